@@ -1,0 +1,21 @@
+# GoogleTest built from the sources Debian's googletest package installs, once per preset.
+set(DRX_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(${DRX_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL SYSTEM)
+if(WIN32)
+  # Debug info and -Os are useless for the test framework; keep its objects small.
+  target_compile_options(gtest PRIVATE -O1)
+  target_compile_options(gtest_main PRIVATE -O1)
+endif()
+
+# Registers a test executable with ctest. Windows executables run through the wine
+# wrapper (CMAKE_CROSSCOMPILING_EMULATOR); the prefix lives in the build directory.
+function(drx_add_test name)
+  add_test(NAME ${name} COMMAND ${name})
+  if(WIN32)
+    # 77: the wrapper found that this machine cannot run the program's width.
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEPREFIX=${DRX_WINEPREFIX}" SKIP_RETURN_CODE 77)
+  endif()
+endfunction()

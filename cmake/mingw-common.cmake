@@ -1,0 +1,13 @@
+# Settings shared by both mingw-w64 toolchains; DRX_MINGW_TRIPLE is set by the caller.
+set(CMAKE_C_COMPILER ${DRX_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${DRX_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${DRX_MINGW_TRIPLE}-windres)
+set(CMAKE_OBJDUMP ${DRX_MINGW_TRIPLE}-objdump)
+set(CMAKE_FIND_ROOT_PATH /usr/${DRX_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Static runtime: the binaries must import Windows system DLLs only.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")

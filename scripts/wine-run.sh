@@ -1,0 +1,31 @@
+#!/bin/bash
+# Runs one Windows program under wine for ctest: output goes through files (pipes cost
+# seconds per run under wine), known wine noise is filtered, the exit code is kept.
+# Exit code 77 (ctest: skipped) when the machine cannot run 32-bit wine at all.
+set -u
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+: "${WINEPREFIX:?set WINEPREFIX to the prefix of the build directory}"
+source "$here/wine-env.sh"
+
+program="$1"
+shift
+case "$(drx_pe_machine "$program")" in
+  x86-64) loader="$DRX_WINE64" ;;
+  i386)
+    if ! drx_can_run_wine32; then
+      echo "SKIPPED: this machine cannot start 32-bit programs (IA-32 emulation is off), so 32-bit wine cannot run $(basename "$program")"
+      exit 77
+    fi
+    loader="$DRX_WINE32" ;;
+  *) echo "not a Windows program: $program" >&2; exit 2 ;;
+esac
+drx_ensure_prefix || { echo "could not create wine prefix $WINEPREFIX" >&2; exit 2; }
+
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+"$loader" "$program" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null
+rc=$?
+cat "$tmp/out"
+grep -v -e 'Read access denied for device' -e 'X connection to .* broken' \
+  -e '^[0-9a-f]*:err:' -e '^[0-9a-f]*:fixme:' "$tmp/err" >&2
+exit $rc

@@ -1,0 +1,39 @@
+#!/bin/bash
+# Checks a built Windows binary: machine type, subsystem and that it imports system DLLs only.
+# usage: pe_check.sh OBJDUMP FILE i386|x86-64 gui|console|dll
+set -u
+objdump="$1" file="$2" machine="$3" kind="$4"
+
+fail() { echo "FAIL: $file: $*"; exit 1; }
+[ -f "$file" ] || fail "missing"
+headers="$("$objdump" -p "$file")" || fail "objdump could not read it"
+
+case "$machine" in
+  i386) grep -q 'file format pei-i386' <<<"$headers" || fail "not an i386 PE file" ;;
+  x86-64) grep -q 'file format pei-x86-64' <<<"$headers" || fail "not an x86-64 PE file" ;;
+  *) fail "unknown machine $machine" ;;
+esac
+
+subsystem="$(awk '/^Subsystem/ {print $2}' <<<"$headers")"
+characteristics="$(awk '/^Characteristics/ {print $2; exit}' <<<"$headers")"
+is_dll=$(( (characteristics & 0x2000) != 0 ))
+case "$kind" in
+  gui) [ "$subsystem" = 00000002 ] && [ $is_dll = 0 ] || fail "not a GUI program (subsystem $subsystem)" ;;
+  console) [ "$subsystem" = 00000003 ] && [ $is_dll = 0 ] || fail "not a console program (subsystem $subsystem)" ;;
+  dll) [ $is_dll = 1 ] || fail "not a DLL" ;;
+  *) fail "unknown kind $kind" ;;
+esac
+
+# Windows' own DLLs; anything else (libstdc++, libgcc, winpthread, zlib1...) must be linked in.
+allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll shell32.dll
+ ole32.dll oleaut32.dll version.dll msvcrt.dll shlwapi.dll ws2_32.dll netapi32.dll psapi.dll
+ wininet.dll secur32.dll userenv.dll ntdll.dll "
+imports="$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers")"
+[ -n "$imports" ] || fail "no import table"
+for dll in $imports; do
+  case "$allowed" in
+    *" $dll "*) ;;
+    *) fail "imports non-system DLL $dll" ;;
+  esac
+done
+echo "OK: $(basename "$file") $machine $kind imports: $(echo $imports)"
