@@ -83,7 +83,7 @@ void VmOptionsCollector::handleOptionText(std::string text) {
     if (!file.source) return;
     for (const std::string& identity : includeChain_) {
       if (identity == file.identity) {
-        host_.logError(formatLine("vmoptions file <%s> includes itself; include skipped", name.c_str()));
+        host_.logError(formatLine("vmoptions file <%s> is already being read; include skipped", name.c_str()));
         return;
       }
     }
