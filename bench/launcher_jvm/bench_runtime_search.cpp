@@ -4,6 +4,10 @@
 // candidate is started; the java.exe files are empty and could not run. The first 19
 // directories hold versions below the range, the last one an accepted version, so the long
 // search checks 20 candidates and the short one a single one.
+//
+// Given a runnable java.exe (the stand-in runtime's) as its argument, it also times a cold
+// search over one directory, whose cache entry is removed before every round: the cost the
+// cache saves per candidate.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +26,7 @@ namespace {
 
 constexpr int kCandidates = 20;
 constexpr int kRounds = 40;
+constexpr int kColdRounds = 5;
 
 std::string makeRuntime(const std::string& root, int index, const char* version) {
   char name[32];
@@ -56,7 +61,35 @@ double timeSearches(const std::string& sequence, const std::string& expected, bo
 
 }  // namespace
 
-int main() {
+// A search over one directory whose java.exe must run every time.
+double timeColdSearches(const std::string& root, const char* javaExe, bool& allFound) {
+  const std::string directory = root + "\\cold";
+  CreateDirectoryA(directory.c_str(), nullptr);
+  CreateDirectoryA((directory + "\\bin").c_str(), nullptr);
+  const std::string java = directory + "\\bin\\java.exe";
+  CopyFileA(javaExe, java.c_str(), FALSE);
+  const std::string key = versionCacheKeyName(normalisePath(java));
+  setProperty(drx::payload::kJreSearchSequence, "A" + directory);
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  double total = 0;
+  for (int round = 0; round < kColdRounds; ++round) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+    QueryPerformanceCounter(&start);
+    const std::optional<std::string> found = searchForRuntime();
+    QueryPerformanceCounter(&end);
+    if (!found || *found != normalisePath(java)) allFound = false;
+    total += static_cast<double>(end.QuadPart - start.QuadPart);
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+  DeleteFileA(java.c_str());
+  DeleteFileA((directory + "\\bin\\java-runs.txt").c_str());
+  RemoveDirectoryA((directory + "\\bin").c_str());
+  RemoveDirectoryA(directory.c_str());
+  return 1000.0 * total / static_cast<double>(frequency.QuadPart) / kColdRounds;
+}
+
+int main(int argc, char** argv) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   const std::string root = std::string(temp) + "drx_bench_search_" + std::to_string(GetCurrentProcessId());
@@ -79,7 +112,12 @@ int main() {
   printf("  1 candidate directory:   %8.3f ms per search\n", one);
   printf("  %d candidate directories: %8.3f ms per search\n", kCandidates, twenty);
   printf("  ratio 20/1: %.1f (20 candidates checked against 1)\n", twenty / one);
-  if (!allFound) printf("  ERROR: a search did not find the expected runtime from the cache\n");
+  if (argc > 1) {
+    const double cold = timeColdSearches(root, argv[1], allFound);
+    printf("  1 candidate, cold cache:  %8.3f ms per search (java.exe runs)\n", cold);
+    printf("  ratio warm 20 / cold 1: %.2f\n", twenty / cold);
+  }
+  if (!allFound) printf("  ERROR: a search did not find the expected runtime\n");
 
   for (int i = 0; i < kCandidates; ++i) {
     char name[32];
