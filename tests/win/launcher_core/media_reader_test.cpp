@@ -194,19 +194,19 @@ struct VerifyCase {
   bool verifyFlag;
   const char* mode;      // "quiet" or "normal"
   const char* checking;  // "check" or "nocheck"
-  int corruptAt;         // -1: none; else offset into the checksum region; -2: behind the region
+  enum { kNone, kTable, kFile, kRemaining, kFiller } corrupt;
   bool passes;
 };
 
 TEST_F(MediaReader, IntegrityCheckCatchesChangesInsideTheRegionOnly) {
   const VerifyCase cases[] = {
-      {"intact", true, "normal", "check", -1, true},
-      {"changed table byte", true, "normal", "check", 30, false},
-      {"changed file byte, quiet", true, "quiet", "check", 200, false},
-      {"changed remaining data", true, "quiet", "check", 330, false},
-      {"changed filler behind the region", true, "quiet", "check", -2, true},
-      {"switched off", true, "quiet", "nocheck", 30, true},
-      {"no verify flag", false, "quiet", "check", 30, true},
+      {"intact", true, "normal", "check", VerifyCase::kNone, true},
+      {"changed table byte", true, "normal", "check", VerifyCase::kTable, false},
+      {"changed file byte, quiet", true, "quiet", "check", VerifyCase::kFile, false},
+      {"changed remaining data", true, "quiet", "check", VerifyCase::kRemaining, false},
+      {"changed filler behind the region", true, "quiet", "check", VerifyCase::kFiller, true},
+      {"switched off", true, "quiet", "nocheck", VerifyCase::kFile, true},
+      {"no verify flag", false, "quiet", "check", VerifyCase::kFile, true},
   };
   MediaSpec spec = specWithFiles({{"a.bin", std::string(300, 'a')}}, "a.bin", 1);
   spec.filler = std::string(100, '\0');
@@ -214,9 +214,11 @@ TEST_F(MediaReader, IntegrityCheckCatchesChangesInsideTheRegionOnly) {
     SCOPED_TRACE(c.name);
     spec.verify = c.verifyFlag;
     BuiltMedia media = buildMedia(spec);
-    ASSERT_GT(media.regionEnd, kStubPayloadStart + 20 + 330);
-    if (c.corruptAt >= 0) media.bytes[kStubPayloadStart + 20 + c.corruptAt] ^= 0x01;
-    if (c.corruptAt == -2) media.bytes[media.regionEnd + 10] = 'X';
+    // The table byte lies in the caption "Error" of the narrow table.
+    if (c.corrupt == VerifyCase::kTable) media.bytes[kStubPayloadStart + 20 + 4 + 8 + 2] ^= 0x01;
+    if (c.corrupt == VerifyCase::kFile) media.bytes[media.fileContentOffsets[0] + 150] ^= 0x01;
+    if (c.corrupt == VerifyCase::kRemaining) media.bytes[media.unextractedOffset + 3] ^= 0x01;
+    if (c.corrupt == VerifyCase::kFiller) media.bytes[media.regionEnd + 10] = 'X';
     MessageBoxSeen box;
     ChildResult result = run("start " + write(media.bytes) + " " + c.mode + " " + c.checking, &box);
     const std::string log = logText(result);
