@@ -231,13 +231,17 @@ TEST_F(RegistryTest, MultiStringWritesFollowTheListRules) {
   EXPECT_EQ(none.type, static_cast<DWORD>(REG_MULTI_SZ));
   EXPECT_EQ(none.data, (std::vector<BYTE>{0, 0}));
 
-  // 25,000 + NUL, then 25,000 + NUL + closing NUL is 50,003 units: over the buffer.
-  const std::u16string half(25000, u'h');
-  EXPECT_FALSE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"long"), vm.newStringArray({half, half}), 3, 0));
+  // Items, their NULs and the closing NUL must fit 50,000 units: 24,998 + 1 + 24,999 + 1 + 1
+  // fill the buffer exactly, one more character is one too many.
+  const std::u16string first(24998, u'f');
+  const std::u16string exact(24999, u's');
+  const std::u16string over(25000, u'o');
+  EXPECT_FALSE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"long"), vm.newStringArray({first, over}), 3, 0));
   EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kTestKey, L"long").status, ERROR_FILE_NOT_FOUND);
-  const std::u16string fits(24997, u'f');
-  ASSERT_TRUE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"long"), vm.newStringArray({fits, fits}), 3, 0));
+  ASSERT_TRUE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"long"), vm.newStringArray({first, exact}), 3, 0));
   EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kTestKey, L"long").data.size(), 100000u);
+  EXPECT_EQ(vm.strings(natives.getValue(env, nullptr, kCurrentUser, path(), str(L"long"), 0)),
+            (std::vector<std::u16string>{first, exact}));
 }
 
 TEST_F(RegistryTest, LongValuesAreCutToTheBuffer) {
