@@ -45,10 +45,6 @@ struct Natives {
   SetFlag setWindows95 = exportOf<SetFlag>("Common", "setWindows95", 12);
 };
 
-std::wstring wide(const std::u16string& s) {
-  return std::wstring(s.begin(), s.end());
-}
-
 std::u16string utf16(const std::wstring& s) {
   return std::u16string(s.begin(), s.end());
 }
