@@ -156,9 +156,9 @@ TEST_F(RuntimeSearchWine, GuiLauncherWantsJavawAndJdkWantsToolsJar) {
   setProperty(ids::kLauncherType, "0");
 
   const std::string kit = runtime("kit", "java.firstLine=java version \"1.6.0_21\"", Layout::kJreBin);
+  DeleteFileA((kit + "\\lib\\tools.jar").c_str());
   setProperty(ids::kRequireJdk, "1");
   EXPECT_EQ(search("A" + plain + ";A" + kit), "(none)");
-  CreateDirectoryA((kit + "\\lib").c_str(), nullptr);
   drx::test::writeTextFile(kit + "\\lib\\tools.jar", "");
   EXPECT_EQ(search("A" + plain + ";A" + kit), normalisePath(kit + "\\jre\\bin\\java.exe"));
 }
