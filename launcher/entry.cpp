@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/payload/property_ids.h"
 #include "common/system_library.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
@@ -25,10 +26,8 @@
 namespace drx::launcher {
 namespace {
 
-constexpr int kWorkingDirectory = 146;
-constexpr int kNoProgressDialog = 155;
-constexpr int kLauncherFlavour = 2001;
-constexpr int kMsgLastRunFailed = 20015;
+using namespace payload;  // property ids
+
 constexpr const char* kNoConsoleText = "Error: Could not allocate console.";
 constexpr const char* kNoConsoleCaption = "deployrix";
 constexpr const char* kWrongParameterUsage = "Wrong Parameter Usage";

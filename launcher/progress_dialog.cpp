@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "common/payload/property_ids.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
@@ -11,17 +12,15 @@
 #include "launcher/startup_state.h"
 #include "launcher/ui/own_windows.h"
 #include "launcher/ui/wide_text.h"
+#include "launcher/runtime/runtime_stages.h"
 #include "launcher/work.h"
 
 namespace drx::launcher {
 namespace {
 
-constexpr int kLauncherType = 107;
-constexpr int kNoProgressDialog = 155;
-constexpr int kDisableStartTimeout = 159;
-constexpr int kMsgPreparing = 20007;
+using namespace payload;  // property ids
+
 constexpr int kMsgCancel = 20012;
-constexpr int kMsgVmStartTimeout = 20014;
 constexpr UINT kDialogClassStyle = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW;
 constexpr DWORD kStartupWaitPollMs = 100;
 

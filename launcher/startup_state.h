@@ -15,8 +15,11 @@ struct StartupState {
   char flavour = '\0';                   // first character of launcherFlavour
   const char* productTitle = "deployrix";  // "lanqo" for the application launcher flavour
   HINSTANCE instance = nullptr;
-  int progressBase = 100;     // written by the work thread before the start-up wait starts
-  bool runtimeIncluded = false;  // written by the work thread
+  // Written by the work thread during the runtime decision, before the start-up wait starts.
+  int progressBase = 100;
+  bool runtimeIncluded = false;
+  DWORD extractionTimeMs = 0;          // how long unpacking the runtime archive took
+  volatile LONG unpackFinished = 0;    // 1 once the pack200 step is done; ends its animation
 };
 
 StartupState& startupState();

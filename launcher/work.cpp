@@ -5,12 +5,16 @@
 
 #include <string>
 
+#include "common/payload/property_ids.h"
+#include "launcher/command_line.h"
 #include "launcher/error_report.h"
+#include "launcher/jvm/java_vm_launcher.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/media_reader.h"
 #include "launcher/progress_dialog.h"
 #include "launcher/runtime/runtime_decision.h"
+#include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
@@ -19,18 +23,19 @@
 namespace drx::launcher {
 namespace {
 
-constexpr int kMsgDiskFull = 20018;
-constexpr int kExtractWriteFailure = 2;
+using namespace payload;  // property ids
+
+constexpr int kMsgCouldNotStartJvm = 1005;
 
 void enterTemporaryDirectory(HWND dialog) {
   const std::string& directory = createTemporaryDirectory();
   prependNativeLibraryDirectories(nullptr);
   if (_chdir(directory.c_str()) != 0) logErrorLine("Could not change working dir to %s", directory.c_str());
 
-  const int result = extractIncludedFiles();
+  const int result = extractIncludedFiles(dialog);
   if (result == 0) return;
   if (!startupState().quiet) {
-    MessageBoxW(dialog, getWideProperty(result == kExtractWriteFailure ? kMsgDiskFull : kMsgCorruptedInstaller),
+    MessageBoxW(dialog, getWideProperty(result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedInstaller),
                 getWideProperty(kMsgWizardTitle), MB_ICONERROR);
   }
   exitLauncher(1);
@@ -39,7 +44,7 @@ void enterTemporaryDirectory(HWND dialog) {
 void takeOverCurrentDirectory() {
   char current[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(sizeof current, current);
-  temporaryDirectory() = current;
+  setTemporaryDirectory(current);
 }
 
 }  // namespace
@@ -63,18 +68,16 @@ void runWork(HWND dialog) {
 
   if (!decideAndPrepareRuntime(dialog)) return;
 
-  if (!state.languageRestart) unpackIncludedFiles();
+  if (!state.languageRestart) unpackIncludedFiles(dialog);
   if (dialog) startStartupWaitThread(dialog);
   setStartupMarkers(MarkerAction::set, dialog != nullptr, true);
 
-  if (!launchJava()) {
+  std::vector<std::wstring> commandLine;
+  if (!tokeniseWide(GetCommandLineW(), commandLine)) failUnterminatedQuote();
+  if (!launchJavaVm(commandLine)) {
     logErrorLine("Could not start JVM");
     fatalById(kMsgCouldNotStartJvm);
   }
-}
-
-void runDownloadFlow(HWND dialog) {
-  offerRuntimeDownload(dialog);
 }
 
 }  // namespace drx::launcher

@@ -10,8 +10,4 @@ namespace drx::launcher {
 // dialog is left for the user to cancel.
 void runWork(HWND dialog);
 
-// The runtime download flow, the work thread's job when the launcher runs without a progress
-// dialog of its own and shows one only to host a download.
-void runDownloadFlow(HWND dialog);
-
 }  // namespace drx::launcher

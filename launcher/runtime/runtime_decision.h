@@ -1,23 +1,16 @@
-// The runtime stages of the work sequence: settle a runtime, unpack, launch.
+// Settling on a Java runtime during the work sequence: included, installed, downloaded or picked.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace drx::launcher {
 
-inline constexpr int kMsgCouldNotStartJvm = 1005;
-
-// Decides between an included, an installed, a downloaded or a hand-picked runtime and prepares
-// it. False when no runtime is ready and the dialog is left for the user (quiet mode exits 83).
+// Decides between an included and an installed runtime, runs the download flow when there is
+// neither, and prepares the chosen one. Returns false when no runtime is ready and the work ends
+// here (the dialog stays for the user); quiet mode without a runtime exits with code 83.
 bool decideAndPrepareRuntime(HWND dialog);
-
-// Expands packed included files after the runtime is settled.
-void unpackIncludedFiles();
-
-// Creates the virtual machine in this process and runs the Java launcher class to its end.
-bool launchJava();
-
-// Offers to download a runtime or to pick one by hand, inside the given dialog.
-void offerRuntimeDownload(HWND dialog);
 
 }  // namespace drx::launcher

@@ -31,7 +31,6 @@ MediaSpec basicMediaSpec() {
   spec.narrow[1007] = "Wrong Parameter Usage";
   spec.narrow[1009] = "An internal error occurred (error code: {0})";
   spec.narrow[2001] = "d";
-  spec.narrow[2002] = "0";
   spec.wide[kPreparingId] = L"Preparing the Test \u00c4pp wizard\u2026";
   spec.wide[kCancelTextId] = L"Stop \u00e9tape";
   spec.wide[kWizardTitleId] = L"Test \u00c4pp Wizard";
