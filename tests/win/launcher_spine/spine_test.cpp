@@ -41,6 +41,20 @@ HWND messageBoxOf(const ChildProcess& child) {
   return waitForWindow(child.id(), kStartTimeoutMs, [](HWND window) { return windowClassName(window) == L"#32770"; });
 }
 
+// Ends a start that waits in its progress dialog with Cancel: the normal end, exit code 0.
+// Cancel comes once the work has set its markers, so no marker is written behind it.
+DWORD cancelProgressDialog(ChildProcess& child) {
+  HWND dialog = progressDialogOf(child);
+  if (!dialog) return 99;
+  waitUntil(kStartTimeoutMs, [&] { return readStartupMarker(true, child.id()) == 1; });
+  pressDialogButton(dialog, IDCANCEL);
+  DWORD exitCode = 99;
+  return child.waitForExit(kStartTimeoutMs, exitCode) ? exitCode : 98;
+}
+
+// The first window the launcher shows, of any kind.
+HWND firstWindowOf(const ChildProcess& child) { return waitForWindow(child.id(), kStartTimeoutMs); }
+
 TEST_F(LauncherSpine, QuietStartWithoutRuntimeOpensNoWindowAndExits83WithoutMarkers) {
   LaunchSetup launch = setup(L"-q");
   launch.media.wide[20015] = L"asked anyway";
@@ -98,12 +112,7 @@ TEST_F(LauncherSpine, FailedLastRunIsAskedOnANormalStartButNotWithQuietSplash) {
     EXPECT_EQ(windowText(question), launch.media.wide.at(kWizardTitleId));
     EXPECT_NE(dialogText(question).find(launch.media.wide.at(kLastRunFailedId)), std::wstring::npos);
     pressDialogButton(question, IDNO);
-    HWND dialog = progressDialogOf(child);
-    ASSERT_NE(dialog, nullptr);
-    pressDialogButton(dialog, IDCANCEL);
-    DWORD exitCode = 99;
-    ASSERT_TRUE(child.waitForExit(kStartTimeoutMs, exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(cancelProgressDialog(child), 0u);
   }
   {
     // "-q -splash" shows the dialog, never asks, and still ends as a quiet start without a runtime.
@@ -119,32 +128,35 @@ TEST_F(LauncherSpine, FailedLastRunIsAskedOnANormalStartButNotWithQuietSplash) {
 TEST_F(LauncherSpine, SwitchesAreCaseSensitive) {
   LaunchSetup launch = setup(L"-Q");
   ChildProcess child = startLauncher(launch);
-  HWND dialog = progressDialogOf(child);
-  ASSERT_NE(dialog, nullptr) << "-Q is not -q: the start is not quiet";
-  pressDialogButton(dialog, IDCANCEL);
-  DWORD exitCode = 99;
-  ASSERT_TRUE(child.waitForExit(kStartTimeoutMs, exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(cancelProgressDialog(child), 0u) << "-Q is not -q: the start is not quiet";
+}
+
+TEST_F(LauncherSpine, ConsoleSwitchGetsAConsoleAndRunsQuietly) {
+  // wine never attaches to the parent's console, so this takes the path that allocates one.
+  LaunchSetup launch = setup(L"-c");
+  LaunchResult result = runToEnd(launch, kStartTimeoutMs);
+  EXPECT_EQ(result.exitCode, 83u);
+  EXPECT_FALSE(result.sawMessageBox) << "no \"Could not allocate console\" box";
 }
 
 TEST_F(LauncherSpine, KeptLogSwitchCountsOnlyAsFirstArgumentAndPromptsWithProductTitle) {
   {
-    LaunchSetup launch = setup(L"-create-drx-log -q");
+    LaunchSetup launch = setup(L"-create-drx-log");
     ChildProcess child = startLauncher(launch);
     HWND prompt = messageBoxOf(child);
     ASSERT_NE(prompt, nullptr);
     EXPECT_EQ(windowText(prompt), L"deployrix");
     pressDialogButton(prompt, IDNO);
-    DWORD exitCode = 99;
-    ASSERT_TRUE(child.waitForExit(kStartTimeoutMs, exitCode));
-    EXPECT_EQ(exitCode, 83u);
-    EXPECT_FALSE(logFilesIn(launch).empty()) << "the kept log stays after the end";
+    EXPECT_EQ(cancelProgressDialog(child), 0u);
+    EXPECT_EQ(logFilesIn(launch).size(), 1u) << "the kept log stays after a normal end";
   }
   {
-    LaunchSetup launch = setup(L"-q -create-drx-log");
-    LaunchResult result = runToEnd(launch, kStartTimeoutMs);
-    EXPECT_EQ(result.exitCode, 83u);
-    EXPECT_FALSE(result.sawMessageBox);
+    LaunchSetup launch = setup(L"-x -create-drx-log");
+    ChildProcess child = startLauncher(launch);
+    HWND first = firstWindowOf(child);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(windowClassName(first), L"MyDialogClass") << "no prompt: the switch is not the first argument";
+    EXPECT_EQ(cancelProgressDialog(child), 0u);
     EXPECT_TRUE(logFilesIn(launch).empty()) << "not kept: deleted at the normal end";
   }
 }
@@ -174,9 +186,12 @@ TEST_F(LauncherSpine, NoProgressDialogWorksOnTheMainThreadAndOpensTheDialogOnlyT
   ChildProcess child = startLauncher(launch);
   HWND dialog = progressDialogOf(child);
   ASSERT_NE(dialog, nullptr);
-  // Extraction already happened on the main thread before any dialog existed.
+  // Extraction already happened on the main thread before any dialog existed, and the markers
+  // carry no process marker without a dialog of the work's own.
   const std::string log = readLog(launch);
   EXPECT_NE(log.find("Current working dir: "), std::string::npos) << log;
+  EXPECT_EQ(readStartupMarker(false), 1);
+  EXPECT_EQ(readStartupMarker(true, child.id()), -1);
   pressDialogButton(dialog, IDCANCEL);
   DWORD exitCode = 99;
   ASSERT_TRUE(child.waitForExit(kStartTimeoutMs, exitCode));
