@@ -1,0 +1,111 @@
+// Ids of the launcher properties and message texts carried in the payload's property tables.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace drx::payload {
+
+// Launcher settings (narrow texts; integers are stored as decimal text).
+constexpr int32_t kRedirectStderr = 102;
+constexpr int32_t kStderrFile = 103;
+constexpr int32_t kRedirectStdout = 104;
+constexpr int32_t kStdoutFile = 105;
+constexpr int32_t kMainFlagArgument = 106;
+constexpr int32_t kLauncherType = 107;
+constexpr int32_t kClassPath = 121;
+constexpr int32_t kMainClass = 122;
+constexpr int32_t kVmParameters = 123;
+constexpr int32_t kProgramArguments = 124;
+constexpr int32_t kJvmArgumentPassthrough = 125;
+constexpr int32_t kMinJavaVersion = 126;
+constexpr int32_t kMaxJavaVersion = 127;
+constexpr int32_t kJreSearchSequence = 128;
+constexpr int32_t kAllowBetaVm = 130;
+constexpr int32_t kRequireJdk = 131;
+constexpr int32_t kWorkingDirectory = 146;
+constexpr int32_t kJreDownloadUrl = 150;
+constexpr int32_t kIncludedJreSize = 151;
+constexpr int32_t kPreferredVmType = 152;
+constexpr int32_t kJrePacked = 153;
+constexpr int32_t kNoProgressDialog = 155;
+constexpr int32_t kDownloadWithoutAsking = 157;
+constexpr int32_t kGlobalSemaphore = 158;
+constexpr int32_t kDisableStartTimeout = 159;
+constexpr int32_t kApplicationId = 160;
+constexpr int32_t kPreferInstalledJre = 161;
+constexpr int32_t kLauncherFlavour = 2001;
+constexpr int32_t kIncludedFileCount = 2002;
+constexpr int32_t kIncludedFileNames = 2003;
+constexpr int32_t kApplicationDirectory = 10003;
+constexpr int32_t kNativeLibraryDirectories = 10004;
+constexpr int32_t kProcessCommFile = 10005;
+
+// Narrow message texts 1000-1021; "{0}" marks the place of the one argument.
+constexpr int32_t kFirstNarrowMessage = 1000;
+constexpr int32_t kLastNarrowMessage = 1021;
+constexpr int32_t kMsgErrorCaption = 1000;
+constexpr int32_t kMessage1001 = 1001;
+constexpr int32_t kMessage1002 = 1002;
+constexpr int32_t kMessage1003 = 1003;
+constexpr int32_t kMessage1004 = 1004;
+constexpr int32_t kMessage1005 = 1005;  // the JVM could not be started
+constexpr int32_t kMessage1006 = 1006;  // class path entry {0} not found or empty
+constexpr int32_t kMessage1007 = 1007;  // wrong parameter usage (unterminated quote)
+constexpr int32_t kMessage1008 = 1008;  // environment variable {0} has to be defined
+constexpr int32_t kMsgInternalError = 1009;
+constexpr int32_t kMessage1010 = 1010;  // couldn't load main class
+constexpr int32_t kMessage1011 = 1011;  // main method not found
+constexpr int32_t kMessage1012 = 1012;
+constexpr int32_t kMessage1013 = 1013;
+constexpr int32_t kMessage1014 = 1014;
+constexpr int32_t kMessage1015 = 1015;  // must be at least Poweruser
+constexpr int32_t kMessage1016 = 1016;  // no Java runtime found; {0} = "32" or "64"
+constexpr int32_t kMessage1017 = 1017;
+constexpr int32_t kMessage1018 = 1018;
+constexpr int32_t kMessage1019 = 1019;
+constexpr int32_t kMessage1020 = 1020;  // JVM at {0} damaged (32-bit build)
+constexpr int32_t kMessage1021 = 1021;  // JVM at {0} damaged (64-bit build)
+
+// Wide (UTF-16) texts 20001-20020.
+constexpr int32_t kFirstWideText = 20001;
+constexpr int32_t kLastWideText = 20020;
+constexpr int32_t kText20001 = 20001;  // progress text while downloading
+constexpr int32_t kText20002 = 20002;  // WinINet cannot be used
+constexpr int32_t kText20003 = 20003;  // the download failed
+constexpr int32_t kText20004 = 20004;  // title of the java.exe file selection
+constexpr int32_t kText20005 = 20005;  // choice text with download offered ("%S" = width)
+constexpr int32_t kText20006 = 20006;  // choice text without download ("%S" = width)
+constexpr int32_t kMsgPreparing = 20007;
+constexpr int32_t kText20008 = 20008;  // transfer status format (four doubles)
+constexpr int32_t kText20009 = 20009;  // status before the transfer
+constexpr int32_t kText20010 = 20010;  // Download button
+constexpr int32_t kText20011 = 20011;  // Locate button
+constexpr int32_t kText20012 = 20012;  // Cancel button
+constexpr int32_t kMsgWizardTitle = 20013;
+constexpr int32_t kMsgVmStartTimeout = 20014;
+constexpr int32_t kMsgLastRunFailed = 20015;
+constexpr int32_t kMsgCorruptedInstaller = 20016;
+constexpr int32_t kText20017 = 20017;
+constexpr int32_t kMsgDiskFull = 20018;
+constexpr int32_t kText20019 = 20019;  // label of the minimum version
+constexpr int32_t kText20020 = 20020;  // label of the maximum version
+
+// True for the ids whose texts travel in the wide (UTF-16) table.
+constexpr bool isWideTextId(int32_t id) { return id >= kFirstWideText && id <= kLastWideText; }
+
+struct PropertyName {
+  int32_t id;
+  const char* name;
+};
+
+// Every named id above, by the name a media configuration uses for it.
+extern const PropertyName kPropertyNames[];
+extern const size_t kPropertyNameCount;
+
+// The id of `name`, or -1 when no property has that name (names are case-sensitive).
+int32_t propertyIdByName(const char* name);
+// The name of `id`, or nullptr for ids without one.
+const char* propertyNameById(int32_t id);
+
+}  // namespace drx::payload

@@ -1,0 +1,277 @@
+// Media file assembly: stub check, property tables, streamed included files and remaining data.
+#include "tools/mkmedia/build_media.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <set>
+
+#include "common/payload/pe_layout.h"
+#include "common/payload/property_ids.h"
+#include "tools/mkmedia/default_texts.h"
+#include "tools/mkmedia/posix_file.h"
+#include "tools/mkmedia/progress.h"
+#include "tools/mkmedia/text_encoding.h"
+
+namespace drx::mkmedia {
+namespace {
+
+using payload::Error;
+
+constexpr size_t kCopyBufferSize = size_t{1} << 20;
+
+// Removes the partial output unless disarmed.
+class PartialFile {
+ public:
+  explicit PartialFile(std::string path) : path_(std::move(path)) {}
+  ~PartialFile() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  void keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+std::string joinNames(const std::vector<std::string>& names) {
+  std::string joined;
+  for (const std::string& name : names) {
+    if (!joined.empty()) joined += ';';
+    joined += name;
+  }
+  return joined;
+}
+
+// Copies `size` bytes of `source` from its start into `write`, in buffer-sized pieces.
+template <typename Write>
+bool streamFile(FileSource& source, int64_t size, std::vector<uint8_t>& buffer, Progress& progress,
+                const std::string& path, std::string& error, Write write) {
+  int64_t done = 0;
+  while (done < size) {
+    size_t want = static_cast<size_t>(std::min<int64_t>(size - done, static_cast<int64_t>(buffer.size())));
+    int64_t n = source.readAt(done, buffer.data(), want);
+    if (n < 0) {
+      error = path + ": " + std::strerror(errno);
+      return false;
+    }
+    if (n == 0) {
+      error = path + ": file shrank while it was being read";
+      return false;
+    }
+    if (!write(buffer.data(), static_cast<size_t>(n))) return false;
+    done += n;
+    progress.advance(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool normaliseIncludedName(const std::string& name, std::string& out, std::string& error) {
+  if (name.empty()) {
+    error = "an included file needs a name";
+    return false;
+  }
+  if (name.find(';') != std::string::npos) {
+    error = "included file name '" + name + "' contains ';', which separates the names";
+    return false;
+  }
+  out = name;
+  for (char& c : out) {
+    if (c == '/') c = '\\';
+  }
+  return true;
+}
+
+bool assembleProperties(const std::vector<ConfigEntry>& entries, const std::vector<std::string>& fileNames,
+                        int codePage, std::vector<payload::NarrowProperty>& narrow,
+                        std::vector<payload::WideProperty>& wide, std::string& error) {
+  narrow.clear();
+  wide.clear();
+  std::set<std::pair<bool, int32_t>> configured;
+  char flavour = 'd';
+  for (const ConfigEntry& entry : entries) {
+    configured.insert({entry.wide, entry.id});
+    std::string message;
+    if (entry.wide) {
+      std::u16string text;
+      if (!utf8ToUtf16(entry.value, text, message)) {
+        error = "line " + std::to_string(entry.line) + ": " + message;
+        return false;
+      }
+      wide.push_back({entry.id, std::move(text)});
+    } else {
+      std::string text;
+      if (!utf8ToCodePage(entry.value, codePage, text, message)) {
+        error = "line " + std::to_string(entry.line) + ": " + entry.key + ": " + message;
+        return false;
+      }
+      if (entry.id == payload::kLauncherFlavour && !text.empty()) flavour = text[0];
+      narrow.push_back({entry.id, std::move(text)});
+    }
+  }
+  auto addDerived = [&](int32_t id, const std::string& value) -> bool {
+    if (configured.count({false, id})) return true;
+    std::string text, message;
+    if (!utf8ToCodePage(value, codePage, text, message)) {
+      error = "included file names: " + message;
+      return false;
+    }
+    narrow.push_back({id, std::move(text)});
+    return true;
+  };
+  if (!addDerived(payload::kIncludedFileCount, std::to_string(fileNames.size()))) return false;
+  if (!addDerived(payload::kIncludedFileNames, joinNames(fileNames))) return false;
+  for (size_t i = 0; i < kDefaultTextCount; ++i) {
+    int32_t id = kDefaultTexts[i].id;
+    bool isWide = payload::isWideTextId(id);
+    if (configured.count({isWide, id})) continue;
+    std::string text = defaultText(id, flavour), message;
+    if (isWide) {
+      std::u16string wideText;
+      utf8ToUtf16(text, wideText, message);
+      wide.push_back({id, std::move(wideText)});
+    } else {
+      std::string converted;
+      if (!utf8ToCodePage(text, codePage, converted, message)) {
+        error = "default text " + std::to_string(id) + ": " + message;
+        return false;
+      }
+      narrow.push_back({id, std::move(converted)});
+    }
+  }
+  return true;
+}
+
+bool buildMedia(const BuildOptions& options, std::string& error) {
+  std::string message;
+  FileSource stub;
+  if (!stub.open(options.stubPath, message)) {
+    error = options.stubPath + ": " + message;
+    return false;
+  }
+  payload::PeLayout layout;
+  if (Error e = payload::checkLauncherStub(stub, layout); e != Error::kNone) {
+    switch (e) {
+      case Error::kPeTrailingData:
+        error = options.stubPath + ": the stub already carries data after its last section (a payload or a signature); "
+                                   "use an unsigned stub without payload";
+        break;
+      case Error::kPeSectionOrder:
+        error = options.stubPath + ": the last section header does not describe the section that ends last";
+        break;
+      case Error::kNotPe:
+      case Error::kTruncated:
+        error = options.stubPath + ": not a PE file";
+        break;
+      default:
+        error = options.stubPath + ": " + payload::errorText(e);
+    }
+    return false;
+  }
+
+  std::string configText;
+  if (!readTextFile(options.configPath, configText, message)) {
+    error = options.configPath + ": " + message;
+    return false;
+  }
+  std::vector<ConfigEntry> entries;
+  if (!parseMediaConfig(configText, entries, message)) {
+    error = options.configPath + ":" + message;
+    return false;
+  }
+  std::vector<std::string> names;
+  for (const IncludedFileSpec& file : options.files) names.push_back(file.name);
+  std::vector<payload::NarrowProperty> narrow;
+  std::vector<payload::WideProperty> wide;
+  if (!assembleProperties(entries, names, options.codePage, narrow, wide, message)) {
+    error = options.configPath + ": " + message;
+    return false;
+  }
+
+  // Open every input first and add up the size, so an oversized media file is refused before
+  // anything is written.
+  std::vector<std::unique_ptr<FileSource>> inputs;
+  int64_t total = stub.size() + payload::kHeaderSize + 8;
+  for (const auto& p : narrow) total += 8 + static_cast<int64_t>(p.value.size());
+  for (const auto& p : wide) total += 8 + 2 * static_cast<int64_t>(p.value.size());
+  int64_t streamed = 0;
+  auto openInput = [&](const std::string& path) -> bool {
+    auto source = std::make_unique<FileSource>();
+    if (!source->open(path, message)) {
+      error = path + ": " + message;
+      return false;
+    }
+    streamed += source->size();
+    inputs.push_back(std::move(source));
+    return true;
+  };
+  for (const IncludedFileSpec& file : options.files) {
+    if (!openInput(file.path)) return false;
+    total += 8;
+  }
+  if (!options.dataPath.empty() && !openInput(options.dataPath)) return false;
+  total += streamed;
+  if (total > payload::kMaxMediaFileSize) {
+    error = "the media file would be " + std::to_string(total) + " bytes; it must stay below 2 GiB";
+    return false;
+  }
+
+  const std::string partialPath = options.outputPath + ".partial";
+  ::unlink(partialPath.c_str());
+  FileSink sink;
+  if (!sink.create(partialPath, message)) {
+    error = partialPath + ": " + message;
+    return false;
+  }
+  PartialFile partial(partialPath);
+  auto writeFailed = [&]() {
+    error = options.outputPath + ": write failed: " + std::strerror(sink.lastErrno());
+    return false;
+  };
+  auto check = [&](Error e) {
+    if (e == Error::kNone) return true;
+    if (e == Error::kWriteFailed) return writeFailed();
+    error = options.outputPath + ": " + payload::errorText(e);
+    return false;
+  };
+
+  std::vector<uint8_t> buffer(kCopyBufferSize);
+  Progress progress("mkmedia: building " + options.outputPath, total);
+  if (!streamFile(stub, stub.size(), buffer, progress, options.stubPath, error,
+                  [&](const void* data, size_t n) { return sink.write(data, n) || writeFailed(); })) {
+    return false;
+  }
+  payload::PayloadWriter writer(sink, stub.size());
+  if (!check(writer.writeHeaderAndProperties(options.verify, narrow, wide))) return false;
+  for (size_t i = 0; i < options.files.size(); ++i) {
+    FileSource& input = *inputs[i];
+    if (!check(writer.beginIncludedFile(input.size()))) return false;
+    if (!streamFile(input, input.size(), buffer, progress, options.files[i].path, error,
+                    [&](const void* data, size_t n) { return check(writer.writeIncludedFileData(data, n)); })) {
+      return false;
+    }
+  }
+  if (!options.dataPath.empty()) {
+    FileSource& data = *inputs.back();
+    if (!streamFile(data, data.size(), buffer, progress, options.dataPath, error,
+                    [&](const void* bytes, size_t n) { return check(writer.writeRemainingData(bytes, n)); })) {
+      return false;
+    }
+  }
+  if (!check(writer.finish())) return false;
+  if (!sink.close(message)) {
+    error = options.outputPath + ": " + message;
+    return false;
+  }
+  if (::rename(partialPath.c_str(), options.outputPath.c_str()) != 0) {
+    error = options.outputPath + ": " + std::strerror(errno);
+    return false;
+  }
+  partial.keep();
+  return true;
+}
+
+}  // namespace drx::mkmedia
