@@ -87,7 +87,13 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
   collector.out = &report.properties;
   if (Error e = payload::readPropertyTables(source, layout.payloadStart, collector, report.includedFilesOffset);
       e != Error::kNone) {
-    error = std::string("property tables: ") + payload::errorText(e);
+    // Say whether the damage is corruption the launcher's check would catch.
+    uint32_t crc = 0;
+    bool intact = header.regionLength >= 0 &&
+                  payload::crcOfRegion(source, layout.payloadStart + payload::kHeaderSize, header.regionLength, crc) ==
+                      Error::kNone &&
+                  crc == header.checksum;
+    error = std::string("property tables: ") + payload::errorText(e) + (intact ? " (checksum OK)" : " (checksum MISMATCH)");
     return false;
   }
 
