@@ -19,3 +19,10 @@ function(drx_add_test name)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEPREFIX=${DRX_WINEPREFIX}" SKIP_RETURN_CODE 77)
   endif()
 endfunction()
+
+# Registers a GUI test that runs inside a wine virtual desktop, where closing a window costs
+# milliseconds instead of seconds. The target links drx_desktop_test_main instead of gtest_main.
+function(drx_add_desktop_test name)
+  drx_add_test(${name})
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "DRX_WINE_DESKTOP=1")
+endfunction()

@@ -1,0 +1,154 @@
+// The temporary path with its fallbacks, temporary names, and the extraction directory.
+#include "launcher/temp_directory.h"
+
+#include <direct.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "common/unique_handle.h"
+#include "launcher/error_report.h"
+#include "launcher/file_paths.h"
+#include "launcher/launcher_log.h"
+#include "launcher/path_text.h"
+
+namespace drx::launcher {
+namespace {
+
+constexpr int kMsgNoWritableTemp = 1015;
+constexpr int kInternalErrorTempDirectory = 7;
+
+struct TemporaryState {
+  std::string directory;
+};
+
+TemporaryState& temporaryState() {
+  static TemporaryState state;
+  return state;
+}
+
+std::string environmentValue(const char* name) {
+  char value[kPathLimit];
+  DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+std::string windowsDirectory() {
+  char directory[kPathLimit];
+  UINT length = GetWindowsDirectoryA(directory, sizeof directory);
+  return length > 0 && length < sizeof directory ? std::string(directory, length) : std::string();
+}
+
+// Fallbacks for a temporary path the narrow functions cannot name, in order of preference.
+std::string writableFallback() {
+  const std::string windows = windowsDirectory();
+  if (!windows.empty() && isWritable(windows + "\\temp")) return windows + "\\temp";
+  if (isWritable("c:\\temp")) return "c:\\temp";
+  if (isWritable("c:\\tmp")) return "c:\\tmp";
+  if (!windows.empty() && isWritable(windows)) return windows;
+  if (isWritable("c:\\")) {
+    _mkdir("c:\\tmp");
+    if (isWritable("c:\\tmp")) return "c:\\tmp";
+  }
+  fatalById(kMsgNoWritableTemp);
+}
+
+}  // namespace
+
+std::string temporaryPath() {
+  char buffer[kPathLimit] = {};
+  DWORD result = GetTempPathA(sizeof buffer, buffer);
+  logLine("GetTempPath returned %d (last error %d)", static_cast<int>(result), static_cast<int>(GetLastError()));
+  if (result >= sizeof buffer) buffer[0] = '\0';
+  std::string path(buffer);
+  if (path.empty()) {
+    path = environmentValue("HOMEDRIVE") + environmentValue("HOMEPATH");
+    if (path.size() > kPathLimit - 1) path.resize(kPathLimit - 1);
+    logLine("No temp dir defined. Using home %s", path.c_str());
+  } else if (result > 0) {
+    logLine("make dir returned %d", _mkdir(path.c_str()));
+  }
+
+  char longPath[kPathLimit];
+  DWORD length = GetLongPathNameA(path.c_str(), longPath, sizeof longPath);
+  if (length == 0 || length >= sizeof longPath || !strchr(longPath, '?')) return path;
+  return writableFallback();
+}
+
+bool isWritable(const std::string& directory) {
+  char name[kPathLimit];
+  if (snprintf(name, sizeof name, "%s\\lqo_w_testdir", directory.c_str()) >= static_cast<int>(sizeof name)) {
+    return false;
+  }
+  _rmdir(name);
+  if (_mkdir(name) != 0) return false;
+  const bool seen = pathExists(name);
+  _rmdir(name);
+  return seen;
+}
+
+std::string temporaryFileName() {
+  const std::string directory = temporaryPath();
+  logLine("tempPath is %s", directory.c_str());
+  // GetTempFileNameA writes up to MAX_PATH characters.
+  char name[kPathLimit] = {};
+  std::string result;
+  if (directory.size() < MAX_PATH - 14 && GetTempFileNameA(directory.c_str(), "lqo", 0, name) != 0) {
+    result = name;
+  } else {
+    logLine("GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
+    srand(static_cast<unsigned>(time(nullptr)));
+    snprintf(name, sizeof name, "%slqo%d", directory.c_str(), rand());
+    result = name;
+  }
+  logLine("tempFile is %s", result.c_str());
+  return result;
+}
+
+std::string processCommunicationFileName(unsigned long processId) {
+  char name[kPathLimit];
+  snprintf(name, sizeof name, "%slqo_p%lu.tmp", temporaryPath().c_str(), processId);
+  return name;
+}
+
+const std::string& createTemporaryDirectory() {
+  std::string directory = temporaryFileName() + "_dir";
+  if (directory.size() > kPathLimit - 1) directory.resize(kPathLimit - 1);
+  logLine("Temp dir: %s", directory.c_str());
+  if (!CreateDirectoryA(directory.c_str(), nullptr)) internalError(kInternalErrorTempDirectory);
+  temporaryState().directory = std::move(directory);
+  return temporaryState().directory;
+}
+
+const std::string& temporaryDirectory() {
+  return temporaryState().directory;
+}
+
+void setTemporaryDirectory(const std::string& directory) {
+  temporaryState().directory = directory;
+}
+
+void emptyDirectory(const std::string& directory) {
+  if (directory.empty() || directory[0] == '.') return;
+  logLine("emptying %s", directory.c_str());
+  const std::string pattern = joinPath(directory, "*.*");
+  WIN32_FIND_DATAA found;
+  FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return;
+  do {
+    if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
+    const std::string full = joinPath(directory, found.cFileName);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      logLine("attempting to remove %s", full.c_str());
+      RemoveDirectoryA(full.c_str());
+    } else {
+      logLine("attempting to delete %s", full.c_str());
+      DeleteFileA(full.c_str());
+    }
+  } while (FindNextFileA(search.get(), &found));
+}
+
+}  // namespace drx::launcher

@@ -1,0 +1,28 @@
+// The launcher's temporary area: where temporary names are made, and the directory files are extracted to.
+#pragma once
+
+#include <string>
+
+namespace drx::launcher {
+
+// The directory temporary names are made in: the user's temporary path, or the first writable
+// fallback when that path has characters outside the ANSI code page. Fatal 1015 when none is writable.
+std::string temporaryPath();
+// Whether a test directory can be made (and seen) inside directory.
+bool isWritable(const std::string& directory);
+// A new empty file "lqo<hex>.tmp" in the temporary path, or "lqo<rand>" when the system cannot make one.
+std::string temporaryFileName();
+// The file name through which two launcher processes of one installation find each other.
+std::string processCommunicationFileName(unsigned long processId);
+
+// Creates "<temporary file name>_dir" and remembers it; internal error 7 when that fails.
+const std::string& createTemporaryDirectory();
+// The directory created above (or set for a restart), empty before.
+const std::string& temporaryDirectory();
+void setTemporaryDirectory(const std::string& directory);
+
+// Deletes the files and removes the empty subdirectories directly inside directory. Paths that
+// are empty or begin with '.' are never touched.
+void emptyDirectory(const std::string& directory);
+
+}  // namespace drx::launcher

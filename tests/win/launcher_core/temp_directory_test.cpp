@@ -1,0 +1,119 @@
+// The temporary area: directory naming, the fallbacks for an unusable temporary path, the random name.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "tests/win/launcher_core/child_process.h"
+
+namespace drx::test {
+namespace {
+
+std::string firstLine(const ChildResult& result) {
+  std::vector<std::string> all = lines(result.out);
+  return all.empty() ? std::string() : all[0];
+}
+
+std::string windowsDirectory() {
+  char buffer[MAX_PATH];
+  UINT length = GetWindowsDirectoryA(buffer, sizeof buffer);
+  return std::string(buffer, length);
+}
+
+TEST(TemporaryDirectory, IsNamedAfterAnEmptyTemporaryFileWithDirSuffix) {
+  ChildResult result = runDriver(L"tempdir");
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  const std::string directory = firstLine(result);
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  EXPECT_TRUE(std::regex_match(directory, std::regex(std::regex_replace(std::string(temp), std::regex("\\\\"), "\\\\") +
+                                                     "lqo[0-9A-Fa-f]+\\.tmp_dir")))
+      << directory;
+  DWORD attributes = GetFileAttributesA(directory.c_str());
+  EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  const std::string file = directory.substr(0, directory.size() - 4);
+  ASSERT_TRUE(fileExists(file));
+  EXPECT_EQ(readFile(file), "");
+  RemoveDirectoryA(directory.c_str());
+  DeleteFileA(file.c_str());
+}
+
+// A temporary path whose long form has characters outside the ANSI code page, set through TMP
+// and TEMP as its 8.3 form (which the narrow functions can name).
+class UnrepresentableTemp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scratch_ = makeScratchDirectory("cyr");
+    std::wstring wide(scratch_.begin(), scratch_.end());
+    wide += L"\\\x0442\x0435\x043c\x043f";
+    ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
+    wchar_t shortPath[MAX_PATH];
+    DWORD length = GetShortPathNameW(wide.c_str(), shortPath, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    shortPath_.assign(shortPath, length);
+  }
+  void TearDown() override {
+    for (const std::string& blocker : blockers_) DeleteFileA(blocker.c_str());
+    for (const std::string& made : made_) RemoveDirectoryA(made.c_str());
+    removeTree(scratch_);
+  }
+  std::string run() {
+    EnvironmentGuard environment({{L"TMP", shortPath_}, {L"TEMP", shortPath_}});
+    return firstLine(runDriver(L"temppath"));
+  }
+  // A file named like the writability test directory makes a directory look read-only.
+  void block(const std::string& directory) {
+    blockers_.push_back(directory + "\\lqo_w_testdir");
+    writeFile(blockers_.back(), "x");
+  }
+  void makeDirectory(const std::string& directory) {
+    if (CreateDirectoryA(directory.c_str(), nullptr)) made_.push_back(directory);
+  }
+  std::string scratch_;
+  std::wstring shortPath_;
+  std::vector<std::string> blockers_;
+  std::vector<std::string> made_;
+};
+
+TEST_F(UnrepresentableTemp, FallsBackInOrder) {
+  if (fileExists("c:\\temp") || fileExists("c:\\tmp")) GTEST_SKIP() << "c:\\temp or c:\\tmp exists already";
+  const std::string windows = windowsDirectory();
+  EXPECT_EQ(run(), windows + "\\temp");
+
+  block(windows + "\\temp");
+  makeDirectory("c:\\temp");
+  EXPECT_EQ(run(), "c:\\temp");
+
+  block("c:\\temp");
+  makeDirectory("c:\\tmp");
+  EXPECT_EQ(run(), "c:\\tmp");
+  block("c:\\tmp");
+  EXPECT_EQ(run(), windows);
+  DeleteFileA("c:\\tmp\\lqo_w_testdir");
+  blockers_.pop_back();
+  RemoveDirectoryA("c:\\tmp");
+  made_.pop_back();
+
+  // Last resort: c:\ is writable, so c:\tmp is made and used.
+  block(windows);
+  EXPECT_EQ(run(), "c:\\tmp");
+  EXPECT_TRUE(fileExists("c:\\tmp"));
+  made_.push_back("c:\\tmp");
+}
+
+TEST(TemporaryFileName, RandomFallbackIsTheSameWithinOneSecond) {
+  EnvironmentGuard environment({{L"TMP", L"C:\\lc_missing_dir\\below"}, {L"TEMP", L"C:\\lc_missing_dir\\below"}});
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::vector<std::string> result = lines(runDriver(L"tempfile2").out);
+    ASSERT_GE(result.size(), 2u);
+    EXPECT_TRUE(std::regex_match(result[0], std::regex("C:\\\\lc_missing_dir\\\\below\\\\lqo[0-9]+"))) << result[0];
+    if (result.size() >= 3 && result[2] == "same-second") {
+      EXPECT_EQ(result[0], result[1]);
+      return;
+    }
+  }
+  ADD_FAILURE() << "never two names within one second";
+}
+
+}  // namespace
+}  // namespace drx::test
