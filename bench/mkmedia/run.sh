@@ -25,22 +25,25 @@ cat "$work/jre.tar.gz" "$work/data.bin" > "$work/input.bin"
 cat "$work/jre.tar.gz" "$work/data.bin" "$work/input.bin" > /dev/null  # warm the page cache
 
 now() { date +%s.%N; }
-best_copy=""
-best_build=""
-for run in 1 2 3; do
-  rm -f "$work/copy.bin" "$work/media.exe"
-  sync
-  t0=$(now); cp "$work/input.bin" "$work/copy.bin"; sync; t1=$(now)
-  rm -f "$work/copy.bin"; sync
-  t2=$(now)
-  "$mkmedia" build --stub "$work/stub.exe" --config "$work/media.properties" -o "$work/media.exe" \
-    --file "jre.tar.gz=$work/jre.tar.gz" --data "$work/data.bin" 2>/dev/null
-  sync; t3=$(now)
-  copy=$(awk "BEGIN { print $t1 - $t0 }"); media=$(awk "BEGIN { print $t3 - $t2 }")
-  printf 'run %d: cp %.3f s, mkmedia build %.3f s\n' "$run" "$copy" "$media"
-  if [ -z "$best_copy" ] || awk "BEGIN { exit !($copy < $best_copy) }"; then best_copy=$copy; fi
-  if [ -z "$best_build" ] || awk "BEGIN { exit !($media < $best_build) }"; then best_build=$media; fi
-done
+# Best of three runs; $1 = 1 flushes to disk inside each timing, 0 measures page-cache speed.
+measure() {
+  local flush=$1 best_copy="" best_build="" t0 t1 t2 t3 copy media
+  for run in 1 2 3; do
+    rm -f "$work/copy.bin" "$work/media.exe"; sync
+    t0=$(now); cp "$work/input.bin" "$work/copy.bin"; [ "$flush" = 1 ] && sync; t1=$(now)
+    rm -f "$work/copy.bin"; sync
+    t2=$(now)
+    "$mkmedia" build --stub "$work/stub.exe" --config "$work/media.properties" -o "$work/media.exe" \
+      --file "jre.tar.gz=$work/jre.tar.gz" --data "$work/data.bin" 2>/dev/null
+    [ "$flush" = 1 ] && sync; t3=$(now)
+    copy=$(awk "BEGIN { print $t1 - $t0 }"); media=$(awk "BEGIN { print $t3 - $t2 }")
+    if [ -z "$best_copy" ] || awk "BEGIN { exit !($copy < $best_copy) }"; then best_copy=$copy; fi
+    if [ -z "$best_build" ] || awk "BEGIN { exit !($media < $best_build) }"; then best_build=$media; fi
+  done
+  printf '%s: cp %.3f s, mkmedia build %.3f s for %d MB, ratio mkmedia/cp: %.2f\n' \
+    "$([ "$flush" = 1 ] && echo 'to disk (sync)' || echo 'page cache   ')" "$best_copy" "$best_build" "$size_mb" \
+    "$(awk "BEGIN { print $best_build / $best_copy }")"
+}
+measure 1
+measure 0
 "$mkmedia" inspect "$work/media.exe" | grep '^checksum'
-printf 'best of 3: cp %.3f s, mkmedia build %.3f s for %d MB\n' "$best_copy" "$best_build" "$size_mb"
-printf 'ratio mkmedia/cp: %.2f\n' "$(awk "BEGIN { print $best_build / $best_copy }")"

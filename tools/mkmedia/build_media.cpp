@@ -44,7 +44,8 @@ std::string joinNames(const std::vector<std::string>& names) {
   return joined;
 }
 
-// Copies `size` bytes of `source` from its start into `write`, in buffer-sized pieces.
+// Copies `size` bytes of `source` from its start into `write`, in buffer-sized pieces; `write` may
+// change the buffer.
 template <typename Write>
 bool streamFile(FileSource& source, int64_t size, std::vector<uint8_t>& buffer, Progress& progress,
                 const std::string& path, std::string& error, Write write) {
@@ -241,7 +242,7 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   std::vector<uint8_t> buffer(kCopyBufferSize);
   Progress progress("mkmedia: building " + options.outputPath, total);
   if (!streamFile(stub, stub.size(), buffer, progress, options.stubPath, error,
-                  [&](const void* data, size_t n) { return sink.write(data, n) || writeFailed(); })) {
+                  [&](uint8_t* data, size_t n) { return sink.write(data, n) || writeFailed(); })) {
     return false;
   }
   payload::PayloadWriter writer(sink, stub.size());
@@ -250,14 +251,14 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
     FileSource& input = *inputs[i];
     if (!check(writer.beginIncludedFile(input.size()))) return false;
     if (!streamFile(input, input.size(), buffer, progress, options.files[i].path, error,
-                    [&](const void* data, size_t n) { return check(writer.writeIncludedFileData(data, n)); })) {
+                    [&](uint8_t* data, size_t n) { return check(writer.writeIncludedFileDataInPlace(data, n)); })) {
       return false;
     }
   }
   if (!options.dataPath.empty()) {
     FileSource& data = *inputs.back();
     if (!streamFile(data, data.size(), buffer, progress, options.dataPath, error,
-                    [&](const void* bytes, size_t n) { return check(writer.writeRemainingData(bytes, n)); })) {
+                    [&](uint8_t* bytes, size_t n) { return check(writer.writeRemainingData(bytes, n)); })) {
       return false;
     }
   }
