@@ -255,3 +255,39 @@ TEST(MkmediaCommandLine, ExitCodesAndOneLineErrors) {
     EXPECT_NE(err.substr(0, err.find('\n')).find(c.message), std::string::npos) << err;
   }
 }
+
+TEST(MkmediaInspect, UnextractedPositionFollowsTheLaunchersRule) {
+  ScratchDirectory dir;
+  writeFile(dir.file("stub.exe"), drx::testing::makeTypicalStub());
+  writeFile(dir.file("one"), "1111");
+  writeFile(dir.file("two"), "22");
+  struct Case {
+    const char* config;
+    int files;
+    size_t listed;
+    int64_t unextractedFromF;  // -1: expect 0
+  };
+  const Case cases[] = {
+      {"includedFileCount = 0\n", 2, 0, -1},              // nothing extracted: U stays 0
+      {"includedFileCount = 3\nincludedFileNames =\n", 0, 0, 0},  // count without names: U = F
+      {"includedFileCount = 1\n", 2, 1, 8 + 4},           // only the first name
+      {"", 2, 2, 8 + 4 + 8 + 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.config);
+    writeFile(dir.file("media.properties"), c.config);
+    BuildOptions options;
+    options.stubPath = dir.file("stub.exe");
+    options.configPath = dir.file("media.properties");
+    options.outputPath = dir.file("out.exe");
+    if (c.files >= 1) options.files.push_back({"one", dir.file("one")});
+    if (c.files >= 2) options.files.push_back({"two", dir.file("two")});
+    std::string error;
+    ASSERT_TRUE(buildMedia(options, error)) << error;
+    MediaReport report = inspectFile(options.outputPath);
+    EXPECT_EQ(report.files.size(), c.listed);
+    EXPECT_EQ(report.unextractedPosition,
+              c.unextractedFromF < 0 ? 0 : report.includedFilesOffset + c.unextractedFromF);
+    unlink(options.outputPath.c_str());
+  }
+}
