@@ -8,7 +8,7 @@
 #include "tests/host/payload/pe_fixture.h"
 #include "tools/mkmedia/build_media.h"
 #include "tools/mkmedia/inspect_media.h"
-#include "tools/mkmedia/posix_file.h"
+#include "tools/mkmedia/file_io.h"
 
 using namespace drx::mkmedia;
 using namespace drx::payload;
