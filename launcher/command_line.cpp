@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "common/payload/property_ids.h"
 #include "launcher/error_report.h"
 #include "launcher/message_text.h"
 #include "launcher/tokenise.h"
@@ -10,7 +11,7 @@
 namespace drx::launcher {
 namespace {
 
-constexpr int kMsgWrongParameterUsage = 1007;
+constexpr int kMsgWrongParameterUsage = payload::kMessage1007;
 
 std::string toAnsi(const std::wstring& wide) {
   if (wide.empty()) return {};

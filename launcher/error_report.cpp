@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/payload/property_ids.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/message_text.h"
@@ -11,9 +12,9 @@
 namespace drx::launcher {
 namespace {
 
-constexpr int kMsgErrorCaption = 1000;
-constexpr int kMsgInternalError = 1009;
-constexpr int kMsgWizardTitle = 20013;
+using payload::kMsgErrorCaption;
+using payload::kMsgInternalError;
+using payload::kMsgWizardTitle;
 
 struct ErrorReporting {
   volatile bool console = false;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "common/payload/property_ids.h"
 #include "common/unique_handle.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
@@ -18,7 +19,7 @@
 namespace drx::launcher {
 namespace {
 
-constexpr int kMsgNoWritableTemp = 1015;
+constexpr int kMsgNoWritableTemp = payload::kMessage1015;
 constexpr int kInternalErrorTempDirectory = 7;
 
 struct TemporaryState {

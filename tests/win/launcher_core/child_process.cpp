@@ -96,6 +96,43 @@ ChildResult runProgram(const std::wstring& program, const std::wstring& argument
   return result;
 }
 
+namespace {
+
+BOOL CALLBACK findMessageBox(HWND window, LPARAM parameter) {
+  auto* box = reinterpret_cast<MessageBoxSeen*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char className[64] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (owner != box->processId || std::string(className) != "#32770") return TRUE;
+  char text[16384] = {};
+  GetWindowTextA(window, text, sizeof text);
+  box->caption = text;
+  GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+  box->text = text;
+  PostMessageA(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+
+}  // namespace
+
+void answerMessageBox(DWORD processId, void* context) {
+  auto* box = static_cast<MessageBoxSeen*>(context);
+  box->processId = processId;
+  KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  for (int attempt = 0; attempt < 300 && box->caption.empty(); ++attempt) {
+    EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(box));
+    if (!box->caption.empty()) break;
+    // A child that ended without a box has nothing to answer.
+    if (process && WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0) break;
+    if (!process) Sleep(100);
+  }
+}
+
+bool haveDisplay() {
+  return GetEnvironmentVariableA("DISPLAY", nullptr, 0) > 0;
+}
+
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> result;
   std::string current;

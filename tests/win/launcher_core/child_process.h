@@ -40,6 +40,16 @@ ChildResult runProgram(const std::wstring& program, const std::wstring& argument
                        void (*onStarted)(DWORD processId, void* context) = nullptr, void* context = nullptr);
 std::wstring driverProgram();
 
+// The first message box a child shows: its caption and text; it is answered with OK.
+struct MessageBoxSeen {
+  std::string caption;
+  std::string text;
+  DWORD processId = 0;
+};
+// For runProgram's onStarted: waits up to 30 s for the child's message box (context: MessageBoxSeen).
+void answerMessageBox(DWORD processId, void* context);
+bool haveDisplay();
+
 // Text of the child's output split at line ends (CR LF or LF), empty lines kept.
 std::vector<std::string> lines(const std::string& text);
 // A fresh empty directory in the user's temporary area.

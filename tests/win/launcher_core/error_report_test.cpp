@@ -68,42 +68,11 @@ TEST(ErrorReport, MessagesByIdReplaceOnlyTheFirstPlaceholder) {
   }
 }
 
-struct BoxTexts {
-  std::string caption;
-  std::string text;
-  DWORD processId = 0;
-};
-
-BOOL CALLBACK findBox(HWND window, LPARAM parameter) {
-  auto* box = reinterpret_cast<BoxTexts*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char className[64] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (owner != box->processId || std::string(className) != "#32770") return TRUE;
-  char text[16384] = {};
-  GetWindowTextA(window, text, sizeof text);
-  box->caption = text;
-  GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-  box->text = text;
-  PostMessageA(window, WM_COMMAND, IDOK, 0);
-  return FALSE;
-}
-
-void answerBox(DWORD processId, void* context) {
-  auto* box = static_cast<BoxTexts*>(context);
-  box->processId = processId;
-  for (int attempt = 0; attempt < 300 && box->caption.empty(); ++attempt) {
-    EnumWindows(findBox, reinterpret_cast<LPARAM>(box));
-    if (box->caption.empty()) Sleep(100);
-  }
-}
-
 TEST(ErrorReport, FatalInMessageBoxModeShowsTextAndLogPathUnderErrorCaption) {
   if (!GetEnvironmentVariableA("DISPLAY", nullptr, 0)) GTEST_SKIP() << "needs an X display";
   EnvironmentGuard environment({{L"LANQO_LOG", L""}, {L"DEPLOYRIX_LOG", L""}});
-  BoxTexts box;
-  ChildResult result = runDriver(L"fatal box \"Something failed\"", 60000, answerBox, &box);
+  MessageBoxSeen box;
+  ChildResult result = runDriver(L"fatal box \"Something failed\"", 60000, answerMessageBox, &box);
   EXPECT_EQ(result.exitCode, 1u);
   const std::string path = logPathOf(result);
   EXPECT_EQ(box.caption, "Error");

@@ -1,0 +1,100 @@
+// Opening and reading the media file; the launcher's fatal errors for short reads.
+#include "launcher/media_file.h"
+
+#include "launcher/error_report.h"
+#include "launcher/launcher_log.h"
+#include "launcher/launcher_properties.h"
+
+namespace drx::launcher {
+
+void failPrimitive(Primitive primitive, DWORD lastError, int64_t bytesRead) {
+  switch (primitive) {
+    case Primitive::kLong:
+      logLine("error %d\n", static_cast<int>(lastError));
+      fatal("Internal Error: readLong");
+    case Primitive::kInt:
+      logLine("error %d %d\n", static_cast<int>(lastError), static_cast<int>(bytesRead));
+      fatal("Internal Error: readInt");
+    case Primitive::kShort:
+      logLine("error %d\n", static_cast<int>(lastError));
+      fatal("Internal Error: readShort");
+    case Primitive::kString:
+      fatal("Internal Error: readString");
+    case Primitive::kWideString:
+      fatal("Internal Error: readWString");
+  }
+  fatal("Internal Error: readInt");
+}
+
+MediaFile::MediaFile() {
+  const std::string& path = mediaPath();
+  file_.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file_) {
+    logErrorLine("Could not open %s", path.c_str());
+    fatal("Error opening media file. Please move this file to an ascii-only path like c:\\");
+  }
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(file_.get(), &size)) size_ = size.QuadPart;
+}
+
+bool MediaFile::seek(int64_t position) {
+  if (position == position_) return true;
+  LARGE_INTEGER target{};
+  target.QuadPart = position;
+  if (!SetFilePointerEx(file_.get(), target, nullptr, FILE_BEGIN)) {
+    lastError_ = GetLastError();
+    return false;
+  }
+  position_ = position;
+  return true;
+}
+
+bool MediaFile::readNext(void* buffer, DWORD count, DWORD& read) {
+  read = 0;
+  if (!ReadFile(file_.get(), buffer, count, &read, nullptr)) {
+    lastError_ = GetLastError();
+    return false;
+  }
+  lastError_ = 0;
+  position_ += read;
+  return true;
+}
+
+int64_t MediaFile::readAt(int64_t offset, void* buffer, size_t count) {
+  if (offset < 0 || !seek(offset)) return -1;
+  DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+  DWORD read = 0;
+  if (!readNext(buffer, chunk, read)) return -1;
+  return read;
+}
+
+int64_t bytesAvailable(const MediaFile& media, int64_t offset, int64_t count) {
+  if (offset >= media.size()) return 0;
+  const int64_t left = media.size() - offset;
+  return left < count ? left : count;
+}
+
+int64_t findPayloadStart(MediaFile& media) {
+  payload::PeLayout layout;
+  const payload::Error error = payload::findPayloadStart(media, layout);
+  const bool sectionsKnown = layout.lastSectionHeaderOffset != 0;
+  if (error == payload::Error::kTruncated || error == payload::Error::kReadFailed) {
+    // The layout is filled field by field: what is missing names the reader that came up short.
+    if (layout.peHeaderOffset == 0 && layout.sectionCount == 0) {
+      failPrimitive(Primitive::kInt, media.lastError(), bytesAvailable(media, 60, 4));
+    }
+    if (!sectionsKnown) failPrimitive(Primitive::kShort, media.lastError(), 0);
+    failPrimitive(Primitive::kInt, media.lastError(), bytesAvailable(media, layout.lastSectionHeaderOffset + 16, 4));
+  }
+  logLine("number of sections: %d", static_cast<int>(layout.sectionCount));
+  logLine("size of optional headers: %d", static_cast<int>(layout.optionalHeaderSize));
+  if (error != payload::Error::kNone) return -1;
+  logLine("resSectionTableStart: %d", static_cast<int>(layout.lastSectionHeaderOffset));
+  logLine("rawDataSize: %d, rawDataOffset: %d", static_cast<int>(layout.rawDataSize),
+          static_cast<int>(layout.rawDataOffset));
+  media.seek(layout.payloadStart);
+  return layout.payloadStart;
+}
+
+}  // namespace drx::launcher

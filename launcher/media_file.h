@@ -1,0 +1,52 @@
+// The media file (the launcher with its payload) as a byte source, and the launcher's fatal read errors.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "common/payload/byte_source.h"
+#include "common/payload/pe_layout.h"
+#include "common/unique_handle.h"
+
+namespace drx::launcher {
+
+// The primitive readers whose failures stop the launcher, each with its own fatal text.
+enum class Primitive { kLong, kInt, kShort, kString, kWideString };
+
+// Logs the reader's line and stops with "Internal Error: <reader>".
+[[noreturn]] void failPrimitive(Primitive primitive, DWORD lastError, int64_t bytesRead);
+
+// Read-only access to the media file with 64-bit positions. Opening never fails: a file that
+// cannot be opened stops the launcher with the media-file message.
+class MediaFile : public payload::ByteSource {
+ public:
+  MediaFile();
+  MediaFile(const MediaFile&) = delete;
+  MediaFile& operator=(const MediaFile&) = delete;
+
+  int64_t size() const override { return size_; }
+  int64_t readAt(int64_t offset, void* buffer, size_t count) override;
+  DWORD lastError() const { return lastError_; }
+
+  // Sequential read at the current position (one ReadFile, as the copy loops need it).
+  bool readNext(void* buffer, DWORD count, DWORD& read);
+  bool seek(int64_t position);
+  int64_t position() const { return position_; }
+
+ private:
+  FileHandle file_;
+  int64_t size_ = 0;
+  int64_t position_ = 0;
+  DWORD lastError_ = 0;
+};
+
+// The end of the last section's raw data, with the launcher's log lines; a short read stops the
+// launcher with the fatal error of the reader concerned. Returns -1 for headers that do not
+// describe a section (callers treat that as a missing payload).
+int64_t findPayloadStart(MediaFile& media);
+
+// For a read of `count` bytes at `offset` that came up short: the bytes that were there.
+int64_t bytesAvailable(const MediaFile& media, int64_t offset, int64_t count);
+
+}  // namespace drx::launcher

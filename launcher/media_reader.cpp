@@ -1,0 +1,197 @@
+// Integrity check of the payload (CRC-32 of the checksum region) and extraction of the included files.
+#include "launcher/media_reader.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "common/payload/payload_crc.h"
+#include "common/payload/payload_reader.h"
+#include "common/payload/property_ids.h"
+#include "launcher/error_report.h"
+#include "launcher/file_paths.h"
+#include "launcher/launcher_log.h"
+#include "launcher/launcher_properties.h"
+#include "launcher/media_file.h"
+#include "launcher/path_text.h"
+#include "launcher/payload_header.h"
+#include "launcher/temp_directory.h"
+
+namespace drx::launcher {
+namespace {
+
+constexpr int kProgressBar = 1001;
+constexpr int kInternalErrorCreateFile = 11;
+constexpr int kInternalErrorCheckRead = 34;
+// The copy buffer of the extraction; every chunk is read, unmasked and written before the next.
+constexpr DWORD kCopyChunk = 8192;
+
+struct ReaderState {
+  int64_t unextracted = 0;
+};
+
+ReaderState& readerState() {
+  static ReaderState state;
+  return state;
+}
+
+struct CheckProgress {
+  HWND dialog;
+  int lastPercent;
+};
+
+void reportCheckProgress(void* context, int64_t done, int64_t total) {
+  auto* progress = static_cast<CheckProgress*>(context);
+  if (!progress->dialog || total <= 0) return;
+  const int percent = static_cast<int>(done * 100 / total);
+  if (percent > progress->lastPercent) {
+    progress->lastPercent = percent;
+    SendDlgItemMessageA(progress->dialog, kProgressBar, PBM_SETPOS, percent, 0);
+  }
+}
+
+// Unmasks a chunk eight bytes at a time; the mask is the same for every byte.
+void unmask(uint8_t* data, size_t size) {
+  constexpr uint64_t kWideMask = 0x0101010101010101ull * payload::kIncludedFileMask;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    memcpy(&word, data + i, 8);
+    word ^= kWideMask;
+    memcpy(data + i, &word, 8);
+  }
+  payload::applyIncludedFileMask(data + i, size - i);
+}
+
+// Copies one included file from the media file's current position into path.
+int extractOneFile(MediaFile& media, const std::string& path) {
+  payload::IncludedFileRecord record;
+  const int64_t recordOffset = media.position();
+  const payload::Error error = payload::readIncludedFileRecord(media, recordOffset, record);
+  if (error != payload::Error::kNone && bytesAvailable(media, recordOffset, 8) < 8) {
+    failPrimitive(Primitive::kLong, media.lastError(), bytesAvailable(media, recordOffset, 8));
+  }
+  // A record whose content runs past the end is copied until the data runs out (a read failure).
+  const int64_t size = record.storedSize;
+  logLine("extracting %s (size: %I64d)", path.c_str(), static_cast<long long>(size));
+  media.seek(recordOffset + 8);
+  if (size <= 0) return kExtractOk;
+
+  FileHandle target(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!target) internalError(kInternalErrorCreateFile);
+
+  uint8_t buffer[kCopyChunk];
+  int64_t copied = 0;
+  while (copied < size) {
+    const DWORD want = size - copied < kCopyChunk ? static_cast<DWORD>(size - copied) : kCopyChunk;
+    DWORD read = 0;
+    if (!media.readNext(buffer, want, read) || read == 0) {
+      logErrorLine("ReadFile failed %d %d %I64d", static_cast<int>(read), static_cast<int>(media.lastError()),
+                   static_cast<long long>(copied));
+      return kExtractReadFailed;
+    }
+    unmask(buffer, read);
+    DWORD written = 0;
+    while (written < read) {
+      DWORD now = 0;
+      if (!WriteFile(target.get(), buffer + written, read - written, &now, nullptr)) {
+        logErrorLine("WriteFile failed %d %d", static_cast<int>(read - written), static_cast<int>(GetLastError()));
+        return kExtractWriteFailed;
+      }
+      written += now;
+    }
+    copied += read;
+  }
+  return kExtractOk;
+}
+
+int failExtraction(const std::string& path, int result) {
+  logErrorLine("Failed to extract %s", path.c_str());
+  emptyDirectory(temporaryDirectory());
+  RemoveDirectoryA(temporaryDirectory().c_str());
+  return result;
+}
+
+}  // namespace
+
+void verifyIntegrity(HWND dialog, bool enabled) {
+  uint32_t expected = 1;
+  uint32_t computed = 0;
+  {
+    MediaFile media;
+    const int64_t payloadStart = findPayloadStart(media);
+    logLine("starting at %d", static_cast<int>(payloadStart));
+    payload::PayloadHeader header;
+    const HeaderNeed need = enabled ? HeaderNeed::kChecksumWhenFlagged : HeaderNeed::kMagic;
+    if (payloadStart >= 0 && readPayloadHeader(media, payloadStart, need, header) == HeaderResult::kRead) {
+      if (enabled && header.verifyFlag != 0) {
+        expected = header.checksum;
+        const int64_t length = header.regionLength;
+        logLine("verifying integrity length %I64d", static_cast<long long>(length));
+        CheckProgress progress{dialog, 0};
+        int64_t done = 0;
+        const payload::Error error = payload::crcOfRegion(media, payloadStart + payload::kHeaderSize, length, computed,
+                                                          &done, reportCheckProgress, &progress);
+        if (error == payload::Error::kTruncated || error == payload::Error::kReadFailed) {
+          logErrorLine("check ReadFile failed %d %d %I64d", 0, static_cast<int>(media.lastError()),
+                       static_cast<long long>(done));
+          internalError(kInternalErrorCheckRead);
+        }
+        // A negative length covers no bytes: the CRC of nothing.
+        if (error != payload::Error::kNone) computed = 0;
+        logLine("checksums: %u %u %d %d", computed, expected, static_cast<int>(computed), static_cast<int>(expected));
+      } else {
+        if (dialog) {
+          SendDlgItemMessageA(dialog, kProgressBar, PBM_SETRANGE, 0, MAKELPARAM(100, 400));
+          SendDlgItemMessageA(dialog, kProgressBar, PBM_SETPOS, 101, 0);
+        }
+        expected = 0;
+      }
+    }
+  }
+  if (expected != computed) {
+    MessageBoxW(dialog, getWideProperty(payload::kMsgCorruptedInstaller), getWideProperty(payload::kMsgWizardTitle),
+                MB_ICONERROR);
+    exitLauncher(1);
+  }
+}
+
+int extractIncludedFiles(HWND) {
+  logLine("extracting files");
+  const int count = getIntProperty(payload::kIncludedFileCount);
+  logLine("Included files: %d", count);
+  if (count == 0) return kExtractOk;
+
+  MediaFile media;
+  media.seek(includedFilesPosition());
+  const std::string& directory = temporaryDirectory();
+  for (const std::string& name : payload::includedFileNames(getProperty(payload::kIncludedFileNames), count)) {
+    const std::string path = directory + "\\" + name;
+    // A name must not lead out of the temporary directory; such a payload is treated as corrupted.
+    if (!isSafeIncludedName(name) || path.size() > kPathLimit - 1) {
+      logErrorLine("invalid included file name %s", name.c_str());
+      return failExtraction(path, kExtractReadFailed);
+    }
+    const size_t separator = name.find('\\');
+    if (separator != std::string::npos) {
+      const std::string subdirectory = path.substr(0, directory.size() + 1 + separator);
+      logLine("creating directory %s", subdirectory.c_str());
+      if (!CreateDirectoryA(subdirectory.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        logErrorLine("failed to create directory %s", subdirectory.c_str());
+      }
+    }
+    const int result = extractOneFile(media, path);
+    if (result != kExtractOk) return failExtraction(path, result);
+  }
+  readerState().unextracted = media.position();
+  logLine("extracting files done");
+  return kExtractOk;
+}
+
+int64_t unextractedPosition() {
+  return readerState().unextracted;
+}
+
+}  // namespace drx::launcher
