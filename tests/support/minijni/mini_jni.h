@@ -2,7 +2,7 @@
 //
 // Usage:
 //   minijni::Jvm vm;
-//   vm.defineClass("java/lang/Integer")            // (Integer is predefined; this is the pattern)
+//   vm.defineClass("com/example/Box")
 //       .field("value", "I")
 //       .constructor("(I)V", [](minijni::Call& c) { c.setField("value", c.args[0]); return minijni::Void(); });
 //   vm.defineClass("com/example/Tool")
