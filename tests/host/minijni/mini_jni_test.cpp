@@ -25,6 +25,10 @@ TEST(MiniJniStrings, Utf16OutsideTheBmpRoundTrips) {
   EXPECT_EQ(chars[6], 0) << "copies are zero-terminated like HotSpot's";
   env->ReleaseStringChars(s, chars);
   EXPECT_EQ(vm.outstandingBuffers(), 0u);
+  vm.setStringCharsTerminated(false);
+  chars = env->GetStringChars(s, nullptr);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(chars + 6)), u"\ufffd\ufffd");
+  env->ReleaseStringChars(s, chars);
 
   // JNI's modified UTF-8: each surrogate on its own in three bytes, NUL as C0 80.
   const char* utf = env->GetStringUTFChars(s, nullptr);

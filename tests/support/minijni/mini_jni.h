@@ -144,6 +144,10 @@ class Jvm {
   // Make the nth call from now of an allocating slot ("NewString", "NewObjectArray",
   // "NewByteArray", "NewObject", ...) fail as out of memory: null and a pending OutOfMemoryError.
   void failAllocation(std::string_view slot, int nth = 1);
+  // GetStringChars copies end with a zero character by default, as HotSpot's do; the JNI contract
+  // does not promise one. Off, each copy is followed by two U+FFFD characters before the zero, so
+  // code that passes the copy on as a terminated string shows the stray characters in its result.
+  void setStringCharsTerminated(bool terminated);
   // Runs inside DestroyJavaVM before it returns (the runtime stand-in waits for its threads there).
   void onDestroy(std::function<void()> action);
   bool destroyed();

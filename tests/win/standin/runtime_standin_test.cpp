@@ -238,6 +238,7 @@ TEST(RuntimeLayout, ArchivesWithAndWithoutTopLevelJre) {
     for (int got; (got = gzread(file, buffer, sizeof buffer)) > 0;) tar.append(buffer, static_cast<size_t>(got));
     gzclose(file);
     EXPECT_EQ(tar, makeTar(entries));
+    EXPECT_EQ(writeRuntimeArchive(root, archive, !prefix.empty()), tar.size());
   }
 }
 
