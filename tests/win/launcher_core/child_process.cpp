@@ -110,7 +110,7 @@ BOOL CALLBACK findMessageBox(HWND window, LPARAM parameter) {
   box->caption = text;
   GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
   box->text = text;
-  PostMessageA(window, WM_COMMAND, IDOK, 0);
+  PostMessageA(window, WM_COMMAND, box->answer, 0);
   return FALSE;
 }
 

@@ -14,6 +14,7 @@
 #include "launcher/file_paths.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
+#include "launcher/log_prompt.h"
 #include "launcher/temp_directory.h"
 #include "tests/win/launcher_core/driver_modes.h"
 
@@ -79,6 +80,13 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments;
     if (!tokeniseNarrow(argv[2], arguments)) failUnterminatedQuote();
     for (const std::string& argument : arguments) printf("[%s]\n", argument.c_str());
+    return 0;
+  }
+  if (mode == "prompt" && argc >= 3) {  // prompt request|plain
+    if (strcmp(argv[2], "request") == 0) requestKeptLog();
+    logLine("before the prompt");
+    printLogPath();
+    logPrompt("deployrix");
     return 0;
   }
   if (mode == "temppath") {

@@ -86,5 +86,26 @@ TEST(LauncherLog, FallsBackToFixedPathWhenNoTemporaryNameCanBeMade) {
   EXPECT_FALSE(fileExists("c:\\drx_nlog"));
 }
 
+TEST(LogPrompt, AsksOnlyForARequestedLogAndNamesItsPath) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
+  EnvironmentGuard environment({{L"LANQO_LOG", L""}, {L"DEPLOYRIX_LOG", L""}});
+  MessageBoxSeen box;
+  box.answer = IDNO;
+  ChildResult asked = runDriver(L"prompt request", 60000, answerMessageBox, &box);
+  EXPECT_EQ(asked.exitCode, 0u);
+  const std::string path = logPathOf(asked);
+  EXPECT_EQ(box.caption, "deployrix");
+  EXPECT_EQ(box.text, "The following log file will be created:\n\n" + path + "\n\nDo you want to open an Explorer window?");
+  EXPECT_TRUE(fileExists(path));
+  EXPECT_EQ(readFile(path).find("calling "), std::string::npos);
+  DeleteFileA(path.c_str());
+
+  MessageBoxSeen none;
+  ChildResult silent = runDriver(L"prompt plain", 60000, answerMessageBox, &none);
+  EXPECT_EQ(silent.exitCode, 0u);
+  EXPECT_EQ(none.caption, "");
+  EXPECT_FALSE(fileExists(logPathOf(silent)));
+}
+
 }  // namespace
 }  // namespace drx::test

@@ -5,6 +5,7 @@
 
 #include "common/payload/byte_source.h"
 #include "common/payload/property_ids.h"
+#include "common/unique_handle.h"
 #include "tests/win/launcher_core/child_process.h"
 #include "tests/win/launcher_core/media_fixture.h"
 
@@ -361,6 +362,38 @@ TEST_F(MediaReader, ContentCutOffIsAReadFailureAndRemovesTheDirectory) {
   const std::string log = logText(result);
   EXPECT_NE(log.find("ERROR: ReadFile failed 0 0 9900\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("attempting to delete "), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace drx::test
+
+namespace drx::test {
+namespace {
+
+TEST(MediaReaderSelf, LauncherInNonAnsiFolderOpensItsOwnPayloadThroughTheShortPath) {
+  const std::wstring driver = driverProgram();
+  std::string exe = readFile(std::string(driver.begin(), driver.end()));
+  ASSERT_FALSE(exe.empty());
+  payload::VectorSink sink;
+  sink.write(exe.data(), exe.size());
+  payload::PayloadWriter writer(sink, static_cast<int64_t>(exe.size()));
+  ASSERT_EQ(writer.writeHeaderAndProperties(true, {{122, "com.example.Self"}}, {}), payload::Error::kNone);
+  ASSERT_EQ(writer.finish(), payload::Error::kNone);
+
+  const std::string scratch = makeScratchDirectory("self");
+  std::wstring folder(scratch.begin(), scratch.end());
+  folder += L"\\\x0443\x0441\x0442\x0430\x043d\x043e\x0432\x043a\x0430";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring media = folder + L"\\setup.exe";
+  {
+    FileHandle out(CreateFileW(media.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(out.get(), sink.bytes().data(), static_cast<DWORD>(sink.bytes().size()), &written, nullptr));
+  }
+  ChildResult result = runProgram(media, L"self 122");
+  EXPECT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_NE(result.out.find("122=com.example.Self|0"), std::string::npos) << result.out;
+  removeTree(scratch);
 }
 
 }  // namespace
