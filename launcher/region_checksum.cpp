@@ -16,7 +16,7 @@ constexpr int kInternalErrorCheckRead = 34;
 // The check reads 16384 bytes at a time when no larger buffers can be had; the result and the
 // log lines do not depend on the chunk size.
 constexpr DWORD kSmallChunk = 16384;
-constexpr DWORD kLargeChunk = 1u << 20;
+constexpr DWORD kLargeChunk = 4u << 20;
 
 [[noreturn]] void failCheck(DWORD lastRead, DWORD error, int64_t done) {
   logErrorLine("check ReadFile failed %d %d %I64d", static_cast<int>(lastRead), static_cast<int>(error),
