@@ -177,9 +177,14 @@ int extractIncludedFiles(HWND) {
   logLine("Included files: %d", count);
   if (count == 0) return kExtractOk;
 
+  const std::string& directory = temporaryDirectory();
+  // Without a temporary directory every target would land in the root of the current drive.
+  if (directory.empty()) {
+    logErrorLine("no temporary directory for the included files");
+    return kExtractReadFailed;
+  }
   MediaFile media;
   media.seek(includedFilesPosition());
-  const std::string& directory = temporaryDirectory();
   for (const std::string& name : payload::includedFileNames(getProperty(payload::kIncludedFileNames), count)) {
     const std::string path = directory + "\\" + name;
     // A name must not lead out of the temporary directory; such a payload is treated as corrupted.
