@@ -87,7 +87,8 @@ int extractOneFile(MediaFile& media, const std::string& path) {
   payload::IncludedFileRecord record;
   const int64_t recordOffset = media.position();
   const payload::Error error = payload::readIncludedFileRecord(media, recordOffset, record);
-  if (error != payload::Error::kNone && bytesAvailable(media, recordOffset, 8) < 8) {
+  if ((error != payload::Error::kNone && bytesAvailable(media, recordOffset, 8) < 8) ||
+      (error != payload::Error::kNone && error != payload::Error::kTruncated)) {
     failPrimitive(Primitive::kLong, media.lastError(), bytesAvailable(media, recordOffset, 8));
   }
   // A record whose content runs past the end is copied until the data runs out (a read failure).
