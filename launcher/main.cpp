@@ -1,6 +1,8 @@
 // Entry point of the setup launcher.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  return 0;
+#include "launcher/entry.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
+  return drx::launcher::runLauncher(instance, commandTail);
 }

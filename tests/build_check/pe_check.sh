@@ -25,7 +25,7 @@ case "$kind" in
 esac
 
 # Windows' own DLLs; anything else (libstdc++, libgcc, winpthread, zlib1...) must be linked in.
-allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll shell32.dll
+allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll shell32.dll 
  ole32.dll oleaut32.dll version.dll msvcrt.dll shlwapi.dll ws2_32.dll netapi32.dll psapi.dll
  wininet.dll secur32.dll userenv.dll ntdll.dll "
 imports="$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers")"

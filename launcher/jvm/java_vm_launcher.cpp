@@ -1,0 +1,345 @@
+// JavaVMLauncher: jvm.dll loading, system properties, virtual machine creation and main.
+#include "launcher/jvm/java_vm_launcher.h"
+
+#include <windows.h>
+
+#include <jni.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/payload/property_ids.h"
+#include "launcher/command_line.h"
+#include "launcher/error_report.h"
+#include "launcher/file_paths.h"
+#include "launcher/jvm/java_runtime.h"
+#include "launcher/jvm/launcher_variables.h"
+#include "launcher/jvm/single_instance.h"
+#include "launcher/jvm/vm_option_list.h"
+#include "launcher/launcher_log.h"
+#include "launcher/launcher_properties.h"
+#include "launcher/media_reader.h"
+#include "launcher/startup_state.h"
+#include "launcher/temp_directory.h"
+
+namespace drx::launcher {
+namespace {
+
+using namespace payload;  // property ids
+
+using CreateJavaVmFunction = jint(JNICALL*)(JavaVM**, void**, void*);
+
+constexpr size_t kPathVariableLimit = 16384;
+constexpr size_t kSystemPropertyLimit = 8192;
+#ifdef _WIN64
+constexpr const char* kWidthText = "64";
+constexpr int kMsgDamagedRuntime = 1021;
+#else
+constexpr const char* kWidthText = "32";
+constexpr int kMsgDamagedRuntime = 1020;
+#endif
+constexpr int kMsgCouldNotStartJvm = 1005;
+constexpr int kMsgNoUsableRuntime = 1016;
+constexpr int kMsgMainClassMissing = 1010;
+constexpr int kMsgMainMethodMissing = 1011;
+constexpr const char* kInstallerLauncherClass = "com/deployrix/runtime/launcher/WinLauncher";
+constexpr const char* kApplicationLauncherClass = "com/lanqo/runtime/WinLauncher";
+constexpr const char* kFirstRunClass = "com/deployrix/runtime/launcher/FirstRun";
+constexpr const char* kFirstRunMarker = "\\.deployrix\\firstrun";
+
+// Kept for the life of the process: the virtual machine outlives every caller.
+struct LoadedRuntime {
+  HMODULE jvm = nullptr;
+  CreateJavaVmFunction createJavaVm = nullptr;
+  JavaVM* vm = nullptr;
+  JNIEnv* env = nullptr;
+  std::vector<std::string> optionTexts;
+  std::vector<JavaVMOption> options;
+  JavaVMInitArgs initArgs{};
+};
+
+LoadedRuntime& loadedRuntime() {
+  static LoadedRuntime runtime;
+  return runtime;
+}
+
+bool isInstallerFlavour() { return getProperty(kLauncherFlavour)[0] == 'd'; }
+
+std::string currentPathVariable() {
+  std::string value(kPathVariableLimit, '\0');
+  const DWORD length = GetEnvironmentVariableA("PATH", value.data(), static_cast<DWORD>(value.size()));
+  value.resize(length < value.size() ? length : 0);
+  return value;
+}
+
+// The process environment and the C runtime's copy both carry PATH: jvm.dll's own dependencies
+// are found through the first, the Java side's library path through the second.
+void setPathVariable(const std::string& value) {
+  if (SetEnvironmentVariableA("PATH", value.c_str())) {
+    logLine("Setting PATH %s", value.c_str());
+  } else {
+    logLine("Setting PATH %s failed with error %d", value.c_str(), static_cast<int>(GetLastError()));
+  }
+  const std::string assignment = "PATH=" + value;
+  _putenv(assignment.c_str());
+}
+
+std::string directoryOfExecutable(const std::string& javaExecutable) {
+  const size_t slash = javaExecutable.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : javaExecutable.substr(0, slash);
+}
+
+HMODULE tryJvmDirectory(const std::string& binDirectory, const std::string& type) {
+  const std::string candidate = binDirectory + "\\" + type + "\\jvm.dll";
+  logLine("Trying %s (exists %d)", candidate.c_str(), pathExists(candidate.c_str()) ? 1 : 0);
+  return LoadLibraryA(candidate.c_str());
+}
+
+HMODULE loadFromDirectoryOf(const std::string& javaExecutable) {
+  const std::string binDirectory = directoryOfExecutable(javaExecutable);
+  const std::string previousPath = currentPathVariable();
+  setPathVariable(previousPath + ";" + binDirectory);
+
+  HMODULE module = nullptr;
+  const std::string preferred = getProperty(kPreferredVmType);
+  if (!preferred.empty()) module = tryJvmDirectory(binDirectory, preferred);
+  for (const char* type : kJvmTypeDirectories) {
+    if (module) break;
+    module = tryJvmDirectory(binDirectory, type);
+  }
+  if (!module) setPathVariable(previousPath);
+  return module;
+}
+
+HMODULE loadJvmFor(const std::string& javaExecutable) {
+  if (HMODULE module = loadFromDirectoryOf(javaExecutable)) return module;
+  // A development kit keeps its runtime in jre\bin below its own bin directory's parent.
+  return loadFromDirectoryOf(directoryOfExecutable(javaExecutable) + "\\..\\jre\\bin\\java.exe");
+}
+
+std::wstring widen(const std::string& text, UINT codePage) {
+  if (text.empty()) return std::wstring();
+  const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string narrowForLog(const std::wstring& text) {
+  const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+  const int length =
+      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, "?", nullptr);
+  std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0)
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, "?", nullptr);
+  return narrow;
+}
+
+std::string formatProperty(const char* format, const char* name, const std::string& value) {
+  char text[kSystemPropertyLimit];
+  snprintf(text, sizeof text, format, name, value.c_str());
+  return text;
+}
+
+std::vector<std::string> systemProperties() {
+  const StartupState& state = startupState();
+  std::vector<std::string> properties;
+  if (!semaphoreName().empty())
+    properties.push_back(formatProperty("-D%s=%s", "lanqo.semaphoreName", semaphoreName()));
+  if (state.manualRuntimeSelection) properties.push_back(formatProperty("-D%s=true", "lanqo.manualJre", ""));
+  if (isInstallerFlavour()) properties.push_back(formatProperty("-D%s=true", "lanqo.isDeployrix", ""));
+  properties.push_back(formatProperty("-D%s=%s", "lanqo.moduleName", launcherExecutablePath()));
+  if (getIntProperty(kProcessCommFile) != 0) {
+    properties.push_back(formatProperty("-D%s=%s", "lanqo.processCommFile",
+                                        processCommunicationFileName(GetCurrentProcessId())));
+  }
+  properties.push_back(formatProperty("-D%s=%s", "lanqo.tempDir", temporaryDirectory()));
+  const long long unextracted = state.languageRestart ? -1 : static_cast<long long>(unextractedPosition());
+  properties.push_back(formatProperty("-D%s=%s", "lanqo.unextractedPosition", std::to_string(unextracted)));
+  properties.push_back(formatProperty("%s%s", "-Djava.library.path=", currentPathVariable()));
+  if (GetEnvironmentVariableA("MANPATH", nullptr, 0) == 0) {
+    properties.push_back(
+        formatProperty("-D%s=%s", "lanqo.consoleCodepage", "cp" + std::to_string(GetConsoleOutputCP())));
+  }
+  return properties;
+}
+
+// The redirection argument: the expanded, normalised file name, or empty when switched off.
+std::wstring redirectionArgument(int enabledId, int fileId) {
+  if (getIntProperty(enabledId) == 0) return std::wstring();
+  std::string file = getProperty(fileId);
+  expandVariables(file);
+  return widen(normalisePath(file, true), AreFileApisANSI() ? CP_ACP : CP_OEMCP);
+}
+
+std::vector<std::wstring> programArguments(const std::vector<std::wstring>& commandLine) {
+  std::vector<std::wstring> arguments;
+  arguments.push_back(getIntProperty(kLauncherType) == 1 ? L"true" : L"false");
+  arguments.push_back(widen(getProperty(kMainClass), CP_ACP));
+  arguments.push_back(redirectionArgument(kRedirectStderr, kStderrFile));
+  arguments.push_back(redirectionArgument(kRedirectStdout, kStdoutFile));
+  arguments.push_back(getIntProperty(kMainFlagArgument) != 0 ? L"true" : L"false");
+  if (!commandLine.empty()) arguments.push_back(commandLine[0]);
+
+  std::string configured = getProperty(kProgramArguments);
+  expandVariables(configured);
+  std::vector<std::wstring> configuredArguments;
+  if (!tokeniseWide(widen(configured, CP_ACP).c_str(), configuredArguments)) failUnterminatedQuote();
+  arguments.insert(arguments.end(), configuredArguments.begin(), configuredArguments.end());
+
+  const bool passThrough = getIntProperty(kJvmArgumentPassthrough) != 0;
+  for (size_t i = 1; i < commandLine.size(); ++i) {
+    if (passThrough && commandLine[i].rfind(L"-J", 0) == 0) continue;
+    arguments.push_back(commandLine[i]);
+  }
+  return arguments;
+}
+
+// False when the first-run class says the installer must not start now.
+bool passesFirstRunCheck(JNIEnv* env) {
+  const std::string marker = normalisePath(getProperty(kApplicationDirectory), true) + kFirstRunMarker;
+  if (!pathExists(marker.c_str())) return true;
+  jclass firstRun = env->FindClass(kFirstRunClass);
+  if (!firstRun) internalError(14);
+  jmethodID method = env->GetStaticMethodID(firstRun, "firstRun", "()Z");
+  if (!method) internalError(15);
+  const jboolean goOn = env->CallStaticBooleanMethod(firstRun, method);
+  if (env->ExceptionOccurred()) {
+    env->ExceptionDescribe();
+    return false;
+  }
+  return goOn != JNI_FALSE;
+}
+
+[[noreturn]] void assertionFailed(const char* expression) {
+  logErrorLine("Assertion failed: %s, file JavaVMLauncher", expression);
+  fatal("Assertion failed");
+}
+
+bool runMain(JNIEnv* env, const std::vector<std::wstring>& commandLine) {
+  if (isInstallerFlavour() && !passesFirstRunCheck(env)) {
+    logLine("checkFirstRun stopped further execution");
+    return true;
+  }
+  const char* className = isInstallerFlavour() ? kInstallerLauncherClass : kApplicationLauncherClass;
+  logLine("main class: %s", className);
+  jclass launcherClass = env->FindClass(className);
+  if (!launcherClass) {
+    logErrorLine("could not find main class");
+    fatalById(kMsgMainClassMissing);
+  }
+  jmethodID main = env->GetStaticMethodID(launcherClass, "main", "([Ljava/lang/String;)V");
+  if (!main) {
+    logErrorLine("could not find main method");
+    fatalById(kMsgMainMethodMissing);
+  }
+
+  const std::vector<std::wstring> arguments = programArguments(commandLine);
+  logLine("param count: %d", static_cast<int>(arguments.size()));
+  jclass stringClass = env->FindClass("java/lang/String");
+  jobjectArray array =
+      stringClass ? env->NewObjectArray(static_cast<jsize>(arguments.size()), stringClass, nullptr) : nullptr;
+  if (!array) assertionFailed("paramArray");
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    logLine("param %d: %s", static_cast<int>(i), narrowForLog(arguments[i]).c_str());
+    static_assert(sizeof(jchar) == sizeof(wchar_t));
+    jstring text = env->NewString(reinterpret_cast<const jchar*>(arguments[i].data()),
+                                  static_cast<jsize>(arguments[i].size()));
+    if (!text) assertionFailed("jstr");
+    env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
+  }
+
+  logLine("calling main");
+  env->CallStaticVoidMethod(launcherClass, main, array);
+  logLine("main returned");
+  if (env->ExceptionOccurred()) {
+    logErrorLine("an exception occured");
+    env->ExceptionDescribe();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool prepareRuntime(bool showErrors, const std::string& location, bool isJavaExecutable) {
+  logLine("LoadDLL (%d, %s, %d)", showErrors ? 1 : 0, location.c_str(), isJavaExecutable ? 1 : 0);
+  std::string javaExecutable;
+  if (!location.empty()) {
+    logLine("Got JRE location %s (java exe: %d)", location.c_str(), isJavaExecutable ? 1 : 0);
+    logLine("MinVersion: %s, MaxVersion: %s", getProperty(kMinJavaVersion), getProperty(kMaxJavaVersion));
+    bool usable;
+    if (isJavaExecutable) {
+      javaExecutable = location;
+      usable = checkJavaExecutable(javaExecutable, true, false);
+    } else {
+      usable = checkRuntimeDirectory(location, true, javaExecutable);
+    }
+    if (!usable) {
+      logErrorLine("Provided JVM unusable");
+      if (showErrors) showErrorById(kMsgNoUsableRuntime, kWidthText);
+      return false;
+    }
+  } else {
+    std::optional<std::string> found = searchForRuntime();
+    if (!found) {
+      logErrorLine("No JVM found");
+      return false;
+    }
+    javaExecutable = *found;
+  }
+
+  logLine("Trying to load JVM-DLL from %s", javaExecutable.c_str());
+  HMODULE module = loadJvmFor(javaExecutable);
+  setRuntimeHome(javaExecutable);
+  if (!module) logErrorLine("Could not get DLL-Handle.");
+  auto createJavaVm =
+      module ? reinterpret_cast<CreateJavaVmFunction>(reinterpret_cast<void*>(GetProcAddress(module, "JNI_CreateJavaVM")))
+             : nullptr;
+  if (!createJavaVm) logErrorLine("Could not load functions");
+  if (module && createJavaVm) {
+    LoadedRuntime& runtime = loadedRuntime();
+    runtime.jvm = module;
+    runtime.createJavaVm = createJavaVm;
+    logLine("Loading of JVM-DLL successful");
+    return true;
+  }
+  if (showErrors) {
+    showErrorById(kMsgDamagedRuntime, location.c_str());
+    showErrorById(kMsgCouldNotStartJvm);
+  }
+  return false;
+}
+
+bool launchJavaVm(const std::vector<std::wstring>& commandLine) {
+  LoadedRuntime& runtime = loadedRuntime();
+  logLine("launching program");
+  runtime.optionTexts = buildVmOptionList(systemProperties(), commandLine);
+  runtime.options.clear();
+  for (std::string& text : runtime.optionTexts) runtime.options.push_back(JavaVMOption{text.data(), nullptr});
+  runtime.initArgs.version = JNI_VERSION_1_2;
+  runtime.initArgs.nOptions = static_cast<jint>(runtime.options.size());
+  runtime.initArgs.options = runtime.options.data();
+  runtime.initArgs.ignoreUnrecognized = JNI_TRUE;
+  logLine("vmoption count %d", static_cast<int>(runtime.options.size()));
+  for (size_t i = 0; i < runtime.optionTexts.size(); ++i)
+    logLine("vmoption %d: %s", static_cast<int>(i), runtime.optionTexts[i].c_str());
+
+  logLine("Creating JVM");
+  if (!runtime.createJavaVm ||
+      runtime.createJavaVm(&runtime.vm, reinterpret_cast<void**>(&runtime.env), &runtime.initArgs) != 0) {
+    logErrorLine("could not initialize JVM");
+    return false;
+  }
+  logLine("JVM created");
+  if (!runMain(runtime.env, commandLine)) {
+    logErrorLine("could not call main");
+    return false;
+  }
+  logLine("dest JVM");
+  runtime.vm->DestroyJavaVM();
+  logLine("launch done");
+  return true;
+}
+
+}  // namespace drx::launcher

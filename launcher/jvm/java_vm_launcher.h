@@ -1,0 +1,21 @@
+// The Java virtual machine in the launcher's own process: loading the runtime's jvm.dll,
+// creating the virtual machine and running the Java launcher class's main.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace drx::launcher {
+
+inline constexpr const char* kJvmTypeDirectories[] = {"hotspot", "client", "server", "classic", "jrockit"};
+
+// Finds and checks a runtime (location given as a runtime directory or, with isJavaExecutable,
+// a java executable the user picked; empty: search the machine) and loads its jvm.dll.
+// showErrors shows the Part's messages for a runtime picked by hand.
+bool prepareRuntime(bool showErrors, const std::string& location, bool isJavaExecutable);
+
+// Builds the options, creates the virtual machine, runs main and destroys the virtual machine.
+// commandLine is the launcher's own command line split by the tokeniser.
+bool launchJavaVm(const std::vector<std::wstring>& commandLine);
+
+}  // namespace drx::launcher

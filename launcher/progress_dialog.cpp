@@ -1,0 +1,138 @@
+// The progress dialog procedure, the work thread it starts and the start-up wait.
+#include "launcher/progress_dialog.h"
+
+#include <commctrl.h>
+
+#include "common/payload/property_ids.h"
+#include "launcher/error_report.h"
+#include "launcher/launcher_log.h"
+#include "launcher/launcher_properties.h"
+#include "launcher/resources/resource_ids.h"
+#include "launcher/startup_markers.h"
+#include "launcher/startup_state.h"
+#include "launcher/ui/own_windows.h"
+#include "launcher/ui/wide_text.h"
+#include "launcher/runtime/runtime_stages.h"
+#include "launcher/work.h"
+
+namespace drx::launcher {
+namespace {
+
+using namespace payload;  // property ids
+
+constexpr int kMsgCancel = 20012;
+constexpr UINT kDialogClassStyle = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW;
+constexpr DWORD kStartupWaitPollMs = 100;
+
+void centreOverParent(HWND dialog) {
+  HWND parent = GetParent(dialog);
+  if (!parent) parent = GetDesktopWindow();
+  RECT parentRect{};
+  RECT dialogRect{};
+  GetWindowRect(parent, &parentRect);
+  GetWindowRect(dialog, &dialogRect);
+  const int x = parentRect.left + ((parentRect.right - parentRect.left) - (dialogRect.right - dialogRect.left)) / 2;
+  const int y = parentRect.top + ((parentRect.bottom - parentRect.top) - (dialogRect.bottom - dialogRect.top)) / 2;
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+DWORD WINAPI workThread(LPVOID parameter) {
+  HWND dialog = static_cast<HWND>(parameter);
+  if (getIntProperty(kNoProgressDialog) != 0) {
+    runDownloadFlow(dialog);
+  } else {
+    runWork(dialog);
+  }
+  return 0;
+}
+
+INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      centreOverParent(dialog);
+      setErrorBoxOwner(dialog);
+      setProgressRange(dialog, 0, 100);
+      setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kMsgPreparing));
+      setWindowTitleWide(dialog, getWideProperty(kMsgWizardTitle));
+      setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kMsgCancel));
+      HANDLE thread = CreateThread(nullptr, 0, workThread, dialog, 0, nullptr);
+      if (thread) CloseHandle(thread);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        logLine("Canceled installer");
+        setStartupMarkers(MarkerAction::remove, true, true);
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+DWORD WINAPI startupWaitThread(LPVOID parameter) {
+  HWND dialog = static_cast<HWND>(parameter);
+  const int base = startupState().progressBase;
+  const bool excludeConsole = getIntProperty(kLauncherType) != 1;
+  const DWORD ownProcess = GetCurrentProcessId();
+  int position = base;
+  for (int count = 0; countOwnWindows(ownProcess, excludeConsole) < 2;) {
+    if (readStartupMarker(true) == kJavaSideStarted) break;
+    ++count;
+    if (count % 5 == 0) {
+      position += (kProgressMaximum - base) / 4;
+      if (position > kStartupWaitCeiling) position = kStartupWaitCeiling;
+      setProgressPosition(dialog, position);
+    }
+    // Checked once, at exactly this count: a marker that vanished means the Java side is alive.
+    if (count == kStartupTimeoutIterations && readStartupMarker(true) == 1 &&
+        getIntProperty(kDisableStartTimeout) == 0) {
+      logLine("timeout");
+      fatalWideById(kMsgVmStartTimeout);
+    }
+    Sleep(kStartupWaitPollMs);
+  }
+  setStartupMarkers(MarkerAction::remove, true, false);
+  logLine("Java window visible");
+  ShowWindow(dialog, SW_HIDE);
+  return 0;
+}
+
+}  // namespace
+
+void registerDialogClass(HINSTANCE instance) {
+  WNDCLASSA windowClass{};
+  windowClass.style = kDialogClassStyle;
+  windowClass.lpfnWndProc = DefDlgProcA;
+  windowClass.cbWndExtra = DLGWINDOWEXTRA;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_LAUNCHER));
+  windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = kDialogClassName;
+  RegisterClassA(&windowClass);
+}
+
+void showProgressDialog(HINSTANCE instance) {
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, progressDialogProc, 0);
+}
+
+void startStartupWaitThread(HWND dialog) {
+  HANDLE thread = CreateThread(nullptr, 0, startupWaitThread, dialog, CREATE_SUSPENDED, nullptr);
+  if (!thread) return;
+  SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
+  ResumeThread(thread);
+  CloseHandle(thread);
+}
+
+void setProgressPosition(HWND dialog, int position) {
+  if (dialog) SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void setProgressRange(HWND dialog, int low, int high) {
+  if (dialog) SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(low, high));
+}
+
+}  // namespace drx::launcher

@@ -1,0 +1,26 @@
+// The progress dialog (resource 103), its window class and the start-up wait thread.
+#pragma once
+
+#include <windows.h>
+
+namespace drx::launcher {
+
+inline constexpr const char* kDialogClassName = "MyDialogClass";
+inline constexpr int kProgressMaximum = 400;
+inline constexpr int kStartupWaitCeiling = 390;
+inline constexpr int kStartupTimeoutIterations = 2400;
+
+// Registers "MyDialogClass", the class the dialog template names.
+void registerDialogClass(HINSTANCE instance);
+
+// Shows the progress dialog modally; its procedure starts the work on a thread of its own.
+void showProgressDialog(HINSTANCE instance);
+
+// Starts the thread that waits for the Java side's first window and then hides the dialog.
+void startStartupWaitThread(HWND dialog);
+
+// PBM_SETPOS / PBM_SETRANGE on the dialog's progress bar; nothing without a dialog.
+void setProgressPosition(HWND dialog, int position);
+void setProgressRange(HWND dialog, int low, int high);
+
+}  // namespace drx::launcher

@@ -1,0 +1,24 @@
+// The runtime stages that come after the decision: unpacking an included runtime archive,
+// handing an extracted runtime over, expanding packed included files and the download flow.
+#pragma once
+
+#include <windows.h>
+
+namespace drx::launcher {
+
+// Unpacks "jre.tar.gz" into "jre" (and its pack200 archives), then hands the runtime over.
+// Ends the process with its fatal message when the archive is damaged.
+void extractIncludedRuntime(HWND dialog);
+
+// Prepares the runtime in "jre" (falling back to a search); fatal when neither works.
+void useExtractedRuntime();
+
+// Expands included files whose names end in ".pack".
+void unpackIncludedFiles(HWND dialog);
+
+// Lets the user download a runtime archive or pick a java executable, inside the progress dialog.
+// True when a runtime is ready: a downloaded archive (StartupState::runtimeIncluded is then
+// set) or a java executable picked by hand and already loaded.
+bool runDownloadFlow(HWND dialog);
+
+}  // namespace drx::launcher

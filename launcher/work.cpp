@@ -1,0 +1,83 @@
+// The work sequence: verify, create the temporary directory, extract, settle a runtime, launch.
+#include "launcher/work.h"
+
+#include <direct.h>
+
+#include <string>
+
+#include "common/payload/property_ids.h"
+#include "launcher/command_line.h"
+#include "launcher/error_report.h"
+#include "launcher/jvm/java_vm_launcher.h"
+#include "launcher/launcher_log.h"
+#include "launcher/launcher_properties.h"
+#include "launcher/media_reader.h"
+#include "launcher/progress_dialog.h"
+#include "launcher/runtime/runtime_decision.h"
+#include "launcher/runtime/runtime_stages.h"
+#include "launcher/startup_markers.h"
+#include "launcher/startup_state.h"
+#include "launcher/temp_directory.h"
+#include "launcher/ui/native_library_path.h"
+
+namespace drx::launcher {
+namespace {
+
+using namespace payload;  // property ids
+
+constexpr int kMsgCouldNotStartJvm = 1005;
+
+void enterTemporaryDirectory(HWND dialog) {
+  const std::string& directory = createTemporaryDirectory();
+  prependNativeLibraryDirectories(nullptr);
+  if (_chdir(directory.c_str()) != 0) logErrorLine("Could not change working dir to %s", directory.c_str());
+
+  const int result = extractIncludedFiles(dialog);
+  if (result == 0) return;
+  if (!startupState().quiet) {
+    MessageBoxW(dialog, getWideProperty(result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedInstaller),
+                getWideProperty(kMsgWizardTitle), MB_ICONERROR);
+  }
+  exitLauncher(1);
+}
+
+void takeOverCurrentDirectory() {
+  char current[MAX_PATH + 1] = {};
+  GetCurrentDirectoryA(sizeof current, current);
+  setTemporaryDirectory(current);
+}
+
+}  // namespace
+
+void runWork(HWND dialog) {
+  logLine("Starting work");
+  setProgressPosition(dialog, 1);
+  setProgressRange(dialog, 0, kProgressMaximum);
+
+  StartupState& state = startupState();
+  if (!state.languageRestart) verifyIntegrity(dialog, state.integrityCheck);
+
+  if (state.languageRestart) {
+    takeOverCurrentDirectory();
+  } else {
+    enterTemporaryDirectory(dialog);
+  }
+  char current[MAX_PATH + 1] = {};
+  GetCurrentDirectoryA(sizeof current, current);
+  logLine("Current working dir: %s", current);
+
+  if (!decideAndPrepareRuntime(dialog)) return;
+
+  if (!state.languageRestart) unpackIncludedFiles(dialog);
+  if (dialog) startStartupWaitThread(dialog);
+  setStartupMarkers(MarkerAction::set, dialog != nullptr, true);
+
+  std::vector<std::wstring> commandLine;
+  if (!tokeniseWide(GetCommandLineW(), commandLine)) failUnterminatedQuote();
+  if (!launchJavaVm(commandLine)) {
+    logErrorLine("Could not start JVM");
+    fatalById(kMsgCouldNotStartJvm);
+  }
+}
+
+}  // namespace drx::launcher

@@ -1,0 +1,13 @@
+// The launcher's main work sequence, from the integrity check to the hand-over to Java.
+#pragma once
+
+#include <windows.h>
+
+namespace drx::launcher {
+
+// Runs on the dialog's work thread, or on the main thread (dialog null) without a dialog.
+// Returns once the Java side has run to its end, or when no runtime could be settled and the
+// dialog is left for the user to cancel.
+void runWork(HWND dialog);
+
+}  // namespace drx::launcher
