@@ -1,4 +1,4 @@
-// CRC-32 of the payload's checksum region, read ahead on a second thread so reading and summing overlap.
+// CRC-32 of the payload's checksum region, read in large chunks from the media file.
 #pragma once
 
 #include <windows.h>
