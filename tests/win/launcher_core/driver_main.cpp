@@ -51,6 +51,23 @@ int main(int argc, char** argv) {
     printLogPath();
     return 0;
   }
+  if (mode == "log-threads") {  // four threads, 200 lines each, at the same time
+    HANDLE threads[4];
+    for (int i = 0; i < 4; ++i) {
+      threads[i] = CreateThread(
+          nullptr, 0,
+          [](void* parameter) -> DWORD {
+            const int thread = static_cast<int>(reinterpret_cast<INT_PTR>(parameter));
+            for (int line = 0; line < 200; ++line) logLine("thread %d line %d %s", thread, line, "payload-text");
+            return 0;
+          },
+          reinterpret_cast<void*>(static_cast<INT_PTR>(i)), 0, nullptr);
+    }
+    WaitForMultipleObjects(4, threads, TRUE, INFINITE);
+    for (HANDLE thread : threads) CloseHandle(thread);
+    printLogPath();
+    return 0;
+  }
   if (mode == "fatal" && argc >= 4) {  // fatal console|box text
     if (strcmp(argv[2], "console") == 0) useConsoleForErrors();
     logLine("before the error");

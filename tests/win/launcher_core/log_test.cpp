@@ -72,6 +72,24 @@ TEST(LauncherLog, FirstLineThenPlainAndErrorLinesInTextMode) {
   EXPECT_EQ(logLines[3], "ERROR: second line x");
 }
 
+TEST(LauncherLog, LinesFromSeveralThreadsStayWholeAndNoneIsLost) {
+  EnvironmentGuard environment({{L"LANQO_LOG", L"yes"}, {L"DEPLOYRIX_LOG", L""}});
+  ChildResult result = runDriver(L"log-threads");
+  const std::string path = logPathOf(result);
+  const std::vector<std::string> logLines = lines(readFile(path));
+  DeleteFileA(path.c_str());
+  ASSERT_EQ(logLines.size(), 2u + 800u);
+  std::vector<int> next(4, 0);
+  for (size_t i = 2; i < logLines.size(); ++i) {
+    int thread = -1, line = -1;
+    char word[32] = {};
+    ASSERT_EQ(sscanf(logLines[i].c_str(), "thread %d line %d %31s", &thread, &line, word), 3) << logLines[i];
+    ASSERT_TRUE(thread >= 0 && thread < 4) << logLines[i];
+    EXPECT_EQ(line, next[thread]++) << "each thread's lines in order";
+    EXPECT_STREQ(word, "payload-text");
+  }
+}
+
 TEST(LauncherLog, FallsBackToFixedPathWhenNoTemporaryNameCanBeMade) {
   // wine's msvcrt gives no _tempnam name when TMP names a missing directory.
   DeleteFileA("c:\\drx_nlog");
