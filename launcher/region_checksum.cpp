@@ -16,7 +16,7 @@ constexpr int kInternalErrorCheckRead = 34;
 // The check reads 16384 bytes at a time when the large buffer cannot be had; the result and the
 // log lines do not depend on the chunk size.
 constexpr DWORD kSmallChunk = 16384;
-constexpr DWORD kLargeChunk = 1u << 20;
+constexpr DWORD kLargeChunk = 256u << 10;
 
 }  // namespace
 
