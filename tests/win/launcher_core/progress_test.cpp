@@ -46,11 +46,11 @@ class CheckProgress : public ::testing::Test {
     if (!scratch_.empty()) removeTree(scratch_);
   }
   std::string writeMedia(bool verify) {
-    MediaSpec spec;
-    spec.verify = verify;
-    spec.remaining = std::string(10u << 20, 'r');
+    MediaLayout layout;
+    layout.verify = verify;
+    layout.remaining = std::string(10u << 20, 'r');
     const std::string path = scratch_ + "\\media.exe";
-    writeFile(path, buildMedia(spec).bytes);
+    writeFile(path, buildMedia(layout).bytes);
     return path;
   }
   HWND parent_ = nullptr;
