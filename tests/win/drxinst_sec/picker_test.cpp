@@ -5,11 +5,11 @@
 
 #include <mini_jni.h>
 
+#include <cstdio>
 #include <string>
 
 #include "drxinst_library.h"
 #include "fake_object_picker.h"
-#include "tests/support/process_driver/process_driver.h"
 
 namespace drxtest {
 namespace {
@@ -162,13 +162,14 @@ TEST(PickerOfWine, ItsCancelGivesNull) {
 }
 
 TEST(PickerWithoutWindow, ReportsAndReturnsNull) {
-  drx::test::ScratchDirectory scratch(L"drx-picker");
   wchar_t self[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring probe(self, length);
   probe.resize(probe.find_last_of(L'\\') + 1);
   probe += L"drxinst_sec_picker_probe.exe";
-  const std::wstring output = scratch.file(L"out.txt");
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring output = std::wstring(temp) + L"drx-picker-probe-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
 
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -189,9 +190,14 @@ TEST(PickerWithoutWindow, ReportsAndReturnsNull) {
   CloseHandle(started.hProcess);
   CloseHandle(started.hThread);
   EXPECT_EQ(exitCode, 0u);
-  std::string text = drx::test::readFileBytes(output);
   std::string lines;
-  for (char c : text) if (c != '\r') lines += c;
+  if (FILE* f = _wfopen(output.c_str(), L"rb")) {
+    for (int c; (c = fgetc(f)) != EOF;) {
+      if (c != '\r') lines += static_cast<char>(c);
+    }
+    fclose(f);
+  }
+  DeleteFileW(output.c_str());
   EXPECT_EQ(lines, "could not find window\nresult=null console=no\n");
 }
 
