@@ -103,6 +103,39 @@ TEST_F(UserInfo, MembershipByEachRoute) {
   }
 }
 
+// The group-list route reads the thread's token first and skips deny-only entries.
+TEST_F(UserInfo, GroupListSkipsDenyOnlyAdministrators) {
+  HANDLE process;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process));
+  PSID admins;
+  ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-32-544", &admins));
+  SID_AND_ATTRIBUTES disable = {admins, 0};
+  HANDLE restricted = nullptr, impersonation = nullptr;
+  ASSERT_TRUE(CreateRestrictedToken(process, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted)) << GetLastError();
+  ASSERT_TRUE(DuplicateToken(restricted, SecurityImpersonation, &impersonation));
+  // What the token itself says about the administrators entry.
+  std::vector<BYTE> groups(4096);
+  DWORD size = 0;
+  ASSERT_TRUE(GetTokenInformation(impersonation, TokenGroups, groups.data(), static_cast<DWORD>(groups.size()), &size));
+  const auto* list = reinterpret_cast<const TOKEN_GROUPS*>(groups.data());
+  DWORD attributes = 0;
+  for (DWORD i = 0; i < list->GroupCount; ++i) {
+    if (EqualSid(list->Groups[i].Sid, admins)) attributes = list->Groups[i].Attributes;
+  }
+  EXPECT_EQ(attributes & SE_GROUP_USE_FOR_DENY_ONLY, static_cast<DWORD>(SE_GROUP_USE_FOR_DENY_ONLY));
+  ASSERT_TRUE(SetThreadToken(nullptr, impersonation));
+  setWindowsNT_(vm_.env(), nullptr, JNI_TRUE);
+  const bool member = isMember_(vm_.env(), nullptr, 544) != JNI_FALSE;
+  const bool user = isMember_(vm_.env(), nullptr, 545) != JNI_FALSE;
+  RevertToSelf();
+  EXPECT_FALSE(member);
+  EXPECT_TRUE(user);
+  LocalFree(admins);
+  CloseHandle(impersonation);
+  CloseHandle(restricted);
+  CloseHandle(process);
+}
+
 TEST_F(UserInfo, Windows95HasNoUserSid) {
   setWindows95_(vm_.env(), nullptr, JNI_TRUE);
   EXPECT_EQ(userSid_(vm_.env(), nullptr), nullptr);
