@@ -10,6 +10,7 @@
 
 #include "drxinst_library.h"
 #include "fake_object_picker.h"
+#include "probe_run.h"
 
 namespace drxtest {
 namespace {
@@ -162,43 +163,7 @@ TEST(PickerOfWine, ItsCancelGivesNull) {
 }
 
 TEST(PickerWithoutWindow, ReportsAndReturnsNull) {
-  wchar_t self[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring probe(self, length);
-  probe.resize(probe.find_last_of(L'\\') + 1);
-  probe += L"drxinst_sec_picker_probe.exe";
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring output = std::wstring(temp) + L"drx-picker-probe-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
-
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = file;
-  startup.hStdError = file;
-  PROCESS_INFORMATION started = {};
-  std::wstring commandLine = L"\"" + probe + L"\"";
-  ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
-                             &startup, &started));
-  CloseHandle(file);
-  ASSERT_EQ(WaitForSingleObject(started.hProcess, 60000), WAIT_OBJECT_0);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(started.hProcess, &exitCode);
-  CloseHandle(started.hProcess);
-  CloseHandle(started.hThread);
-  EXPECT_EQ(exitCode, 0u);
-  std::string lines;
-  if (FILE* f = _wfopen(output.c_str(), L"rb")) {
-    for (int c; (c = fgetc(f)) != EOF;) {
-      if (c != '\r') lines += static_cast<char>(c);
-    }
-    fclose(f);
-  }
-  DeleteFileW(output.c_str());
-  EXPECT_EQ(lines, "could not find window\nresult=null console=no\n");
+  EXPECT_EQ(runProbe(L"picker", DETACHED_PROCESS), "could not find window\nresult=null console=no\n");
 }
 
 }  // namespace

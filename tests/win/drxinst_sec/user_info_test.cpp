@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "drxinst_library.h"
+#include "probe_run.h"
 
 namespace drxtest {
 namespace {
@@ -168,6 +169,19 @@ TEST_F(UserInfo, AccountNames) {
 
 TEST_F(UserInfo, ElevationTypeIsWinesFullToken) {
   EXPECT_EQ(exportOf<NoArgInt>("Win32UserInfo", "getElevationType0", 8)(vm_.env(), nullptr), 2);
+}
+
+// Systems of major version 5 have no elevation: wine reports Windows XP to the probe.
+TEST(ElevationOnXp, IsZero) {
+  HKEY key;
+  const wchar_t* path = L"Software\\Wine\\AppDefaults\\drxinst_sec_probe.exe";
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  const wchar_t version[] = L"winxp64";
+  RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), sizeof version);
+  RegCloseKey(key);
+  const std::string output = runProbe(L"elevation", 0);
+  RegDeleteTreeW(HKEY_CURRENT_USER, path);
+  EXPECT_EQ(output, "major=5 elevation=0\n");
 }
 
 TEST_F(UserInfo, ExecuteElevatedStartsTheProgram) {
