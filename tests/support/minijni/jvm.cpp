@@ -82,7 +82,7 @@ jint JNICALL destroyJavaVm(JavaVM* javaVm) {
   {
     std::lock_guard<std::mutex> hold(vm.lock);
     if (vm.destroyed) return JNI_ERR;
-    if (vm.logging) vm.log.emplace_back("DestroyJavaVM");
+    vm.record("DestroyJavaVM");
     actions = vm.destroyActions;
   }
   // Outside the lock: the actions wait for threads that may still call into the VM.
@@ -97,7 +97,7 @@ jint attach(JavaVM* javaVm, void** penv, const char* slot) {
   std::lock_guard<std::mutex> hold(vm.lock);
   if (vm.destroyed) failLoudly(std::string(slot) + " called after DestroyJavaVM");
   if (!penv) failLoudly(std::string(slot) + ": null environment pointer");
-  if (vm.logging) vm.log.emplace_back(slot);
+  vm.record(slot);
   EnvState& env = vm.envFor(std::this_thread::get_id());
   env.attached = true;
   *penv = &env.block.env;
@@ -115,7 +115,7 @@ jint JNICALL attachCurrentThreadAsDaemon(JavaVM* javaVm, void** penv, void*) {
 jint JNICALL detachCurrentThread(JavaVM* javaVm) {
   VmState& vm = vmOf(javaVm);
   std::lock_guard<std::mutex> hold(vm.lock);
-  if (vm.logging) vm.log.emplace_back("DetachCurrentThread");
+  vm.record("DetachCurrentThread");
   auto found = vm.envByThread.find(std::this_thread::get_id());
   if (found == vm.envByThread.end() || !found->second->attached) return JNI_EDETACHED;
   EnvState& env = *found->second;
@@ -454,6 +454,11 @@ void Jvm::setCallLogging(bool on) {
 std::vector<std::string> Jvm::callLog() {
   std::lock_guard<std::mutex> hold(state_->lock);
   return state_->log;
+}
+
+void Jvm::setCallObserver(std::function<void(const std::string&)> observer) {
+  std::lock_guard<std::mutex> hold(state_->lock);
+  state_->observer = std::move(observer);
 }
 
 void Jvm::failAllocation(std::string_view slot, int nth) {

@@ -138,6 +138,9 @@ class Jvm {
   // Each JNI call as "<slot>" or "<slot> <detail>", in order, when enabled.
   void setCallLogging(bool on);
   std::vector<std::string> callLog();
+  // Also hands each logged entry to `observer` as it happens (under the VM's lock: the observer
+  // must not call back into the VM).
+  void setCallObserver(std::function<void(const std::string&)> observer);
   // Make the nth call from now of an allocating slot ("NewString", "NewObjectArray",
   // "NewByteArray", "NewObject", ...) fail as out of memory: null and a pending OutOfMemoryError.
   void failAllocation(std::string_view slot, int nth = 1);

@@ -36,6 +36,12 @@ EnvState& VmState::envFor(std::thread::id thread) {
   return env;
 }
 
+void VmState::record(std::string entry) {
+  if (!logging) return;
+  log.push_back(std::move(entry));
+  if (observer) observer(log.back());
+}
+
 ObjectData* VmState::allocate(Kind kind, ClassInfo* cls) {
   ObjectData& object = heap.emplace_back();
   object.kind = kind;
@@ -224,7 +230,7 @@ Entry::Entry(JNIEnv* jniEnv, const char* slotName, std::string detail)
   }
   if (!env.attached) failLoudly(std::string(slot) + ": JNIEnv of a detached thread");
   if (env.pending && !allowedWithPendingException(slot)) vm.pendingCalls.emplace_back(slot);
-  if (vm.logging) vm.log.push_back(detail.empty() ? std::string(slot) : std::string(slot) + " " + detail);
+  vm.record(detail.empty() ? std::string(slot) : std::string(slot) + " " + detail);
 }
 
 std::vector<jvalue> readArgs(const MethodInfo& method, va_list args) {

@@ -118,11 +118,13 @@ struct VmState {
   std::vector<std::string> pendingCalls;
   bool logging = false;
   std::vector<std::string> log;
+  std::function<void(const std::string&)> observer;
   std::map<std::string, int, std::less<>> allocationFailures;
   std::vector<std::function<void()>> destroyActions;
   bool destroyed = false;
 
   // All helpers below expect `lock` held.
+  void record(std::string entry);  // call log and observer, when logging is on
   EnvState& envFor(std::thread::id thread);
   ObjectData* allocate(Kind kind, ClassInfo* cls);
   ClassInfo* findClass(std::string_view name);

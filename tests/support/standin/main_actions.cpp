@@ -1,0 +1,207 @@
+// Scripted behaviour inside the stand-in's main: windows, registry marker, sleeps, threads, export calls, exit.
+#include "main_actions.h"
+
+#include "standin_config.h"
+#include "standin_host.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace standin {
+
+namespace {
+
+struct StartedThreads {
+  std::mutex lock;
+  std::vector<std::thread> threads;
+  int total = 0;
+};
+
+// Never destroyed: when a scripted action ends the process while a thread still runs, the
+// destructor of a joinable std::thread at DLL detach would abort the process instead.
+StartedThreads& started() {
+  static StartedThreads* threads = new StartedThreads;
+  return *threads;
+}
+
+template <class Function>
+void startThread(Function function) {
+  std::lock_guard<std::mutex> hold(started().lock);
+  started().threads.emplace_back(std::move(function));
+  ++started().total;
+}
+
+LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A visible top-level window of its own thread, like the Java installer's first frame.
+void showWindow(unsigned milliseconds, std::wstring title) {
+  static const wchar_t kClass[] = L"DrxStandinInstallerWindow";
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = windowProcedure;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = kClass;
+  RegisterClassW(&windowClass);  // a second registration fails harmlessly
+  HWND window = CreateWindowExW(0, kClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 320, 200,
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (!window) {
+    report("jvm.windowFailed", std::to_string(GetLastError()));
+    return;
+  }
+  report("jvm.windowShown", narrow(title));
+  SetTimer(window, 1, milliseconds, nullptr);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// The process marker the launcher's start-up wait thread watches: the Java side writes 2.
+void writeMarker() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\morvenic\\lanqo\\", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    report("jvm.markerFailed", "open");
+    return;
+  }
+  char name[64];
+  std::snprintf(name, sizeof name, "InstallStarted_%lu", GetCurrentProcessId());
+  DWORD two = 2;
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&two), sizeof two);
+  RegCloseKey(key);
+  report("jvm.marker", name);
+}
+
+template <class R>
+R callExport(FARPROC function, JNIEnv* env, jclass cls, const std::vector<intptr_t>& a) {
+  auto* f = reinterpret_cast<void*>(function);
+  using I = intptr_t;
+  switch (a.size()) {
+    case 0: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass)>(f)(env, cls);
+    case 1: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I)>(f)(env, cls, a[0]);
+    case 2: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I)>(f)(env, cls, a[0], a[1]);
+    case 3: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I)>(f)(env, cls, a[0], a[1], a[2]);
+    case 4: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3]);
+    case 5: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3], a[4]);
+    default:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3],
+                                                                                   a[4], a[5]);
+  }
+}
+
+// "call <dll>|<export>|<result>|<arg>|..." through this VM's environment on the launching thread.
+void callAction(minijni::Jvm& vm, const std::string& spec) {
+  std::vector<std::string> parts = splitAt(spec, '|');
+  if (parts.size() < 3 || parts.size() > 9) {
+    report("jvm.actionError", "call needs <dll>|<export>|<result>[|args], at most six arguments");
+    return;
+  }
+  HMODULE module = LoadLibraryW(widen(parts[0]).c_str());
+  FARPROC function = module ? GetProcAddress(module, parts[1].c_str()) : nullptr;
+  if (!function) {
+    report("jvm.call.result", parts[1] + " unavailable " + std::to_string(GetLastError()));
+    return;
+  }
+  JNIEnv* env = vm.env();
+  std::vector<intptr_t> args;
+  for (size_t i = 3; i < parts.size(); ++i) {
+    const std::string& arg = parts[i];
+    if (arg.rfind("int:", 0) == 0 || arg.rfind("bool:", 0) == 0) {
+      args.push_back(static_cast<intptr_t>(std::strtol(arg.c_str() + arg.find(':') + 1, nullptr, 0)));
+    } else if (arg.rfind("str:", 0) == 0) {
+      args.push_back(reinterpret_cast<intptr_t>(vm.newStringUtf8(arg.substr(4))));
+    } else {
+      args.push_back(0);  // "null"
+    }
+  }
+  jclass cls = env->FindClass("java/lang/Object");
+  const std::string& kind = parts[2];
+  std::string value;
+  if (kind == "long") {
+    value = std::to_string(callExport<jlong>(function, env, cls, args));
+  } else {
+    intptr_t result = callExport<intptr_t>(function, env, cls, args);
+    auto object = reinterpret_cast<jobject>(result);
+    if (kind == "void") {
+      value = "void";
+    } else if (kind == "int") {
+      value = std::to_string(static_cast<jint>(result));
+    } else if (kind == "bool") {
+      value = (result & 0xff) ? "true" : "false";
+    } else if (kind == "string") {
+      value = vm.isNull(object) ? "null" : "\"" + vm.stringUtf8(object) + "\"";
+    } else {
+      value = vm.isNull(object) ? "null" : vm.className(object);
+    }
+  }
+  report("jvm.call.result", parts[1] + " " + value);
+  if (vm.exceptionPending()) {
+    report("jvm.call.exception", vm.pendingExceptionClass());
+    vm.clearException();
+  }
+}
+
+}  // namespace
+
+void runAction(minijni::Jvm& vm, const std::string& action) {
+  report("jvm.action", action);
+  std::string verb = action.substr(0, action.find(' '));
+  std::string rest = action.find(' ') == std::string::npos ? std::string() : action.substr(action.find(' ') + 1);
+  unsigned number = static_cast<unsigned>(std::strtoul(rest.c_str(), nullptr, 10));
+  if (verb == "window") {
+    std::string title = rest.find(' ') == std::string::npos ? "Stand-in installer" : rest.substr(rest.find(' ') + 1);
+    startThread([number, title] { showWindow(number, widen(title)); });
+  } else if (verb == "marker") {
+    writeMarker();
+  } else if (verb == "sleep") {
+    Sleep(number);
+  } else if (verb == "thread") {
+    startThread([number] {
+      Sleep(number);
+      report("jvm.threadEnd", std::to_string(number));
+    });
+  } else if (verb == "call") {
+    callAction(vm, rest);
+  } else if (verb == "exit") {
+    ExitProcess(static_cast<UINT>(std::strtol(rest.c_str(), nullptr, 0)));
+  } else if (verb == "stderr") {
+    std::string line = rest + "\r\n";
+    DWORD wrote = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &wrote, nullptr);
+  } else {
+    report("jvm.actionError", "unknown action " + action);
+  }
+}
+
+int joinStartedThreads() {
+  // Threads may start threads; take them in batches until none is left.
+  while (true) {
+    std::vector<std::thread> batch;
+    {
+      std::lock_guard<std::mutex> hold(started().lock);
+      batch.swap(started().threads);
+    }
+    if (batch.empty()) break;
+    for (auto& thread : batch) thread.join();
+  }
+  std::lock_guard<std::mutex> hold(started().lock);
+  return started().total;
+}
+
+}  // namespace standin
