@@ -166,5 +166,11 @@ TEST(PickerWithoutWindow, ReportsAndReturnsNull) {
   EXPECT_EQ(runProbe(L"picker", DETACHED_PROCESS), "could not find window\nresult=null console=no\n");
 }
 
+// With a console of its own and no window, the console window is the owner: wine's picker is
+// reached (and cancels) instead of the "could not find window" line.
+TEST(PickerWithConsoleOnly, UsesTheConsole) {
+  EXPECT_EQ(runProbe(L"picker", CREATE_NEW_CONSOLE), "result=null console=yes\n");
+}
+
 }  // namespace
 }  // namespace drxtest
