@@ -105,12 +105,14 @@ BOOL CALLBACK findMessageBox(HWND window, LPARAM parameter) {
   char className[64] = {};
   GetClassNameA(window, className, sizeof className);
   if (owner != box->processId || std::string(className) != "#32770") return TRUE;
+  // A box still being built has no text control yet; it is shown once complete.
+  if (!IsWindowVisible(window) || !GetDlgItem(window, 0xFFFF)) return TRUE;
   char text[16384] = {};
   GetWindowTextA(window, text, sizeof text);
   box->caption = text;
   GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
   box->text = text;
-  PostMessageA(window, WM_COMMAND, IDOK, 0);
+  PostMessageA(window, WM_COMMAND, box->answer, 0);
   return FALSE;
 }
 

@@ -45,6 +45,7 @@ struct MessageBoxSeen {
   std::string caption;
   std::string text;
   DWORD processId = 0;
+  int answer = IDOK;
 };
 // For runProgram's onStarted: waits up to 30 s for the child's message box (context: MessageBoxSeen).
 void answerMessageBox(DWORD processId, void* context);

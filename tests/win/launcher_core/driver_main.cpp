@@ -14,6 +14,7 @@
 #include "launcher/file_paths.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
+#include "launcher/log_prompt.h"
 #include "launcher/temp_directory.h"
 #include "tests/win/launcher_core/driver_modes.h"
 
@@ -50,6 +51,23 @@ int main(int argc, char** argv) {
     printLogPath();
     return 0;
   }
+  if (mode == "log-threads") {  // four threads, 200 lines each, at the same time
+    HANDLE threads[4];
+    for (int i = 0; i < 4; ++i) {
+      threads[i] = CreateThread(
+          nullptr, 0,
+          [](void* parameter) -> DWORD {
+            const int thread = static_cast<int>(reinterpret_cast<INT_PTR>(parameter));
+            for (int line = 0; line < 200; ++line) logLine("thread %d line %d %s", thread, line, "payload-text");
+            return 0;
+          },
+          reinterpret_cast<void*>(static_cast<INT_PTR>(i)), 0, nullptr);
+    }
+    WaitForMultipleObjects(4, threads, TRUE, INFINITE);
+    for (HANDLE thread : threads) CloseHandle(thread);
+    printLogPath();
+    return 0;
+  }
   if (mode == "fatal" && argc >= 4) {  // fatal console|box text
     if (strcmp(argv[2], "console") == 0) useConsoleForErrors();
     logLine("before the error");
@@ -79,6 +97,13 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments;
     if (!tokeniseNarrow(argv[2], arguments)) failUnterminatedQuote();
     for (const std::string& argument : arguments) printf("[%s]\n", argument.c_str());
+    return 0;
+  }
+  if (mode == "prompt" && argc >= 3) {  // prompt request|plain
+    if (strcmp(argv[2], "request") == 0) requestKeptLog();
+    logLine("before the prompt");
+    printLogPath();
+    logPrompt("deployrix");
     return 0;
   }
   if (mode == "temppath") {

@@ -72,6 +72,24 @@ TEST(LauncherLog, FirstLineThenPlainAndErrorLinesInTextMode) {
   EXPECT_EQ(logLines[3], "ERROR: second line x");
 }
 
+TEST(LauncherLog, LinesFromSeveralThreadsStayWholeAndNoneIsLost) {
+  EnvironmentGuard environment({{L"LANQO_LOG", L"yes"}, {L"DEPLOYRIX_LOG", L""}});
+  ChildResult result = runDriver(L"log-threads");
+  const std::string path = logPathOf(result);
+  const std::vector<std::string> logLines = lines(readFile(path));
+  DeleteFileA(path.c_str());
+  ASSERT_EQ(logLines.size(), 2u + 800u);
+  std::vector<int> next(4, 0);
+  for (size_t i = 2; i < logLines.size(); ++i) {
+    int thread = -1, line = -1;
+    char word[32] = {};
+    ASSERT_EQ(sscanf(logLines[i].c_str(), "thread %d line %d %31s", &thread, &line, word), 3) << logLines[i];
+    ASSERT_TRUE(thread >= 0 && thread < 4) << logLines[i];
+    EXPECT_EQ(line, next[thread]++) << "each thread's lines in order";
+    EXPECT_STREQ(word, "payload-text");
+  }
+}
+
 TEST(LauncherLog, FallsBackToFixedPathWhenNoTemporaryNameCanBeMade) {
   // wine's msvcrt gives no _tempnam name when TMP names a missing directory.
   DeleteFileA("c:\\drx_nlog");
@@ -84,6 +102,27 @@ TEST(LauncherLog, FallsBackToFixedPathWhenNoTemporaryNameCanBeMade) {
   ChildResult removed = runDriver(L"log");
   EXPECT_EQ(logPathOf(removed), "c:\\drx_nlog");
   EXPECT_FALSE(fileExists("c:\\drx_nlog"));
+}
+
+TEST(LogPrompt, AsksOnlyForARequestedLogAndNamesItsPath) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs an X display";
+  EnvironmentGuard environment({{L"LANQO_LOG", L""}, {L"DEPLOYRIX_LOG", L""}});
+  MessageBoxSeen box;
+  box.answer = IDNO;
+  ChildResult asked = runDriver(L"prompt request", 60000, answerMessageBox, &box);
+  EXPECT_EQ(asked.exitCode, 0u);
+  const std::string path = logPathOf(asked);
+  EXPECT_EQ(box.caption, "deployrix");
+  EXPECT_EQ(box.text, "The following log file will be created:\n\n" + path + "\n\nDo you want to open an Explorer window?");
+  EXPECT_TRUE(fileExists(path));
+  EXPECT_EQ(readFile(path).find("calling "), std::string::npos);
+  DeleteFileA(path.c_str());
+
+  MessageBoxSeen none;
+  ChildResult silent = runDriver(L"prompt plain", 60000, answerMessageBox, &none);
+  EXPECT_EQ(silent.exitCode, 0u);
+  EXPECT_EQ(none.caption, "");
+  EXPECT_FALSE(fileExists(logPathOf(silent)));
 }
 
 }  // namespace

@@ -33,25 +33,25 @@ std::string syntheticStub() {
   return stub;
 }
 
-BuiltMedia buildMedia(const MediaSpec& spec) {
+BuiltMedia buildMedia(const MediaLayout& layout) {
   payload::VectorSink sink;
   const std::string stub = syntheticStub();
   sink.write(stub.data(), stub.size());
   payload::PayloadWriter writer(sink, kStubPayloadStart);
-  writer.writeHeaderAndProperties(spec.verify, spec.narrow, spec.wide);
+  writer.writeHeaderAndProperties(layout.verify, layout.narrow, layout.wide);
   BuiltMedia built;
-  for (const IncludedFile& file : spec.files) {
+  for (const IncludedFile& file : layout.files) {
     writer.beginIncludedFile(static_cast<int64_t>(file.content.size()));
     built.fileContentOffsets.push_back(writer.position());
     if (!file.content.empty()) writer.writeIncludedFileData(file.content.data(), file.content.size());
   }
-  if (!spec.remaining.empty()) writer.writeRemainingData(spec.remaining.data(), spec.remaining.size());
+  if (!layout.remaining.empty()) writer.writeRemainingData(layout.remaining.data(), layout.remaining.size());
   writer.finish();
   built.includedFilesOffset = writer.includedFilesOffset();
   built.unextractedOffset = writer.unextractedOffset();
   built.regionEnd = writer.position();
   built.bytes.assign(sink.bytes().begin(), sink.bytes().end());
-  built.bytes += spec.filler;
+  built.bytes += layout.filler;
   return built;
 }
 

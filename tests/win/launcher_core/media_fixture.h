@@ -20,7 +20,7 @@ struct IncludedFile {
   std::string content;
 };
 
-struct MediaSpec {
+struct MediaLayout {
   bool verify = true;
   std::vector<payload::NarrowProperty> narrow;
   std::vector<payload::WideProperty> wide;
@@ -37,7 +37,7 @@ struct BuiltMedia {
   std::vector<int64_t> fileContentOffsets;
 };
 
-BuiltMedia buildMedia(const MediaSpec& spec);
+BuiltMedia buildMedia(const MediaLayout& layout);
 
 // The narrow properties a typical installer payload carries for these tests.
 std::vector<payload::NarrowProperty> typicalNarrow(int32_t launcherType);

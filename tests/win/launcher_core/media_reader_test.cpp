@@ -5,6 +5,7 @@
 
 #include "common/payload/byte_source.h"
 #include "common/payload/property_ids.h"
+#include "common/unique_handle.h"
 #include "tests/win/launcher_core/child_process.h"
 #include "tests/win/launcher_core/media_fixture.h"
 
@@ -66,22 +67,22 @@ class MediaReader : public ::testing::Test {
   std::vector<std::string> extracted_;
 };
 
-MediaSpec specWithFiles(const std::vector<IncludedFile>& files, const std::string& names, int count) {
-  MediaSpec spec;
-  spec.narrow = typicalNarrow(0);
-  spec.narrow.push_back({payload::kIncludedFileCount, std::to_string(count)});
-  spec.narrow.push_back({payload::kIncludedFileNames, names});
-  spec.wide = typicalWide();
-  spec.files = files;
-  spec.remaining = "remaining data for the Java side";
-  return spec;
+MediaLayout layoutWithFiles(const std::vector<IncludedFile>& files, const std::string& names, int count) {
+  MediaLayout layout;
+  layout.narrow = typicalNarrow(0);
+  layout.narrow.push_back({payload::kIncludedFileCount, std::to_string(count)});
+  layout.narrow.push_back({payload::kIncludedFileNames, names});
+  layout.wide = typicalWide();
+  layout.files = files;
+  layout.remaining = "remaining data for the Java side";
+  return layout;
 }
 
 TEST_F(MediaReader, LoadsBothTablesLaterRecordWinsAbsentIdsAreEmpty) {
-  MediaSpec spec;
-  spec.narrow = {{122, "com.example.First"}, {151, "12345"}, {122, "com.example.Main"}, {146, "abc"}, {107, "1"}};
-  spec.wide = {{20013, u"deployrix Wizard"}, {20016, u"first"}, {20016, u"caf\u00e9"}};
-  BuiltMedia media = buildMedia(spec);
+  MediaLayout layout;
+  layout.narrow = {{122, "com.example.First"}, {151, "12345"}, {122, "com.example.Main"}, {146, "abc"}, {107, "1"}};
+  layout.wide = {{20013, u"deployrix Wizard"}, {20016, u"first"}, {20016, u"caf\u00e9"}};
+  BuiltMedia media = buildMedia(layout);
   ChildResult result = run("load " + write(media.bytes) + " 122 151 146 999 20016 20013 20099");
   ASSERT_EQ(result.exitCode, 0u) << result.err;
   EXPECT_EQ(value(result, "122"), "com.example.Main|0");
@@ -107,9 +108,9 @@ TEST_F(MediaReader, LauncherTypeOtherThanOneOrFiveSendsErrorsToTheConsole) {
     const char* console;
   } cases[] = {{"1", "0"}, {"5", "0"}, {"2", "1"}, {"", "1"}, {"x", "1"}};
   for (const auto& c : cases) {
-    MediaSpec spec;
-    spec.narrow = {{107, c.type}};
-    ChildResult result = run("load " + write(buildMedia(spec).bytes));
+    MediaLayout layout;
+    layout.narrow = {{107, c.type}};
+    ChildResult result = run("load " + write(buildMedia(layout).bytes));
     EXPECT_EQ(value(result, "console"), c.console) << c.type;
   }
 }
@@ -208,12 +209,12 @@ TEST_F(MediaReader, IntegrityCheckCatchesChangesInsideTheRegionOnly) {
       {"switched off", true, "quiet", "nocheck", VerifyCase::kFile, true},
       {"no verify flag", false, "quiet", "check", VerifyCase::kFile, true},
   };
-  MediaSpec spec = specWithFiles({{"a.bin", std::string(300, 'a')}}, "a.bin", 1);
-  spec.filler = std::string(100, '\0');
+  MediaLayout layout = layoutWithFiles({{"a.bin", std::string(300, 'a')}}, "a.bin", 1);
+  layout.filler = std::string(100, '\0');
   for (const VerifyCase& c : cases) {
     SCOPED_TRACE(c.name);
-    spec.verify = c.verifyFlag;
-    BuiltMedia media = buildMedia(spec);
+    layout.verify = c.verifyFlag;
+    BuiltMedia media = buildMedia(layout);
     // The table byte lies in the caption "Error" of the narrow table.
     if (c.corrupt == VerifyCase::kTable) media.bytes[kStubPayloadStart + 20 + 4 + 8 + 2] ^= 0x01;
     if (c.corrupt == VerifyCase::kFile) media.bytes[media.fileContentOffsets[0] + 150] ^= 0x01;
@@ -240,8 +241,8 @@ TEST_F(MediaReader, IntegrityCheckCatchesChangesInsideTheRegionOnly) {
 }
 
 TEST_F(MediaReader, ChecksumLogLineShowsBothValues) {
-  MediaSpec spec = specWithFiles({{"a.bin", "xyz"}}, "a.bin", 1);
-  BuiltMedia media = buildMedia(spec);
+  MediaLayout layout = layoutWithFiles({{"a.bin", "xyz"}}, "a.bin", 1);
+  BuiltMedia media = buildMedia(layout);
   ChildResult result = run("start " + write(media.bytes) + " quiet check");
   ASSERT_EQ(result.exitCode, 0u);
   const std::string log = logText(result);
@@ -255,8 +256,8 @@ TEST_F(MediaReader, ChecksumLogLineShowsBothValues) {
 }
 
 TEST_F(MediaReader, RegionLongerThanTheFileIsInternalError34) {
-  MediaSpec spec = specWithFiles({{"a.bin", "xyz"}}, "a.bin", 1);
-  BuiltMedia media = buildMedia(spec);
+  MediaLayout layout = layoutWithFiles({{"a.bin", "xyz"}}, "a.bin", 1);
+  BuiltMedia media = buildMedia(layout);
   const std::string cut = media.bytes.substr(0, media.bytes.size() - 5);
   ChildResult result = run("verify " + write(cut) + " check");
   EXPECT_EQ(result.exitCode, 1u);
@@ -272,18 +273,18 @@ TEST_F(MediaReader, VerifyAloneFailsOnWrongMagic) {
 }
 
 TEST_F(MediaReader, ExtractsFilesUnmaskedIntoTheTemporaryDirectory) {
-  MediaSpec spec = specWithFiles({{"first.txt", "hello world"},
+  MediaLayout layout = layoutWithFiles({{"first.txt", "hello world"},
                                   {"empty.bin", ""},
                                   {"sub\\inner.dat", std::string("\x00\x5E\xFF\xA1 binary", 10)},
                                   {"big.bin", std::string(20000, 'z') + "end"}},
                                  ";first.txt;;empty.bin;sub\\inner.dat;big.bin;", 4);
-  BuiltMedia media = buildMedia(spec);
+  BuiltMedia media = buildMedia(layout);
   ChildResult result = run("start " + write(media.bytes) + " quiet check");
   ASSERT_EQ(result.exitCode, 0u) << result.err;
   ASSERT_EQ(value(result, "result"), "0");
   const std::string directory = value(result, "dir");
-  for (size_t i = 0; i < spec.files.size(); ++i) {
-    const IncludedFile& file = spec.files[i];
+  for (size_t i = 0; i < layout.files.size(); ++i) {
+    const IncludedFile& file = layout.files[i];
     const std::string path = directory + "\\" + file.name;
     if (file.content.empty()) {
       EXPECT_FALSE(fileExists(path)) << file.name;
@@ -312,7 +313,7 @@ TEST_F(MediaReader, CountDecidesHowManyNamesAreExtracted) {
   } cases[] = {{0, 0}, {2, 2}, {3, 3}, {5, 3}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.count);
-    BuiltMedia media = buildMedia(specWithFiles(files, "one.txt;two.txt;three.txt", c.count));
+    BuiltMedia media = buildMedia(layoutWithFiles(files, "one.txt;two.txt;three.txt", c.count));
     ChildResult result = run("start " + write(media.bytes) + " quiet check");
     ASSERT_EQ(value(result, "result"), "0") << result.err;
     const std::string directory = value(result, "dir");
@@ -326,12 +327,12 @@ TEST_F(MediaReader, CountDecidesHowManyNamesAreExtracted) {
 }
 
 TEST_F(MediaReader, SecondDirectoryLevelMustExistOrItIsInternalError11) {
-  BuiltMedia media = buildMedia(specWithFiles({{"d1\\d2\\f.txt", "x"}}, "d1\\d2\\f.txt", 1));
+  BuiltMedia media = buildMedia(layoutWithFiles({{"d1\\d2\\f.txt", "x"}}, "d1\\d2\\f.txt", 1));
   ChildResult result = run("start " + write(media.bytes) + " quiet check");
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_EQ(firstErrorLine(result), "An internal error occurred (error code: 11)");
   // Two names: the first creates d1\d2's parent level and a file, the second needs d1\d2 itself.
-  BuiltMedia nested = buildMedia(specWithFiles({{"d1\\a.txt", "a"}, {"d1\\d2", ""}}, "d1\\a.txt;d1\\d2", 2));
+  BuiltMedia nested = buildMedia(layoutWithFiles({{"d1\\a.txt", "a"}, {"d1\\d2", ""}}, "d1\\a.txt;d1\\d2", 2));
   ChildResult ok = run("start " + write(nested.bytes) + " quiet check");
   EXPECT_EQ(value(ok, "result"), "0") << ok.err;
 }
@@ -340,7 +341,7 @@ TEST_F(MediaReader, NamesLeavingTheDirectoryAreTreatedAsCorruption) {
   const char* names[] = {"..\\escape.txt", "c:\\escape.txt", "\\escape.txt", "sub\\..\\..\\escape.txt", "c:escape.txt"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
-    BuiltMedia media = buildMedia(specWithFiles({{"ok.txt", "fine"}, {name, "evil"}}, std::string("ok.txt;") + name, 2));
+    BuiltMedia media = buildMedia(layoutWithFiles({{"ok.txt", "fine"}, {name, "evil"}}, std::string("ok.txt;") + name, 2));
     ChildResult result = run("start " + write(media.bytes) + " quiet check");
     EXPECT_EQ(value(result, "result"), "1") << result.err;
     const std::string directory = value(result, "dir");
@@ -352,15 +353,47 @@ TEST_F(MediaReader, NamesLeavingTheDirectoryAreTreatedAsCorruption) {
 }
 
 TEST_F(MediaReader, ContentCutOffIsAReadFailureAndRemovesTheDirectory) {
-  MediaSpec spec = specWithFiles({{"ok.txt", "fine"}, {"cut.bin", std::string(10000, 'c')}}, "ok.txt;cut.bin", 2);
-  spec.remaining.clear();
-  BuiltMedia media = buildMedia(spec);
+  MediaLayout layout = layoutWithFiles({{"ok.txt", "fine"}, {"cut.bin", std::string(10000, 'c')}}, "ok.txt;cut.bin", 2);
+  layout.remaining.clear();
+  BuiltMedia media = buildMedia(layout);
   ChildResult result = run("start " + write(media.bytes.substr(0, media.bytes.size() - 100)) + " quiet nocheck");
   EXPECT_EQ(value(result, "result"), "1") << result.err;
   EXPECT_FALSE(fileExists(value(result, "dir")));
   const std::string log = logText(result);
   EXPECT_NE(log.find("ERROR: ReadFile failed 0 0 9900\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("attempting to delete "), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace drx::test
+
+namespace drx::test {
+namespace {
+
+TEST(MediaReaderSelf, LauncherInNonAnsiFolderOpensItsOwnPayloadThroughTheShortPath) {
+  const std::wstring driver = driverProgram();
+  std::string exe = readFile(std::string(driver.begin(), driver.end()));
+  ASSERT_FALSE(exe.empty());
+  payload::VectorSink sink;
+  sink.write(exe.data(), exe.size());
+  payload::PayloadWriter writer(sink, static_cast<int64_t>(exe.size()));
+  ASSERT_EQ(writer.writeHeaderAndProperties(true, {{122, "com.example.Self"}}, {}), payload::Error::kNone);
+  ASSERT_EQ(writer.finish(), payload::Error::kNone);
+
+  const std::string scratch = makeScratchDirectory("self");
+  std::wstring folder(scratch.begin(), scratch.end());
+  folder += L"\\\x0443\x0441\x0442\x0430\x043d\x043e\x0432\x043a\x0430";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring media = folder + L"\\setup.exe";
+  {
+    FileHandle out(CreateFileW(media.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(out.get(), sink.bytes().data(), static_cast<DWORD>(sink.bytes().size()), &written, nullptr));
+  }
+  ChildResult result = runProgram(media, L"self 122");
+  EXPECT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_NE(result.out.find("122=com.example.Self|0"), std::string::npos) << result.out;
+  removeTree(scratch);
 }
 
 }  // namespace

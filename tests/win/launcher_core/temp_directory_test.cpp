@@ -57,10 +57,11 @@ class UnrepresentableTemp : public ::testing::Test {
     for (const std::string& made : made_) RemoveDirectoryA(made.c_str());
     removeTree(scratch_);
   }
-  std::string run() {
+  ChildResult runFull() {
     EnvironmentGuard environment({{L"TMP", shortPath_}, {L"TEMP", shortPath_}});
-    return firstLine(runDriver(L"temppath"));
+    return runDriver(L"temppath");
   }
+  std::string run() { return firstLine(runFull()); }
   // A file named like the writability test directory makes a directory look read-only.
   void block(const std::string& directory) {
     blockers_.push_back(directory + "\\lqo_w_testdir");
@@ -99,6 +100,27 @@ TEST_F(UnrepresentableTemp, FallsBackInOrder) {
   EXPECT_EQ(run(), "c:\\tmp");
   EXPECT_TRUE(fileExists("c:\\tmp"));
   made_.push_back("c:\\tmp");
+}
+
+TEST_F(UnrepresentableTemp, NothingWritableIsFatal1015) {
+  if (fileExists("c:\\temp") || fileExists("c:\\tmp")) GTEST_SKIP() << "c:\\temp or c:\\tmp exists already";
+  const std::string windows = windowsDirectory();
+  block(windows + "\\temp");
+  block(windows);
+  block("c:");
+  ChildResult result = runFull();
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_EQ(lines(result.err).at(0), "You must be at least Poweruser to run this program.");
+  EXPECT_FALSE(fileExists("c:\\tmp"));
+}
+
+TEST(TemporaryDirectory, UncreatableDirectoryIsInternalError7) {
+  EnvironmentGuard environment({{L"TMP", L"C:\\lc_missing_dir\\below"}, {L"TEMP", L"C:\\lc_missing_dir\\below"}});
+  ChildResult result = runDriver(L"tempdir");
+  EXPECT_EQ(result.exitCode, 1u);
+  // No temporary name for the log either: it is c:\drx_nlog, shown and therefore kept.
+  EXPECT_EQ(result.err, "An internal error occurred (error code: 7)\r\n\r\nLog: c:\\drx_nlog\r\n");
+  DeleteFileA("c:\\drx_nlog");
 }
 
 TEST(TemporaryFileName, RandomFallbackIsTheSameWithinOneSecond) {

@@ -1,0 +1,23 @@
+// Fuzz target: token blocks and SIDs from arbitrary bytes never read outside the input.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/security_rules.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace drx::platform;
+  const uint64_t base = reinterpret_cast<uintptr_t>(data);
+  std::vector<TokenSidEntry> groups;
+  for (unsigned width : {4u, 8u}) {
+    if (decodeTokenGroups(data, size, base, width, groups)) {
+      for (const TokenSidEntry& g : groups) {
+        if (g.sidOffset + g.sidLength > size) __builtin_trap();
+      }
+    }
+    TokenSidEntry user;
+    if (decodeTokenUser(data, size, base, width, user) && user.sidOffset + user.sidLength > size) __builtin_trap();
+  }
+  (void)sidByteLength(data, size);
+  return 0;
+}
