@@ -70,10 +70,10 @@ bool parseCommandLine(const std::vector<std::string>& args, Command& command, st
           error = "--file takes NAME=PATH, got '" + v + "'";
           return false;
         }
-        IncludedFileSpec spec;
-        if (!normaliseIncludedName(v.substr(0, eq), spec.name, error)) return false;
-        spec.path = v.substr(eq + 1);
-        b.files.push_back(std::move(spec));
+        IncludedFileSpec plan;
+        if (!normaliseIncludedName(v.substr(0, eq), plan.name, error)) return false;
+        plan.path = v.substr(eq + 1);
+        b.files.push_back(std::move(plan));
       } else {
         error = "unknown option '" + a + "' for build";
         return false;

@@ -25,20 +25,20 @@ bool isLogFileName(const std::wstring& name) {
 }  // namespace
 
 MediaSpec basicMediaSpec() {
-  MediaSpec spec;
-  spec.narrow[1000] = "Error";
-  spec.narrow[1005] = "The JVM could not be started.";
-  spec.narrow[1007] = "Wrong Parameter Usage";
-  spec.narrow[1009] = "An internal error occurred (error code: {0})";
-  spec.narrow[2001] = "d";
-  spec.wide[kPreparingId] = L"Preparing the Test \u00c4pp wizard\u2026";
-  spec.wide[kCancelTextId] = L"Stop \u00e9tape";
-  spec.wide[kWizardTitleId] = L"Test \u00c4pp Wizard";
-  spec.wide[20014] = L"The Java VM could not be started.";
-  spec.wide[kLastRunFailedId] = L"The installer did not start up correctly on the last run.";
-  spec.wide[20016] = L"The installation file is corrupted.";
-  spec.wide[20018] = L"Not Enough Disk Space";
-  return spec;
+  MediaSpec plan;
+  plan.narrow[1000] = "Error";
+  plan.narrow[1005] = "The JVM could not be started.";
+  plan.narrow[1007] = "Wrong Parameter Usage";
+  plan.narrow[1009] = "An internal error occurred (error code: {0})";
+  plan.narrow[2001] = "d";
+  plan.wide[kPreparingId] = L"Preparing the Test \u00c4pp wizard\u2026";
+  plan.wide[kCancelTextId] = L"Stop \u00e9tape";
+  plan.wide[kWizardTitleId] = L"Test \u00c4pp Wizard";
+  plan.wide[20014] = L"The Java VM could not be started.";
+  plan.wide[kLastRunFailedId] = L"The installer did not start up correctly on the last run.";
+  plan.wide[20016] = L"The installation file is corrupted.";
+  plan.wide[20018] = L"Not Enough Disk Space";
+  return plan;
 }
 
 std::wstring launcherStubPath() { return DRX_LAUNCHER_STUB; }

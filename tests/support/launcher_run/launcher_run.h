@@ -33,8 +33,8 @@ MediaSpec basicMediaSpec();
 // The launcher of this build (mediastub.exe or mediastub64.exe).
 std::wstring launcherStubPath();
 
-// Writes the launcher followed by the payload of spec; false on any failure.
-bool writeMediaFile(const MediaSpec& spec, const std::wstring& outPath);
+// Writes the launcher followed by the payload of plan; false on any failure.
+bool writeMediaFile(const MediaSpec& plan, const std::wstring& outPath);
 
 // Where a test keeps files worth looking at after the run (screenshots).
 std::wstring artefactPath(const std::wstring& name);

@@ -15,31 +15,31 @@ bool writeWholeFile(const std::wstring& path, const std::vector<uint8_t>& bytes)
          written == bytes.size();
 }
 
-std::string joinedNames(const MediaSpec& spec) {
+std::string joinedNames(const MediaSpec& plan) {
   std::string names;
-  for (const auto& [name, content] : spec.files) names += (names.empty() ? "" : ";") + name;
+  for (const auto& [name, content] : plan.files) names += (names.empty() ? "" : ";") + name;
   return names;
 }
 
 }  // namespace
 
-bool writeMediaFile(const MediaSpec& spec, const std::wstring& outPath) {
+bool writeMediaFile(const MediaSpec& plan, const std::wstring& outPath) {
   const std::string stub = readFileBytes(launcherStubPath());
   if (stub.empty()) return false;
 
   payload::VectorSink sink;
   if (!sink.write(stub.data(), stub.size())) return false;
   std::vector<payload::NarrowProperty> narrow;
-  for (const auto& [id, value] : spec.narrow) narrow.push_back({id, value});
+  for (const auto& [id, value] : plan.narrow) narrow.push_back({id, value});
   // The file list follows the files unless the test set it on purpose.
-  if (!spec.narrow.contains(2002)) narrow.push_back({2002, std::to_string(spec.files.size())});
-  if (!spec.narrow.contains(2003)) narrow.push_back({2003, joinedNames(spec)});
+  if (!plan.narrow.contains(2002)) narrow.push_back({2002, std::to_string(plan.files.size())});
+  if (!plan.narrow.contains(2003)) narrow.push_back({2003, joinedNames(plan)});
   std::vector<payload::WideProperty> wide;
-  for (const auto& [id, value] : spec.wide) wide.push_back({id, std::u16string(value.begin(), value.end())});
+  for (const auto& [id, value] : plan.wide) wide.push_back({id, std::u16string(value.begin(), value.end())});
 
   payload::PayloadWriter writer(sink, static_cast<int64_t>(stub.size()));
-  if (writer.writeHeaderAndProperties(spec.verify, narrow, wide) != payload::Error::kNone) return false;
-  for (const auto& [name, content] : spec.files) {
+  if (writer.writeHeaderAndProperties(plan.verify, narrow, wide) != payload::Error::kNone) return false;
+  for (const auto& [name, content] : plan.files) {
     if (writer.beginIncludedFile(static_cast<int64_t>(content.size())) != payload::Error::kNone ||
         writer.writeIncludedFileData(content.data(), content.size()) != payload::Error::kNone)
       return false;

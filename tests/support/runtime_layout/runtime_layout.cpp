@@ -44,26 +44,26 @@ std::string jarContent(const std::string& jarPath) {
   return "PK\x03\x04 stand-in jar " + jarPath + "\n";
 }
 
-bool layOutRuntime(const std::wstring& root, const RuntimeSpec& spec) {
-  std::wstring runtime = spec.developmentKit ? root + L"\\jre" : root;
+bool layOutRuntime(const std::wstring& root, const RuntimeSpec& plan) {
+  std::wstring runtime = plan.developmentKit ? root + L"\\jre" : root;
   bool ok = makeDirectories(root);
   std::vector<std::wstring> binFolders = {runtime + L"\\bin"};
-  if (spec.developmentKit) {
+  if (plan.developmentKit) {
     binFolders.push_back(root + L"\\bin");
     ok = ok && writeAt(root + L"\\lib\\tools.jar", jarContent("lib\\tools.jar"));
   }
   for (const std::wstring& bin : binFolders) {
     ok = ok && makeDirectories(bin);
-    if (spec.javaExe) ok = ok && copyStandin(L"java.exe", bin);
-    if (spec.javawExe) ok = ok && copyStandin(L"javaw.exe", bin);
+    if (plan.javaExe) ok = ok && copyStandin(L"java.exe", bin);
+    if (plan.javawExe) ok = ok && copyStandin(L"javaw.exe", bin);
   }
-  if (spec.unpack200) ok = ok && copyStandin(L"unpack200.exe", runtime + L"\\bin");
-  for (const std::string& type : spec.vmTypes) ok = ok && copyStandin(L"jvm.dll", runtime + L"\\bin\\" + widen(type));
-  for (const std::string& jar : spec.packedJars) {
+  if (plan.unpack200) ok = ok && copyStandin(L"unpack200.exe", runtime + L"\\bin");
+  for (const std::string& type : plan.vmTypes) ok = ok && copyStandin(L"jvm.dll", runtime + L"\\bin\\" + widen(type));
+  for (const std::string& jar : plan.packedJars) {
     ok = ok && writeAt(runtime + L"\\" + widen(jar) + L".pack", packJar(jarContent(jar)));
   }
-  for (const std::string& jar : spec.plainJars) ok = ok && writeAt(runtime + L"\\" + widen(jar), jarContent(jar));
-  if (!spec.config.empty()) ok = ok && writeAt(root + L"\\standin.cfg", spec.config);
+  for (const std::string& jar : plan.plainJars) ok = ok && writeAt(runtime + L"\\" + widen(jar), jarContent(jar));
+  if (!plan.config.empty()) ok = ok && writeAt(root + L"\\standin.cfg", plan.config);
   return ok;
 }
 

@@ -32,7 +32,7 @@ std::wstring standinBinaryDirectory();
 std::wstring windowsPath(const std::string& path);
 
 // Creates `root` and the runtime in it. False when a file cannot be made.
-bool layOutRuntime(const std::wstring& root, const RuntimeSpec& spec);
+bool layOutRuntime(const std::wstring& root, const RuntimeSpec& plan);
 
 // The bytes every helper writes for a jar, so tests can check an unpacked jar.
 std::string jarContent(const std::string& jarPath);

@@ -26,11 +26,11 @@ bool classMissing(const std::string& name) {
 }
 
 // "<class>[:<message>]" thrown from a scripted method body.
-void throwConfigured(minijni::Call& call, const std::string& spec) {
-  size_t colon = spec.find(':');
-  std::string cls = spec.substr(0, colon);
+void throwConfigured(minijni::Call& call, const std::string& plan) {
+  size_t colon = plan.find(':');
+  std::string cls = plan.substr(0, colon);
   if (!call.vm.hasClass(cls)) call.vm.defineClass(cls, "java/lang/RuntimeException");
-  call.throwNew(cls, colon == std::string::npos ? std::string() : spec.substr(colon + 1));
+  call.throwNew(cls, colon == std::string::npos ? std::string() : plan.substr(colon + 1));
 }
 
 jvalue runMain(minijni::Call& call, const std::string& className) {

@@ -107,8 +107,8 @@ R callExport(FARPROC function, JNIEnv* env, jclass cls, const std::vector<intptr
 }
 
 // "call <dll>|<export>|<result>|<arg>|..." through this VM's environment on the launching thread.
-void callAction(minijni::Jvm& vm, const std::string& spec) {
-  std::vector<std::string> parts = splitAt(spec, '|');
+void callAction(minijni::Jvm& vm, const std::string& plan) {
+  std::vector<std::string> parts = splitAt(plan, '|');
   if (parts.size() < 3 || parts.size() > 9) {
     report("jvm.actionError", "call needs <dll>|<export>|<result>[|args], at most six arguments");
     return;

@@ -22,13 +22,13 @@ void setStandinConfig(const std::string& directory, const std::string& config) {
 }
 
 void makeStandinRuntime(const std::string& directory, const std::string& config, Layout layout, bool withJavaw) {
-  standin::RuntimeSpec spec;
-  spec.vmTypes.clear();  // only java.exe answers here; no jvm.dll is loaded
-  spec.javawExe = withJavaw;
-  spec.unpack200 = false;
-  spec.developmentKit = layout == Layout::kJreBin;
-  spec.config = config + "\n";
-  EXPECT_TRUE(standin::layOutRuntime(wide(directory), spec)) << directory;
+  standin::RuntimeSpec plan;
+  plan.vmTypes.clear();  // only java.exe answers here; no jvm.dll is loaded
+  plan.javawExe = withJavaw;
+  plan.unpack200 = false;
+  plan.developmentKit = layout == Layout::kJreBin;
+  plan.config = config + "\n";
+  EXPECT_TRUE(standin::layOutRuntime(wide(directory), plan)) << directory;
 }
 
 int javaRuns(const std::string& directory, Layout layout) {

@@ -26,9 +26,9 @@ LoadedVm load(const Scratch& scratch, const std::string& script, std::vector<std
               jint version = JNI_VERSION_1_2) {
   LoadedVm loaded;
   std::wstring runtime = scratch.root() + L"\\rt";
-  RuntimeSpec spec;
-  spec.config = script.empty() ? "# defaults\n" : script;
-  EXPECT_TRUE(layOutRuntime(runtime, spec));
+  RuntimeSpec plan;
+  plan.config = script.empty() ? "# defaults\n" : script;
+  EXPECT_TRUE(layOutRuntime(runtime, plan));
   loaded.module = LoadLibraryW((runtime + L"\\bin\\client\\jvm.dll").c_str());
   EXPECT_NE(loaded.module, nullptr);
   auto create = reinterpret_cast<CreateJavaVm>(reinterpret_cast<void*>(GetProcAddress(loaded.module, "JNI_CreateJavaVM")));

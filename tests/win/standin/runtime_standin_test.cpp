@@ -71,9 +71,9 @@ TEST(JavaStandin, AnswersVersionAsScripted) {
   for (const Row& row : rows) {
     for (const wchar_t* program : {L"java.exe", L"javaw.exe"}) {
       Scratch scratch;
-      RuntimeSpec spec;
-      spec.config = std::string(row.script) + "#\n";
-      ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\rt", spec));
+      RuntimeSpec plan;
+      plan.config = std::string(row.script) + "#\n";
+      ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\rt", plan));
       std::wstring exe = scratch.root() + L"\\rt\\bin\\" + program;
       RunResult result = run(L"\"" + exe + L"\" -version", scratch.root() + L"\\err.txt");
       EXPECT_EQ(result.standardError, row.expectedError) << row.script << narrow(program);
@@ -85,10 +85,10 @@ TEST(JavaStandin, AnswersVersionAsScripted) {
 
 TEST(JavaStandin, CountsRunsPerRuntimeAndCanHang) {
   Scratch scratch;
-  RuntimeSpec spec;
-  ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\a", spec));
-  spec.config = "java.hangMs=forever\n";
-  ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\b", spec));
+  RuntimeSpec plan;
+  ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\a", plan));
+  plan.config = "java.hangMs=forever\n";
+  ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\b", plan));
   for (int i = 0; i < 2; ++i) EXPECT_FALSE(run(scratch.root() + L"\\a\\bin\\java.exe -version", scratch.root() + L"\\e").timedOut);
   RunResult hung = run(scratch.root() + L"\\b\\bin\\java.exe -version", scratch.root() + L"\\e", 500);
   EXPECT_TRUE(hung.timedOut);
@@ -116,9 +116,9 @@ TEST(Unpack200Standin, UnpacksAndRemovesOrLeavesAlone) {
   };
   for (const Row& row : rows) {
     Scratch scratch;
-    RuntimeSpec spec;
-    spec.config = std::string(row.script) + "#\n";
-    ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\rt", spec));
+    RuntimeSpec plan;
+    plan.config = std::string(row.script) + "#\n";
+    ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\rt", plan));
     std::wstring packed = scratch.root() + L"\\rt\\lib\\rt.jar.pack";
     std::wstring target = scratch.root() + L"\\rt\\lib\\rt.jar";
     CreateDirectoryW((scratch.root() + L"\\rt\\lib").c_str(), nullptr);
@@ -157,9 +157,9 @@ TEST(JvmStandin, ProcessEndingBehaviourUnderADriver) {
   };
   for (const Row& row : rows) {
     Scratch scratch;
-    RuntimeSpec spec;
-    spec.config = row.script;
-    ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\rt", spec));
+    RuntimeSpec plan;
+    plan.config = row.script;
+    ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\rt", plan));
     std::wstring line = L"\"" + windowsPath(DRX_VM_DRIVER) + L"\" \"" + scratch.root() + L"\\rt\\bin\\client\\jvm.dll\" " +
                         L"com/lanqo/runtime/WinLauncher first \"second arg\"";
     RunResult result = run(line, scratch.root() + L"\\err.txt");
@@ -206,9 +206,9 @@ TEST(RuntimeLayout, ShapesTheLauncherLooksFor) {
 
 TEST(RuntimeLayout, ArchivesWithAndWithoutTopLevelJre) {
   Scratch scratch;
-  RuntimeSpec spec;
+  RuntimeSpec plan;
   const std::wstring root = scratch.root() + L"\\tree";
-  ASSERT_TRUE(layOutRuntime(root, spec));
+  ASSERT_TRUE(layOutRuntime(root, plan));
   for (const std::string prefix : {"", "jre/"}) {
     std::vector<TarEntry> entries = treeEntries(root, prefix);
     std::vector<std::string> names;
