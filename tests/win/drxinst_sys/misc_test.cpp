@@ -150,6 +150,25 @@ TEST_F(MiscTest, SettingChangeReachesOtherProcessesWindows) {
   }));
 }
 
+TEST_F(MiscTest, OwnWindowsComeToTheFront) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"DrxFrontTest";
+  RegisterClassW(&windowClass);
+  HWND own = CreateWindowW(L"DrxFrontTest", L"drx own", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 100, nullptr,
+                           nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(own, nullptr);
+  auto other = startProbe(L"visible", L"drx other");
+  const std::vector<HWND> otherWindows = drx::test::visibleWindowsOf(other->id());
+  ASSERT_FALSE(otherWindows.empty());
+  SetForegroundWindow(otherWindows.front());
+  ASSERT_TRUE(drx::test::waitUntil(kWindowWaitMillis, [&] { return GetForegroundWindow() == otherWindows.front(); }));
+  natives.toFront(env, nullptr);
+  EXPECT_TRUE(drx::test::waitUntil(kWindowWaitMillis, [&] { return GetForegroundWindow() == own; }));
+  DestroyWindow(own);
+}
+
 TEST_F(MiscTest, RunningModulesListIdAndPathIncludingThisProcess) {
   wchar_t ownPath[MAX_PATH];
   GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
