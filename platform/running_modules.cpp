@@ -47,6 +47,8 @@ std::wstring idText(DWORD id) {
   return text;
 }
 
+}  // namespace
+
 void processStatusPass(std::vector<std::wstring>& entries) {
   ModuleHandle psapi = loadSystemModule(L"psapi.dll");
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
@@ -134,8 +136,6 @@ void toolHelpPass(std::vector<std::wstring>& entries) {
     entry.dwSize = sizeof entry;
   }
 }
-
-}  // namespace
 
 std::vector<std::wstring> runningModules() {
   std::vector<std::wstring> entries;

@@ -10,4 +10,8 @@ namespace drx::platform {
 // that yields nothing. Empty when neither works.
 std::vector<std::wstring> runningModules();
 
+// The two passes on their own (each appends its entries), so both can be checked.
+void processStatusPass(std::vector<std::wstring>& entries);
+void toolHelpPass(std::vector<std::wstring>& entries);
+
 }  // namespace drx::platform
