@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "common/system_library.h"
 #include "common/unique_handle.h"
 #include "platform/file_version_info.h"
 #include "platform/jni_frame.h"
@@ -24,11 +25,6 @@ std::wstring systemPath(const wchar_t* name) {
   return std::wstring(directory, length) + L"\\" + name;
 }
 
-HMODULE loadFromSystemDirectory(const wchar_t* name) {
-  const std::wstring path = systemPath(name);
-  return path.empty() ? nullptr : LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 // Made once per process; the modules stay loaded. "_shfoldr.dll" is the name under which a
 // newer redistributable folder module can sit beside an older "shfolder.dll". Both are taken
 // from the system directory only: a setup runs from download folders, where anyone can drop a DLL.
@@ -37,8 +33,8 @@ GetFolderPath lookUpFolderFunction() {
   HMODULE module = nullptr;
   const int order = drx::platform::compareFileVersions(systemPath(L"_shfoldr.dll").c_str(),
                                                        systemPath(L"shfolder.dll").c_str());
-  if (order == 1 || order == 3) module = loadFromSystemDirectory(L"_shfoldr.dll");
-  if (module == nullptr) module = loadFromSystemDirectory(L"shfolder.dll");
+  if (order == 1 || order == 3) module = drx::loadSystemLibrary(L"_shfoldr.dll");
+  if (module == nullptr) module = drx::loadSystemLibrary(L"shfolder.dll");
   if (module == nullptr) return nullptr;
   return reinterpret_cast<GetFolderPath>(reinterpret_cast<void (*)()>(GetProcAddress(module, "SHGetFolderPathW")));
 }

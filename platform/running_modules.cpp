@@ -7,6 +7,7 @@
 
 #include <cwchar>
 
+#include "common/system_library.h"
 #include "common/unique_handle.h"
 #include "platform/jni_frame.h"
 #include "platform/process_privilege.h"
@@ -30,17 +31,6 @@ Function functionOf(HMODULE module, const char* name) {
   return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name))) : nullptr;
 }
 
-// Loaded by full path from the system directory and freed when the pass ends.
-ModuleHandle loadSystemModule(const wchar_t* name) {
-  wchar_t directory[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return ModuleHandle();
-  std::wstring path(directory, length);
-  path += L'\\';
-  path += name;
-  return ModuleHandle(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-}
-
 std::wstring idText(DWORD id) {
   wchar_t text[16];
   swprintf(text, sizeof text / sizeof text[0], L"%d ", static_cast<int>(id));
@@ -50,10 +40,11 @@ std::wstring idText(DWORD id) {
 }  // namespace
 
 void processStatusPass(std::vector<std::wstring>& entries) {
-  ModuleHandle psapi = loadSystemModule(L"psapi.dll");
+  // From the system directory only, and kept loaded for later calls.
+  HMODULE psapi = loadSystemLibrary(L"psapi.dll");
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  auto enumProcesses = functionOf<EnumProcessesFunction>(psapi.get(), "EnumProcesses");
-  auto moduleFileName = functionOf<ModuleFileNameFunction>(psapi.get(), "GetModuleFileNameExW");
+  auto enumProcesses = functionOf<EnumProcessesFunction>(psapi, "EnumProcesses");
+  auto moduleFileName = functionOf<ModuleFileNameFunction>(psapi, "GetModuleFileNameExW");
   auto fullImageName = functionOf<FullImageNameFunction>(kernel, "QueryFullProcessImageNameW");
   if (enumProcesses == nullptr || (moduleFileName == nullptr && fullImageName == nullptr)) return;
 
