@@ -9,6 +9,8 @@ std::u16string_view serviceAccountName(std::u16string_view account) {
 }
 
 bool encodeDependencyList(std::u16string_view text, std::u16string& list) {
+  // A NUL inside the text would end the list early for the service manager: the text ends there.
+  text = text.substr(0, text.find(u'\0'));
   std::u16string encoded;
   size_t start = 0;
   while (start <= text.size()) {

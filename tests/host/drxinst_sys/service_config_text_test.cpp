@@ -36,6 +36,7 @@ TEST(DependencyList, CommaSeparatedPiecesBecomeADoubleNulList) {
       {u",,,", u"\0"s},
       {u"+Group,Svc", u"+Group\0Svc\0\0"s},
       {u"a b, c", u"a b\0 c\0\0"s},
+      {u"A,B\0\0C"s, u"A\0B\0\0"s},  // the text ends at a NUL
   };
   for (const Case& c : cases) {
     std::u16string list = u"untouched";
