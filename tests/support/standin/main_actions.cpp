@@ -23,9 +23,11 @@ struct StartedThreads {
   int total = 0;
 };
 
+// Never destroyed: when a scripted action ends the process while a thread still runs, the
+// destructor of a joinable std::thread at DLL detach would abort the process instead.
 StartedThreads& started() {
-  static StartedThreads threads;
-  return threads;
+  static StartedThreads* threads = new StartedThreads;
+  return *threads;
 }
 
 template <class Function>
