@@ -76,11 +76,15 @@ StoredConfig storedConfig(const std::wstring& name) {
   return stored;
 }
 
-// Removes the service when the test leaves, ending its process first if it still runs.
+// Removes the service when the test leaves, ending its process first if it still runs; also
+// before the test, in case a crashed earlier run with the same process id left it behind.
 class ServiceCleanup {
  public:
-  explicit ServiceCleanup(std::wstring name) : name_(std::move(name)) {}
-  ~ServiceCleanup() {
+  explicit ServiceCleanup(std::wstring name) : name_(std::move(name)) { remove(); }
+  ~ServiceCleanup() { remove(); }
+
+ private:
+  void remove() {
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (manager == nullptr) return;
     if (SC_HANDLE service = OpenServiceW(manager, name_.c_str(), SERVICE_ALL_ACCESS)) {
@@ -101,7 +105,6 @@ class ServiceCleanup {
     CloseServiceHandle(manager);
   }
 
- private:
   std::wstring name_;
 };
 
