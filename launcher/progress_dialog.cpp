@@ -10,6 +10,7 @@
 #include "launcher/resources/resource_ids.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
+#include "launcher/startup_wait.h"
 #include "launcher/ui/own_windows.h"
 #include "launcher/ui/wide_text.h"
 #include "launcher/runtime/runtime_stages.h"
@@ -72,28 +73,30 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
   }
 }
 
+class DialogStartupWait : public StartupWaitHost {
+ public:
+  explicit DialogStartupWait(HWND dialog)
+      : dialog_(dialog), excludeConsole_(getIntProperty(kLauncherType) != 1), ownProcess_(GetCurrentProcessId()) {}
+  int countOwnWindows() override { return drx::launcher::countOwnWindows(ownProcess_, excludeConsole_); }
+  unsigned readProcessMarker() override { return readStartupMarker(true); }
+  bool timeoutDisabled() override { return getIntProperty(kDisableStartTimeout) != 0; }
+  void setProgressPosition(int position) override { drx::launcher::setProgressPosition(dialog_, position); }
+  void timedOut() override {
+    logLine("timeout");
+    fatalWideById(kMsgVmStartTimeout);
+  }
+  void sleepOneStep() override { Sleep(kStartupWaitPollMs); }
+
+ private:
+  HWND dialog_;
+  bool excludeConsole_;
+  DWORD ownProcess_;
+};
+
 DWORD WINAPI startupWaitThread(LPVOID parameter) {
   HWND dialog = static_cast<HWND>(parameter);
-  const int base = startupState().progressBase;
-  const bool excludeConsole = getIntProperty(kLauncherType) != 1;
-  const DWORD ownProcess = GetCurrentProcessId();
-  int position = base;
-  for (int count = 0; countOwnWindows(ownProcess, excludeConsole) < 2;) {
-    if (readStartupMarker(true) == kJavaSideStarted) break;
-    ++count;
-    if (count % 5 == 0) {
-      position += (kProgressMaximum - base) / 4;
-      if (position > kStartupWaitCeiling) position = kStartupWaitCeiling;
-      setProgressPosition(dialog, position);
-    }
-    // Checked once, at exactly this count: a marker that vanished means the Java side is alive.
-    if (count == kStartupTimeoutIterations && readStartupMarker(true) == 1 &&
-        getIntProperty(kDisableStartTimeout) == 0) {
-      logLine("timeout");
-      fatalWideById(kMsgVmStartTimeout);
-    }
-    Sleep(kStartupWaitPollMs);
-  }
+  DialogStartupWait host(dialog);
+  runStartupWait(host, startupState().progressBase);
   setStartupMarkers(MarkerAction::remove, true, false);
   logLine("Java window visible");
   ShowWindow(dialog, SW_HIDE);

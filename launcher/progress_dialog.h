@@ -3,12 +3,11 @@
 
 #include <windows.h>
 
+#include "launcher/startup_wait.h"
+
 namespace drx::launcher {
 
 inline constexpr const char* kDialogClassName = "MyDialogClass";
-inline constexpr int kProgressMaximum = 400;
-inline constexpr int kStartupWaitCeiling = 390;
-inline constexpr int kStartupTimeoutIterations = 2400;
 
 // Registers "MyDialogClass", the class the dialog template names.
 void registerDialogClass(HINSTANCE instance);

@@ -8,8 +8,6 @@ namespace drx::launcher {
 inline constexpr const char* kMarkerKey = "SOFTWARE\\morvenic\\lanqo\\";
 inline constexpr const char* kPlainMarker = "InstallStarted";
 inline constexpr const char* kProcessMarkerFormat = "%s_%d";
-// Written by the Java side into the process marker once it runs; the launcher only writes 1.
-inline constexpr DWORD kJavaSideStarted = 2;
 
 enum class MarkerAction { set, remove };
 

@@ -3,15 +3,6 @@
 
 #include "platform/platform_flags.h"
 
-namespace drx::platform {
-
-PlatformFlags& platformFlags() {
-  static PlatformFlags flags;
-  return flags;
-}
-
-}  // namespace drx::platform
-
 using drx::platform::platformFlags;
 
 extern "C" {

@@ -30,6 +30,9 @@ void StringArrayBuilder::add(const wchar_t* text, size_t length) {
 }
 
 jobjectArray StringArrayBuilder::build() {
+  // A string that could not be made left its exception pending; no further JNI call may
+  // run over it, so the array is not made.
+  if (env_->ExceptionCheck()) return nullptr;
   jclass stringClass = env_->FindClass("java/lang/String");
   if (stringClass == nullptr) return nullptr;
   jobjectArray array = env_->NewObjectArray(static_cast<jsize>(items_.size()), stringClass, nullptr);

@@ -34,7 +34,8 @@ class JavaText {
 jstring newJavaString(JNIEnv* env, const wchar_t* text, size_t length);
 jstring newJavaString(JNIEnv* env, const wchar_t* text);
 
-// Collects strings, then makes the String[]; items that NewString could not make are skipped.
+// Collects strings, then makes the String[]. Items that NewString could not make are not
+// added; the exception that failure left pending makes build() give null.
 class StringArrayBuilder {
  public:
   explicit StringArrayBuilder(JNIEnv* env) : env_(env) {}
@@ -42,7 +43,7 @@ class StringArrayBuilder {
   void add(jstring item) {
     if (item != nullptr) items_.push_back(item);
   }
-  // Null when the class or the array cannot be made.
+  // Null when an exception is pending or the class or the array cannot be made.
   jobjectArray build();
 
  private:

@@ -17,16 +17,35 @@ namespace {
 constexpr DWORD kEnumNameChars = 4096;
 constexpr char kExpandStringClass[] = "com/deployrix/api/windows/WinRegistry$ExpandString";
 
-// The one value buffer of a call, on the heap: 100,000 bytes is a lot for a Java thread's stack.
+// The value buffer of a call. Small values stay in inline storage; the full 100,000 bytes
+// come from the heap only when a value needs them (a heap block that size costs more than
+// the registry call itself under some heaps), and never from a Java thread's small stack.
 class ValueBuffer {
  public:
-  ValueBuffer() : units_(new (std::nothrow) jchar[kValueBufferUnits]) {}
-  explicit operator bool() const { return units_ != nullptr; }
-  jchar* units() const { return units_.get(); }
-  BYTE* bytes() const { return reinterpret_cast<BYTE*>(units_.get()); }
+  static constexpr size_t kInlineBytes = 512;
+
+  // Makes room for at least `bytes` (at most the value buffer); false without memory.
+  bool reserve(size_t bytes) {
+    if (bytes <= kInlineBytes) {
+      units_ = inline_;
+      capacity_ = kInlineBytes;
+      return true;
+    }
+    if (!heap_) heap_.reset(new (std::nothrow) jchar[kValueBufferUnits]);
+    units_ = heap_ ? heap_.get() : nullptr;
+    capacity_ = heap_ ? kValueBufferBytes : 0;
+    return units_ != nullptr;
+  }
+
+  jchar* units() const { return units_; }
+  BYTE* bytes() const { return reinterpret_cast<BYTE*>(units_); }
+  DWORD capacity() const { return static_cast<DWORD>(capacity_); }
 
  private:
-  std::unique_ptr<jchar[]> units_;
+  jchar inline_[kInlineBytes / sizeof(jchar)];
+  std::unique_ptr<jchar[]> heap_;
+  jchar* units_ = inline_;
+  size_t capacity_ = kInlineBytes;
 };
 
 jstring textValue(JNIEnv* env, const ValueBuffer& buffer, DWORD size) {
@@ -73,7 +92,7 @@ jobject javaValueOf(JNIEnv* env, DWORD type, const ValueBuffer& buffer, DWORD si
 
 // Fills the buffer from a Java value of the given kind; the value's size in bytes, or
 // nothing when the value cannot be stored.
-std::optional<DWORD> encodeValue(JNIEnv* env, jint kindCode, jobject value, const ValueBuffer& buffer) {
+std::optional<DWORD> encodeValue(JNIEnv* env, jint kindCode, jobject value, ValueBuffer& buffer) {
   if (value == nullptr) return std::nullopt;
   switch (kindCode) {
     case 1:
@@ -81,6 +100,7 @@ std::optional<DWORD> encodeValue(JNIEnv* env, jint kindCode, jobject value, cons
       JavaText text(env, static_cast<jstring>(value));
       if (!text.ok()) return std::nullopt;
       const size_t n = storedTextLength(text.length());
+      if (!buffer.reserve(2 * n + 2)) return std::nullopt;
       wmemcpy(reinterpret_cast<wchar_t*>(buffer.units()), text.get(), n);
       buffer.units()[n] = 0;
       return static_cast<DWORD>(2 * n + 2);
@@ -91,11 +111,13 @@ std::optional<DWORD> encodeValue(JNIEnv* env, jint kindCode, jobject value, cons
       jmethodID intValue = env->GetMethodID(integerClass, "intValue", "()I");
       if (intValue == nullptr) return std::nullopt;
       const jint number = env->CallIntMethod(value, intValue);
+      if (env->ExceptionCheck()) return std::nullopt;
       memcpy(buffer.bytes(), &number, 4);
       return 4;
     }
     case 3: {
       jobjectArray items = static_cast<jobjectArray>(value);
+      if (!buffer.reserve(kValueBufferBytes)) return std::nullopt;
       MultiStringWriter writer(buffer.units(), kValueBufferUnits);
       const jsize count = env->GetArrayLength(items);
       for (jsize i = 0; i < count; ++i) {
@@ -111,6 +133,7 @@ std::optional<DWORD> encodeValue(JNIEnv* env, jint kindCode, jobject value, cons
       jbyteArray bytes = static_cast<jbyteArray>(value);
       const jsize length = env->GetArrayLength(bytes);
       const jsize n = length < static_cast<jsize>(kValueBufferBytes) ? length : static_cast<jsize>(kValueBufferBytes);
+      if (!buffer.reserve(static_cast<size_t>(n))) return std::nullopt;
       env->GetByteArrayRegion(bytes, 0, n, reinterpret_cast<jbyte*>(buffer.bytes()));
       return static_cast<DWORD>(n);
     }
@@ -195,10 +218,15 @@ JNIEXPORT jobject JNICALL Java_com_deployrix_runtime_installer_platform_win32_Re
   JavaText name(env, valueName);
   if (!name.isNull() && !name.ok()) return nullptr;
   ValueBuffer buffer;
-  if (!buffer) return nullptr;
   DWORD type = REG_NONE;
-  DWORD size = kValueBufferBytes;
-  if (RegQueryValueExW(key.get(), name.get(), nullptr, &type, buffer.bytes(), &size) != ERROR_SUCCESS) return nullptr;
+  DWORD size = buffer.capacity();
+  LSTATUS status = RegQueryValueExW(key.get(), name.get(), nullptr, &type, buffer.bytes(), &size);
+  // A value larger than the value buffer cannot be read at all.
+  if (status == ERROR_MORE_DATA && size <= kValueBufferBytes && buffer.reserve(kValueBufferBytes)) {
+    size = buffer.capacity();
+    status = RegQueryValueExW(key.get(), name.get(), nullptr, &type, buffer.bytes(), &size);
+  }
+  if (status != ERROR_SUCCESS) return nullptr;
   key.reset();
   return javaValueOf(env, type, buffer, size);
 }
@@ -208,7 +236,6 @@ JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_R
   const DWORD type = registryTypeOfKind(kindCode);
   if (type == 0 || rootKeyOfCode(root) == nullptr) return JNI_FALSE;
   ValueBuffer buffer;
-  if (!buffer) return JNI_FALSE;
   // The value is converted before the key is created, so a value that cannot be stored
   // leaves no new key behind.
   const std::optional<DWORD> size = encodeValue(env, kindCode, value, buffer);

@@ -83,6 +83,15 @@ Error PayloadWriter::writeIncludedFileData(const void* data, size_t size) {
   return Error::kNone;
 }
 
+Error PayloadWriter::writeIncludedFileDataInPlace(uint8_t* data, size_t size) {
+  if (!started_ || finished_) return Error::kBadState;
+  if (static_cast<int64_t>(size) > fileRemaining_) return Error::kSizeMismatch;
+  applyIncludedFileMask(data, size);
+  if (Error e = emit(data, size, true); e != Error::kNone) return e;
+  fileRemaining_ -= static_cast<int64_t>(size);
+  return Error::kNone;
+}
+
 Error PayloadWriter::writeRemainingData(const void* data, size_t size) {
   if (!started_ || finished_) return Error::kBadState;
   if (fileRemaining_ != 0) return Error::kSizeMismatch;

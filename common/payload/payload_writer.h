@@ -38,6 +38,8 @@ class PayloadWriter {
   Error beginIncludedFile(int64_t size);
   // Content of the current file, masked with 0x5E on the way out. kSizeMismatch past its size.
   Error writeIncludedFileData(const void* data, size_t size);
+  // The same, masking the caller's buffer in place (saves a copy when the buffer is scratch).
+  Error writeIncludedFileDataInPlace(uint8_t* data, size_t size);
   // Unmasked bytes behind the included files. kSizeMismatch if a file is still incomplete.
   Error writeRemainingData(const void* data, size_t size);
   // Raw bytes into the checksum region at the current place, for deliberately odd payloads.

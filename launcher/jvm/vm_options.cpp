@@ -205,8 +205,11 @@ VmOptionsResult buildVmOptionList(const VmOptionsInput& input, VmOptionsHost& ho
   const ClassPathOverrides& overrides = collector.overrides();
   ClassPathText classPath{std::string(kClassPathOptionStart)};
   if (overrides.prefix) classPath.append(*overrides.prefix + ";");
-  appendArchives(classPath, input.temporaryDirectory, host);
-  appendArchives(classPath, input.temporaryDirectory + "\\user", host);
+  // Without a temporary directory the patterns would become "\*.jar", the current drive's root.
+  if (!input.temporaryDirectory.empty()) {
+    appendArchives(classPath, input.temporaryDirectory, host);
+    appendArchives(classPath, input.temporaryDirectory + "\\user", host);
+  }
   if (overrides.replacement) {
     classPath.append(*overrides.replacement);
   } else {

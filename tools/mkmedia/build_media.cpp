@@ -1,17 +1,13 @@
 // Media file assembly: stub check, property tables, streamed included files and remaining data.
 #include "tools/mkmedia/build_media.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <set>
 
 #include "common/payload/pe_layout.h"
 #include "common/payload/property_ids.h"
 #include "tools/mkmedia/default_texts.h"
-#include "tools/mkmedia/posix_file.h"
+#include "tools/mkmedia/file_io.h"
 #include "tools/mkmedia/progress.h"
 #include "tools/mkmedia/text_encoding.h"
 
@@ -27,7 +23,7 @@ class PartialFile {
  public:
   explicit PartialFile(std::string path) : path_(std::move(path)) {}
   ~PartialFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
+    if (!path_.empty()) removeFile(path_);
   }
   void keep() { path_.clear(); }
 
@@ -44,7 +40,8 @@ std::string joinNames(const std::vector<std::string>& names) {
   return joined;
 }
 
-// Copies `size` bytes of `source` from its start into `write`, in buffer-sized pieces.
+// Copies `size` bytes of `source` from its start into `write`, in buffer-sized pieces; `write` may
+// change the buffer.
 template <typename Write>
 bool streamFile(FileSource& source, int64_t size, std::vector<uint8_t>& buffer, Progress& progress,
                 const std::string& path, std::string& error, Write write) {
@@ -53,7 +50,7 @@ bool streamFile(FileSource& source, int64_t size, std::vector<uint8_t>& buffer, 
     size_t want = static_cast<size_t>(std::min<int64_t>(size - done, static_cast<int64_t>(buffer.size())));
     int64_t n = source.readAt(done, buffer.data(), want);
     if (n < 0) {
-      error = path + ": " + std::strerror(errno);
+      error = path + ": read failed";
       return false;
     }
     if (n == 0) {
@@ -220,7 +217,7 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   }
 
   const std::string partialPath = options.outputPath + ".partial";
-  ::unlink(partialPath.c_str());
+  removeFile(partialPath);
   FileSink sink;
   if (!sink.create(partialPath, message)) {
     error = partialPath + ": " + message;
@@ -228,7 +225,7 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   }
   PartialFile partial(partialPath);
   auto writeFailed = [&]() {
-    error = options.outputPath + ": write failed: " + std::strerror(sink.lastErrno());
+    error = options.outputPath + ": write failed: " + sink.lastError();
     return false;
   };
   auto check = [&](Error e) {
@@ -241,7 +238,7 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   std::vector<uint8_t> buffer(kCopyBufferSize);
   Progress progress("mkmedia: building " + options.outputPath, total);
   if (!streamFile(stub, stub.size(), buffer, progress, options.stubPath, error,
-                  [&](const void* data, size_t n) { return sink.write(data, n) || writeFailed(); })) {
+                  [&](uint8_t* data, size_t n) { return sink.write(data, n) || writeFailed(); })) {
     return false;
   }
   payload::PayloadWriter writer(sink, stub.size());
@@ -250,14 +247,14 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
     FileSource& input = *inputs[i];
     if (!check(writer.beginIncludedFile(input.size()))) return false;
     if (!streamFile(input, input.size(), buffer, progress, options.files[i].path, error,
-                    [&](const void* data, size_t n) { return check(writer.writeIncludedFileData(data, n)); })) {
+                    [&](uint8_t* data, size_t n) { return check(writer.writeIncludedFileDataInPlace(data, n)); })) {
       return false;
     }
   }
   if (!options.dataPath.empty()) {
     FileSource& data = *inputs.back();
     if (!streamFile(data, data.size(), buffer, progress, options.dataPath, error,
-                    [&](const void* bytes, size_t n) { return check(writer.writeRemainingData(bytes, n)); })) {
+                    [&](uint8_t* bytes, size_t n) { return check(writer.writeRemainingData(bytes, n)); })) {
       return false;
     }
   }
@@ -266,8 +263,8 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
     error = options.outputPath + ": " + message;
     return false;
   }
-  if (::rename(partialPath.c_str(), options.outputPath.c_str()) != 0) {
-    error = options.outputPath + ": " + std::strerror(errno);
+  if (!replaceFile(partialPath, options.outputPath, message)) {
+    error = options.outputPath + ": " + message;
     return false;
   }
   partial.keep();

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "tools/mkmedia/inspect_media.h"
-#include "tools/mkmedia/posix_file.h"
+#include "tools/mkmedia/file_io.h"
 #include "tools/mkmedia/text_encoding.h"
 
 namespace drx::mkmedia {

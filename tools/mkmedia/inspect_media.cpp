@@ -87,7 +87,13 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
   collector.out = &report.properties;
   if (Error e = payload::readPropertyTables(source, layout.payloadStart, collector, report.includedFilesOffset);
       e != Error::kNone) {
-    error = std::string("property tables: ") + payload::errorText(e);
+    // Say whether the damage is corruption the launcher's check would catch.
+    uint32_t crc = 0;
+    bool intact = header.regionLength >= 0 &&
+                  payload::crcOfRegion(source, layout.payloadStart + payload::kHeaderSize, header.regionLength, crc) ==
+                      Error::kNone &&
+                  crc == header.checksum;
+    error = std::string("property tables: ") + payload::errorText(e) + (intact ? " (checksum OK)" : " (checksum MISMATCH)");
     return false;
   }
 
@@ -105,7 +111,9 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
     report.files.push_back({codePageToUtf8(name, codePage), record.storedSize, record.contentOffset});
     at = record.nextOffset;
   }
-  report.unextractedPosition = report.files.empty() ? 0 : at;
+  // The launcher returns early only for a count of 0; otherwise it records where it stopped,
+  // even when no name was there to extract.
+  report.unextractedPosition = count == 0 ? 0 : at;
 
   const int64_t regionStart = layout.payloadStart + payload::kHeaderSize;
   int64_t regionEnd = regionStart + (header.regionLength > 0 ? header.regionLength : 0);
@@ -113,7 +121,11 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
   report.remainingDataSize = regionEnd > at ? regionEnd - at : 0;
   report.trailingSize = source.size() - regionEnd;
 
-  if (header.regionLength >= 0) {
+  if (header.regionLength < 0) {
+    // The launcher's loop reads nothing: its computed CRC is that of no bytes.
+    report.computedCrc = 0;
+    report.crcComplete = true;
+  } else {
     Progress progress(progressLabel, progressLabel.empty() ? 0 : header.regionLength);
     Error e = payload::crcOfRegion(source, regionStart, header.regionLength, report.computedCrc, nullptr,
                                    crcProgress, &progress);

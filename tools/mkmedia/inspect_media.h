@@ -31,7 +31,7 @@ struct MediaReport {
   std::vector<InspectedProperty> properties;  // in file order, narrow first
   int64_t includedFilesOffset = 0;
   std::vector<InspectedFile> files;
-  int64_t unextractedPosition = 0;  // 0 when no file would be extracted, as in the launcher
+  int64_t unextractedPosition = 0;  // as the launcher computes it: 0 for an included file count of 0
   int64_t remainingDataSize = 0;    // from U (or F) to the end of the checksum region
   int64_t trailingSize = 0;         // bytes behind the checksum region (signatures, filler)
   bool crcOk() const { return crcComplete && storedCrc == computedCrc; }

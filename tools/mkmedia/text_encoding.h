@@ -6,6 +6,9 @@
 
 namespace drx::mkmedia {
 
+// Decodes one UTF-8 sequence at `i` (advancing it); false on malformed input, overlongs,
+// surrogates and values above U+10FFFF.
+bool decodeUtf8(std::string_view s, size_t& i, char32_t& cp);
 // UTF-8 to UTF-16. False (with `error` set) on malformed UTF-8.
 bool utf8ToUtf16(std::string_view utf8, std::u16string& out, std::string& error);
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.

@@ -273,18 +273,6 @@ TEST(RuntimeSearch, RequireJdkWantsToolsJarAndSkipsRuntimeKeys) {
   }
 }
 
-TEST(RuntimeSearch, GuiLauncherNeedsJavaw) {
-  FakeMachine machine;
-  machine.addRuntime("C:\\nojavaw\\bin\\java.exe", "1.6.0_21");
-  machine.addRuntime("C:\\full\\bin\\java.exe", "1.6.0_21");
-  machine.files.insert("c:\\full\\bin\\javaw.exe");
-  SearchSettings s = settings("AC:\\nojavaw;AC:\\full");
-  s.launcherType = 1;
-  EXPECT_EQ(found(machine, s), "c:\\full\\bin\\javaw.exe");
-  s.launcherType = 0;
-  EXPECT_EQ(found(machine, s), "c:\\nojavaw\\bin\\java.exe");
-}
-
 TEST(RuntimeSearch, SequenceOrderThenTheRelativePass) {
   FakeMachine machine;
   machine.addRuntime("C:\\app\\jre\\bin\\java.exe", "1.4.2_19");  // out of range
@@ -336,22 +324,6 @@ TEST(RuntimeSearch, LocationFilesInstallationsAndHomeVariables) {
   home.environment["LANQO_JAVA_HOME"] = "C:\\lh";
   EXPECT_EQ(found(home, s), "c:\\lh\\bin\\java.exe");
   EXPECT_TRUE(home.logged("Search sequence finished"));
-}
-
-TEST(RuntimeSearch, VersionCacheSavesRunsUntilTheFileChanges) {
-  FakeMachine machine;
-  for (int i = 0; i < 5; ++i) machine.addRuntime("C:\\r" + std::to_string(i) + "\\bin\\java.exe", "1.4.2");
-  machine.addRuntime("C:\\good\\bin\\java.exe", "1.6.0_21");
-  const SearchSettings s = settings("AC:\\r0;AC:\\r1;AC:\\r2;AC:\\r3;AC:\\r4;AC:\\good");
-  EXPECT_EQ(found(machine, s), "c:\\good\\bin\\java.exe");
-  EXPECT_EQ(machine.totalRuns(), 6);
-  EXPECT_EQ(found(machine, s), "c:\\good\\bin\\java.exe");
-  EXPECT_EQ(machine.totalRuns(), 6);
-  EXPECT_TRUE(machine.logged("got version from registry 1.6.0_21"));
-
-  machine.runtimes["c:\\good\\bin\\java.exe"].time = 2000;
-  EXPECT_EQ(found(machine, s), "c:\\good\\bin\\java.exe");
-  EXPECT_EQ(machine.runs["c:\\good\\bin\\java.exe"], 2);
 }
 
 TEST(RuntimeSearch, FailingRuntimesAndUnreadableOutput) {

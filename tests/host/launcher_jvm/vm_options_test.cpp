@@ -50,6 +50,12 @@ TEST(VmOptions, OptionsFileLinesAreTrimmedOfSpacesAndComments) {
 TEST(VmOptions, EmptyConfigurationGivesABareClassPathOption) {
   FakeVmOptionsHost host;
   EXPECT_EQ(built(host, baseInput()), (Options{"-Djava.class.path="}));
+  // No temporary directory: nothing is listed from the drive root.
+  host.listings["|jar"] = {"root.jar"};
+  host.listings["\\user|jar"] = {"root.jar"};
+  VmOptionsInput input = baseInput();
+  input.temporaryDirectory.clear();
+  EXPECT_EQ(built(host, input), (Options{"-Djava.class.path="}));
 }
 
 TEST(VmOptions, ClassPathOverridesFromTheOptionsFile) {

@@ -25,6 +25,10 @@ TEST(MiniJniStrings, Utf16OutsideTheBmpRoundTrips) {
   EXPECT_EQ(chars[6], 0) << "copies are zero-terminated like HotSpot's";
   env->ReleaseStringChars(s, chars);
   EXPECT_EQ(vm.outstandingBuffers(), 0u);
+  vm.setStringCharsTerminated(false);
+  chars = env->GetStringChars(s, nullptr);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(chars + 6)), u"\ufffd\ufffd");
+  env->ReleaseStringChars(s, chars);
 
   // JNI's modified UTF-8: each surrogate on its own in three bytes, NUL as C0 80.
   const char* utf = env->GetStringUTFChars(s, nullptr);
@@ -323,6 +327,41 @@ TEST(MiniJniInvocation, EnvironmentsPerThreadAndDestroy) {
   EXPECT_EQ(javaVm->DestroyJavaVM(), JNI_OK);
   EXPECT_TRUE(destroyActionRan);
   EXPECT_EQ(vm.callLog(), (std::vector<std::string>{"FindClass java/lang/String", "DestroyJavaVM"}));
+}
+
+TEST(MiniJniThreads, BodiesRunConcurrentlyAndCallBackIntoJni) {
+  Jvm vm;
+  vm.defineClass("com/example/Echo").staticMethod("echo", "(Ljava/lang/String;I)Ljava/lang/String;", [](Call& c) {
+    // Objects made inside the body belong to its frame; only the result survives the call.
+    jstring scratch = c.env->NewStringUTF("scratch");
+    (void)scratch;
+    std::u16string text = c.stringArg(0) + u"#" + minijni::utf8ToUtf16(std::to_string(c.args[1].i));
+    return minijni::Object(c.env->NewString(reinterpret_cast<const jchar*>(text.data()), static_cast<jsize>(text.size())));
+  });
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&vm, &failures, t] {
+      JNIEnv* env = vm.env();
+      jclass cls = env->FindClass("com/example/Echo");
+      jmethodID echo = env->GetStaticMethodID(cls, "echo", "(Ljava/lang/String;I)Ljava/lang/String;");
+      for (int i = 0; i < 300; ++i) {
+        size_t before = vm.liveLocalReferences();
+        jstring in = env->NewStringUTF(("t" + std::to_string(t)).c_str());
+        auto out = static_cast<jstring>(env->CallStaticObjectMethod(cls, echo, in, jint(i)));
+        const jchar* chars = env->GetStringChars(out, nullptr);
+        std::u16string got(reinterpret_cast<const char16_t*>(chars), static_cast<size_t>(env->GetStringLength(out)));
+        env->ReleaseStringChars(out, chars);
+        if (got != minijni::utf8ToUtf16("t" + std::to_string(t) + "#" + std::to_string(i))) ++failures[t];
+        if (vm.liveLocalReferences() != before + 2) ++failures[t];
+        env->DeleteLocalRef(in);
+        env->DeleteLocalRef(out);
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(4, 0));
+  EXPECT_EQ(vm.outstandingBuffers(), 0u);
 }
 
 // Uses a real VM would crash on, or that this environment does not know, end the process naming the cause.

@@ -208,7 +208,9 @@ TEST(PayloadReader, IncludedFileSizesZeroOrNegativeTakeNoContent) {
     MemorySource source(bytes.data(), bytes.size());
     IncludedFileRecord record;
     EXPECT_EQ(readIncludedFileRecord(source, 0, record), c.expected) << c.size;
-    if (c.expected == Error::kNone) EXPECT_EQ(record.nextOffset, c.next) << c.size;
+    if (c.expected == Error::kNone) {
+      EXPECT_EQ(record.nextOffset, c.next) << c.size;
+    }
   }
 }
 

@@ -18,7 +18,9 @@ TEST(PayloadWriter, ReproducesTheGoldenPayloadByteForByte) {
             Error::kNone);
   EXPECT_EQ(writer.includedFilesOffset(), drx::testing::kGoldenIncludedFiles);
   ASSERT_EQ(writer.beginIncludedFile(3), Error::kNone);
-  ASSERT_EQ(writer.writeIncludedFileData("ab", 2), Error::kNone);
+  uint8_t scratch[2] = {'a', 'b'};
+  ASSERT_EQ(writer.writeIncludedFileDataInPlace(scratch, 2), Error::kNone);
+  EXPECT_EQ(scratch[0], 0x3F);  // masked where it lies
   ASSERT_EQ(writer.writeIncludedFileData("c", 1), Error::kNone);
   EXPECT_EQ(writer.unextractedOffset(), drx::testing::kGoldenUnextracted);
   ASSERT_EQ(writer.writeRemainingData("RD", 2), Error::kNone);

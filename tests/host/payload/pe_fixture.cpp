@@ -35,12 +35,24 @@ std::string makePeImage(const std::vector<FixtureSection>& sections, uint16_t op
   put16(image, pe + 6, static_cast<uint16_t>(sections.size()));
   put16(image, pe + 20, optionalHeaderSize);
   put16(image, pe + 22, 0x0022);
-  if (optionalHeaderSize >= 2) put16(image, pe + 24, 0x020B);
+  // PE32+ optional header fields that signing tools look at; the rest stays zero.
+  const size_t opt = pe + 24;
+  if (optionalHeaderSize >= 240) {
+    put16(image, opt, 0x020B);
+    put32(image, opt + 32, 0x1000);                           // SectionAlignment
+    put32(image, opt + 36, 0x200);                            // FileAlignment
+    put32(image, opt + 56, 0x1000 * (1 + static_cast<uint32_t>(sections.size())));  // SizeOfImage
+    put32(image, opt + 60, static_cast<uint32_t>((headersEnd + 0x1FF) & ~size_t{0x1FF}));  // SizeOfHeaders
+    put16(image, opt + 68, 2);                                // Subsystem: Windows GUI
+    put32(image, opt + 108, 16);                              // NumberOfRvaAndSizes
+  }
   const char* names[] = {".text", ".data", ".rsrc", ".reloc", ".extra"};
   for (size_t i = 0; i < sections.size(); ++i) {
     size_t h = table + 40 * i;
     std::string name = names[std::min<size_t>(i, 4)];
     image.replace(h, name.size(), name);
+    put32(image, h + 8, sections[i].rawDataSize);                         // VirtualSize
+    put32(image, h + 12, 0x1000 * (1 + static_cast<uint32_t>(i)));        // VirtualAddress
     put32(image, h + 16, sections[i].rawDataSize);
     put32(image, h + 20, sections[i].rawDataOffset);
   }

@@ -466,6 +466,11 @@ void Jvm::failAllocation(std::string_view slot, int nth) {
   state_->allocationFailures[std::string(slot)] = nth < 1 ? 1 : nth;
 }
 
+void Jvm::setStringCharsTerminated(bool terminated) {
+  std::lock_guard<std::mutex> hold(state_->lock);
+  state_->terminateStringChars = terminated;
+}
+
 void Jvm::onDestroy(std::function<void()> action) {
   std::lock_guard<std::mutex> hold(state_->lock);
   state_->destroyActions.push_back(std::move(action));

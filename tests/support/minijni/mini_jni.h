@@ -2,7 +2,7 @@
 //
 // Usage:
 //   minijni::Jvm vm;
-//   vm.defineClass("java/lang/Integer")            // (Integer is predefined; this is the pattern)
+//   vm.defineClass("com/example/Box")
 //       .field("value", "I")
 //       .constructor("(I)V", [](minijni::Call& c) { c.setField("value", c.args[0]); return minijni::Void(); });
 //   vm.defineClass("com/example/Tool")
@@ -144,6 +144,10 @@ class Jvm {
   // Make the nth call from now of an allocating slot ("NewString", "NewObjectArray",
   // "NewByteArray", "NewObject", ...) fail as out of memory: null and a pending OutOfMemoryError.
   void failAllocation(std::string_view slot, int nth = 1);
+  // GetStringChars copies end with a zero character by default, as HotSpot's do; the JNI contract
+  // does not promise one. Off, each copy is followed by two U+FFFD characters before the zero, so
+  // code that passes the copy on as a terminated string shows the stray characters in its result.
+  void setStringCharsTerminated(bool terminated);
   // Runs inside DestroyJavaVM before it returns (the runtime stand-in waits for its threads there).
   void onDestroy(std::function<void()> action);
   bool destroyed();

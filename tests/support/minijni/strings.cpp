@@ -48,8 +48,9 @@ jsize JNICALL getStringLength(JNIEnv* env, jstring str) {
 const jchar* stringChars(JNIEnv* env, const char* slot, BufferKind kind, jstring str, jboolean* isCopy) {
   Entry e(env, slot);
   ObjectData* object = stringArg(e, str);
-  // Like HotSpot's copy, terminated by a zero character.
+  // Like HotSpot's copy, terminated by a zero character, unless the test asked to expose reliance on that.
   std::u16string copy = object->text;
+  if (!e.vm.terminateStringChars) copy += u"\ufffd\ufffd";
   copy.push_back(u'\0');
   return static_cast<const jchar*>(handOut(e, kind, object, copy.data(), copy.size() * sizeof(char16_t), isCopy));
 }

@@ -117,6 +117,7 @@ struct VmState {
   std::map<const void*, Buffer> buffers;
   std::vector<std::string> pendingCalls;
   bool logging = false;
+  bool terminateStringChars = true;
   std::vector<std::string> log;
   std::function<void(const std::string&)> observer;
   std::map<std::string, int, std::less<>> allocationFailures;

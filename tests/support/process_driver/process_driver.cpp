@@ -100,20 +100,27 @@ bool ChildProcess::waitForExit(DWORD timeoutMs, DWORD& exitCode) {
   return GetExitCodeProcess(process_.get(), &exitCode) != 0;
 }
 
+namespace {
+
+struct WindowSearch {
+  DWORD processId;
+  std::vector<HWND> windows;
+};
+
+// A named CALLBACK function: a lambda would not have the stdcall convention 32-bit Windows needs.
+BOOL CALLBACK collectVisibleWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->processId && IsWindowVisible(window)) search->windows.push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
 std::vector<HWND> visibleWindowsOf(DWORD processId) {
-  struct Search {
-    DWORD processId;
-    std::vector<HWND> windows;
-  } search{processId, {}};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == search->processId && IsWindowVisible(window)) search->windows.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{processId, {}};
+  EnumWindows(collectVisibleWindow, reinterpret_cast<LPARAM>(&search));
   return search.windows;
 }
 

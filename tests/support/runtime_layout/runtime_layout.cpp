@@ -105,6 +105,11 @@ bool writeTarGz(const std::wstring& archive, const std::vector<TarEntry>& entrie
   return writeFile(archive, gzip(makeTar(entries)));
 }
 
+size_t writeRuntimeArchive(const std::wstring& runtimeRoot, const std::wstring& archive, bool underTopLevelJre) {
+  std::string tar = makeTar(treeEntries(runtimeRoot, underTopLevelJre ? "jre/" : ""));
+  return writeFile(archive, gzip(tar)) ? tar.size() : 0;
+}
+
 std::wstring makeTemporaryDirectory(const std::wstring& prefix) {
   wchar_t base[MAX_PATH + 1];
   GetTempPathW(MAX_PATH + 1, base);

@@ -45,6 +45,10 @@ std::vector<TarEntry> treeEntries(const std::wstring& root, const std::string& p
 // Writes gzip(makeTar(entries)) to `archive`.
 bool writeTarGz(const std::wstring& archive, const std::vector<TarEntry>& entries);
 
+// jre.tar.gz of a laid-out runtime, stored directly or under a top-level "jre/" folder. Returns the
+// uncompressed tar size (what the payload's includedJreSize holds), 0 when writing failed.
+size_t writeRuntimeArchive(const std::wstring& runtimeRoot, const std::wstring& archive, bool underTopLevelJre);
+
 // A fresh empty folder under the temporary path; removeTree deletes a folder and everything in it.
 std::wstring makeTemporaryDirectory(const std::wstring& prefix);
 bool removeTree(const std::wstring& path);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,9 +24,11 @@ struct StartedThreads {
   int total = 0;
 };
 
+// Never destroyed: when a scripted action ends the process while a thread still runs, the
+// destructor of a joinable std::thread at DLL detach would abort the process instead.
 StartedThreads& started() {
-  static StartedThreads threads;
-  return threads;
+  static StartedThreads* threads = new StartedThreads;
+  return *threads;
 }
 
 template <class Function>
@@ -117,6 +120,15 @@ void callAction(minijni::Jvm& vm, const std::string& spec) {
     return;
   }
   JNIEnv* env = vm.env();
+  // A VM runs a library's JNI_OnLoad when it loads it; once per module.
+  static std::vector<HMODULE> initialised;
+  FARPROC onLoad = GetProcAddress(module, "JNI_OnLoad");
+  if (!onLoad) onLoad = GetProcAddress(module, "JNI_OnLoad@8");
+  if (onLoad && std::find(initialised.begin(), initialised.end(), module) == initialised.end()) {
+    initialised.push_back(module);
+    auto load = reinterpret_cast<jint(JNICALL*)(JavaVM*, void*)>(reinterpret_cast<void*>(onLoad));
+    report("jvm.onLoad", parts[0] + " " + std::to_string(load(vm.javaVm(), nullptr)));
+  }
   std::vector<intptr_t> args;
   for (size_t i = 3; i < parts.size(); ++i) {
     const std::string& arg = parts[i];

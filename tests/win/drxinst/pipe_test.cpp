@@ -5,6 +5,7 @@
 #include <mini_jni.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "captured_stdout.h"
@@ -151,6 +152,45 @@ TEST_F(PipeTest, BlocksCrossToAClientPeerAndBack) {
   EXPECT_EQ(peer.exitCode(), 0u);
   natives.disconnect(env, nullptr);
   natives.closeListener(env, nullptr);
+}
+
+TEST_F(PipeTest, ListenerServesTheNextClientAfterADisconnect) {
+  jstring name = natives.createListener(env, nullptr);
+  ASSERT_FALSE(vm.isNull(name));
+  const std::u16string pipe = vm.string(name);
+  for (int client = 0; client < 2; ++client) {
+    SCOPED_TRACE(client);
+    Peer peer(L"echo " + std::wstring(pipe.begin(), pipe.end()) + L" 1");
+    ASSERT_TRUE(natives.connect(env, nullptr, nullptr));
+    const std::vector<jbyte> sent = pattern(1000, 50 + client);
+    ASSERT_TRUE(natives.writeBlock(env, nullptr, vm.newByteArray(sent)));
+    jbyteArray back = natives.readBlock(env, nullptr);
+    ASSERT_FALSE(vm.isNull(back));
+    EXPECT_EQ(vm.bytes(back), echoed(sent));
+    EXPECT_EQ(peer.exitCode(), 0u);
+    natives.disconnect(env, nullptr);
+  }
+}
+
+TEST_F(PipeTest, ClientKeepsTryingUntilTheListenerExists) {
+  const wchar_t* late = L"\\\\.\\pipe\\drxinst-test-late";
+  std::thread listener([late] {
+    Sleep(1200);
+    HANDLE pipe = CreateNamedPipeW(late, PIPE_ACCESS_DUPLEX, PIPE_REJECT_REMOTE_CLIENTS, 1, 65536, 65536, 0, nullptr);
+    ConnectNamedPipe(pipe, nullptr);
+    const unsigned char block[] = {2, 0, 0, 0, 'o', 'k'};
+    DWORD written = 0;
+    WriteFile(pipe, block, sizeof block, &written, nullptr);
+    FlushFileBuffers(pipe);
+    DisconnectNamedPipe(pipe);
+    CloseHandle(pipe);
+  });
+  const bool connected = natives.connect(env, nullptr, vm.newString(u"\\\\.\\pipe\\drxinst-test-late"));
+  jbyteArray block = connected ? natives.readBlock(env, nullptr) : nullptr;
+  listener.join();
+  ASSERT_TRUE(connected);
+  ASSERT_FALSE(vm.isNull(block));
+  EXPECT_EQ(vm.bytes(block), (std::vector<jbyte>{'o', 'k'}));
 }
 
 TEST_F(PipeTest, BlocksCrossToAServerPeerAndBack) {

@@ -353,7 +353,9 @@ TEST_F(RegistryTest, ViewBitsChooseTheRegistryView) {
   RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
   RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
   ASSERT_TRUE(natives.setValue(env, nullptr, kLocalMachine, str(key), str(L"v"), str(L"32"), 1, kView32));
-  EXPECT_EQ(vm.string(natives.getValue(env, nullptr, kLocalMachine, str(key), str(L"v"), kView32)), u"32");
+  jobject found = natives.getValue(env, nullptr, kLocalMachine, str(key), str(L"v"), kView32);
+  ASSERT_FALSE(vm.isNull(found));
+  EXPECT_EQ(vm.string(found), u"32");
   EXPECT_TRUE(vm.isNull(natives.getValue(env, nullptr, kLocalMachine, str(key), str(L"v"), kView64)));
   EXPECT_FALSE(natives.keyExists(env, nullptr, kLocalMachine, str(key), kView64));
   EXPECT_TRUE(rawKeyExists(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY));

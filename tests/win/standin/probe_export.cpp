@@ -12,3 +12,9 @@ extern "C" JNIEXPORT jstring JNICALL Java_probe_Probe_echo(JNIEnv* env, jclass, 
   env->ReleaseStringChars(text, chars);
   return env->NewString(buffer, used);
 }
+
+// Uses a JNI function the mini environment does not implement.
+extern "C" JNIEXPORT void JNICALL Java_probe_Probe_lock(JNIEnv* env, jclass cls) { env->MonitorEnter(cls); }
+
+// Reports which version asked for, as a library's load hook does.
+extern "C" JNIEXPORT jint JNICALL JNI_OnLoad(JavaVM*, void*) { return JNI_VERSION_1_4; }

@@ -141,6 +141,42 @@ TEST(Unpack200Standin, UnpacksAndRemovesOrLeavesAlone) {
   }
 }
 
+TEST(JvmStandin, ProcessEndingBehaviourUnderADriver) {
+  const std::string probe = narrow(windowsPath(DRX_PROBE_DLL));
+  struct Row {
+    std::string script;
+    DWORD expectedExit;
+    std::string expectedError;  // a part of standard error
+    std::vector<std::string> expectedMainEnd;
+  } rows[] = {
+      {"jvm.main.action=stderr hello\njvm.main.action=exit 42\njvm.main.action=stderr never\n", 42, "hello\r\n", {}},
+      {"jvm.main.exception=java/lang/IllegalStateException:bad\n", 1,
+       "Exception in thread \"main\" java.lang.IllegalStateException: bad\r\n", {"threw java/lang/IllegalStateException"}},
+      {"jvm.main.action=call " + probe + "|Java_probe_Probe_lock|void\n", 86,
+       "mini JNI: JNI function MonitorEnter is not implemented", {}},
+  };
+  for (const Row& row : rows) {
+    Scratch scratch;
+    RuntimeSpec spec;
+    spec.config = row.script;
+    ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\rt", spec));
+    std::wstring line = L"\"" + windowsPath(DRX_VM_DRIVER) + L"\" \"" + scratch.root() + L"\\rt\\bin\\client\\jvm.dll\" " +
+                        L"com/lanqo/runtime/WinLauncher first \"second arg\"";
+    RunResult result = run(line, scratch.root() + L"\\err.txt");
+    EXPECT_EQ(result.exitCode, row.expectedExit) << row.script;
+    EXPECT_NE(result.standardError.find(row.expectedError), std::string::npos) << row.script << result.standardError;
+    EXPECT_EQ(result.standardError.find("never"), std::string::npos);
+    Report report = scratch.report();
+    EXPECT_EQ(report.utf8Values("jvm.arg"), (std::vector<std::string>{"first", "second arg"})) << row.script;
+    EXPECT_EQ(report.utf8Values("jvm.mainEnd"), row.expectedMainEnd) << row.script;
+    if (row.expectedExit == 86) {
+      EXPECT_EQ(report.utf8Values("jvm.onLoad"), std::vector<std::string>{probe + " 65540"});
+      ASSERT_EQ(report.count("jvm.fatal"), 1u);
+      EXPECT_NE(report.utf8Values("jvm.fatal")[0].find("MonitorEnter"), std::string::npos);
+    }
+  }
+}
+
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST(RuntimeLayout, ShapesTheLauncherLooksFor) {
@@ -202,6 +238,7 @@ TEST(RuntimeLayout, ArchivesWithAndWithoutTopLevelJre) {
     for (int got; (got = gzread(file, buffer, sizeof buffer)) > 0;) tar.append(buffer, static_cast<size_t>(got));
     gzclose(file);
     EXPECT_EQ(tar, makeTar(entries));
+    EXPECT_EQ(writeRuntimeArchive(root, archive, !prefix.empty()), tar.size());
   }
 }
 

@@ -1,5 +1,5 @@
-// Descriptor ownership and pread/pwrite based byte source and sink.
-#include "tools/mkmedia/posix_file.h"
+// POSIX file access: descriptor ownership, pread/pwrite based byte source and sink.
+#include "tools/mkmedia/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -68,7 +68,7 @@ bool FileSink::write(const void* data, size_t count) {
     ssize_t n = ::write(fd_.get(), p, count);
     if (n < 0) {
       if (errno == EINTR) continue;
-      errno_ = errno;
+      lastError_ = std::strerror(errno);
       return false;
     }
     p += n;
@@ -83,7 +83,7 @@ bool FileSink::writeAt(int64_t offset, const void* data, size_t count) {
     ssize_t n = ::pwrite(fd_.get(), p, count, offset);
     if (n < 0) {
       if (errno == EINTR) continue;
-      errno_ = errno;
+      lastError_ = std::strerror(errno);
       return false;
     }
     p += n;
@@ -102,20 +102,12 @@ bool FileSink::close(std::string& error) {
   return true;
 }
 
-bool readTextFile(const std::string& path, std::string& text, std::string& error) {
-  FileSource source;
-  if (!source.open(path, error)) return false;
-  if (source.size() > (64 << 20)) {
-    error = "file too large for a configuration";
-    return false;
-  }
-  text.assign(static_cast<size_t>(source.size()), '\0');
-  payload::ByteCursor cursor(source, 0);
-  if (cursor.readBytes(text.data(), text.size()) != payload::Error::kNone) {
-    error = "read failed";
-    return false;
-  }
-  return true;
+void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+
+bool replaceFile(const std::string& from, const std::string& to, std::string& error) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  error = std::strerror(errno);
+  return false;
 }
 
 }  // namespace drx::mkmedia

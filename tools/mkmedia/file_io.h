@@ -1,13 +1,17 @@
-// POSIX file access for mkmedia: an owned descriptor, a file byte source and a file byte sink.
+// File access for mkmedia: a file byte source, a file byte sink and whole-file helpers (POSIX or Win32).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "common/payload/byte_source.h"
+#ifdef _WIN32
+#include "common/unique_handle.h"
+#endif
 
 namespace drx::mkmedia {
 
+#ifndef _WIN32
 // Owns a file descriptor; closes it on destruction.
 class FileDescriptor {
  public:
@@ -26,6 +30,9 @@ class FileDescriptor {
  private:
   int fd_ = -1;
 };
+#endif
+
+// Paths are UTF-8 on every system (converted to UTF-16 for Win32).
 
 // A regular file opened for reading; its size is taken once at open.
 class FileSource : public payload::ByteSource {
@@ -36,25 +43,39 @@ class FileSource : public payload::ByteSource {
   int64_t readAt(int64_t offset, void* buffer, size_t count) override;
 
  private:
+#ifdef _WIN32
+  FileHandle file_;
+#else
   FileDescriptor fd_;
+#endif
   int64_t size_ = 0;
 };
 
 // A new file written front to back, with pwrite for the header patch.
 class FileSink : public payload::ByteSink {
  public:
-  // Creates `path` exclusively (mode 0755 so the media file is executable).
+  // Creates `path` exclusively (on POSIX with mode 0755, so the media file is executable).
   bool create(const std::string& path, std::string& error);
   bool write(const void* data, size_t count) override;
   bool writeAt(int64_t offset, const void* data, size_t count) override;
   // Flushes and closes; false on a failure (a full disk may show only here).
   bool close(std::string& error);
-  int lastErrno() const { return errno_; }
+  // Text of the last write failure.
+  std::string lastError() const { return lastError_; }
 
  private:
+#ifdef _WIN32
+  FileHandle file_;
+#else
   FileDescriptor fd_;
-  int errno_ = 0;
+#endif
+  std::string lastError_;
 };
+
+// Deletes a file if it exists (no error when it does not).
+void removeFile(const std::string& path);
+// Moves `from` over `to`, replacing it. False with `error` on failure.
+bool replaceFile(const std::string& from, const std::string& to, std::string& error);
 
 // Reads a small text file (the configuration) whole.
 bool readTextFile(const std::string& path, std::string& text, std::string& error);
