@@ -38,14 +38,16 @@ bool minimalUntar(const char* archive, const char* target) {
     if (header[156] == '5') {
       CreateDirectoryA(header, nullptr);
     } else {
-      FILE* out = header[156] == '0' ? fopen(header, "wb") : nullptr;
+      HANDLE out = header[156] == '0' ? CreateFileA(header, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)
+                                      : INVALID_HANDLE_VALUE;
       for (long left = size; left > 0;) {
         const int got = gzread(in, buffer, left < 32768 ? static_cast<unsigned>(left) : 32768u);
         if (got <= 0) break;
-        if (out) fwrite(buffer, 1, static_cast<size_t>(got), out);
+        DWORD written = 0;
+        if (out != INVALID_HANDLE_VALUE) WriteFile(out, buffer, static_cast<DWORD>(got), &written, nullptr);
         left -= got;
       }
-      if (out) fclose(out);
+      if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
     }
     if (size % 512) gzread(in, buffer, static_cast<unsigned>(512 - size % 512));
   }
