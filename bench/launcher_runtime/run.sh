@@ -17,12 +17,15 @@ work="$(mktemp -d)"
 server=""
 trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
 winpath() { echo "Z:${1//\//\\}"; }
+best() { sort -n | head -1; }
 
+# Optional argument: "untar" or "download" runs only that part.
+part="${1:-all}"
+if [ "$part" != download ]; then
 python3 bench/launcher_runtime/make_tree.py "$work/tree" 2000 $((120 * 1024 * 1024))
 tar --format=ustar -C "$work/tree" -cf - lib | gzip -6 >"$work/jre.tar.gz"
 echo "archive: $(du -m "$work/jre.tar.gz" | cut -f1) MB compressed, $(find "$work/tree" -type f | wc -l) files"
 
-best() { sort -n | head -1; }
 run_untar() {  # mode, run number: prints milliseconds measured inside the program
   rm -rf "$work/out-$1"
   "$DRX_WINE64" "$bench" untar "$(winpath "$work/jre.tar.gz")" "$(winpath "$work/out-$1")" "$1" 2>/dev/null | awk '/^ms/ {print $2}'
@@ -66,6 +69,9 @@ NSI
 else
   echo "NSIS comparison skipped: makensis is not installed (Debian package nsis)"
 fi
+
+fi
+[ "$part" = untar ] && exit 0
 
 mkdir -p "$work/serve"
 head -c $((50 * 1024 * 1024)) /dev/urandom >"$work/serve/jre.tar.gz"
