@@ -50,7 +50,7 @@ bool settleWithoutIncludedRuntime(HWND dialog) {
   if (dialog) return runDownloadFlow(dialog);
   // The download flow needs the dialog as its host; its procedure runs the flow on its thread.
   showProgressDialog(state.instance);
-  return false;
+  return runtimeLocatedByHand();
 }
 
 }  // namespace

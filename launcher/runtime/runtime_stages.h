@@ -21,4 +21,8 @@ void unpackIncludedFiles(HWND dialog);
 // set) or a java executable picked by hand and already loaded.
 bool runDownloadFlow(HWND dialog);
 
+// Whether the download flow ended with a java executable picked by hand (and loaded): the flow may
+// have run on the thread of a progress dialog shown only to host it.
+bool runtimeLocatedByHand();
+
 }  // namespace drx::launcher
