@@ -40,6 +40,13 @@ void printLogPath() {
 
 }  // namespace
 
+// A thread entry of its own: a lambda would lack the stdcall convention 32-bit Windows needs.
+DWORD WINAPI writeLogLines(void* parameter) {
+  const int thread = static_cast<int>(reinterpret_cast<INT_PTR>(parameter));
+  for (int line = 0; line < 200; ++line) logLine("thread %d line %d %s", thread, line, "payload-text");
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   const std::string mode = argv[1];
@@ -54,14 +61,7 @@ int main(int argc, char** argv) {
   if (mode == "log-threads") {  // four threads, 200 lines each, at the same time
     HANDLE threads[4];
     for (int i = 0; i < 4; ++i) {
-      threads[i] = CreateThread(
-          nullptr, 0,
-          [](void* parameter) -> DWORD {
-            const int thread = static_cast<int>(reinterpret_cast<INT_PTR>(parameter));
-            for (int line = 0; line < 200; ++line) logLine("thread %d line %d %s", thread, line, "payload-text");
-            return 0;
-          },
-          reinterpret_cast<void*>(static_cast<INT_PTR>(i)), 0, nullptr);
+      threads[i] = CreateThread(nullptr, 0, writeLogLines, reinterpret_cast<void*>(static_cast<INT_PTR>(i)), 0, nullptr);
     }
     WaitForMultipleObjects(4, threads, TRUE, INFINITE);
     for (HANDLE thread : threads) CloseHandle(thread);
