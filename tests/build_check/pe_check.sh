@@ -24,16 +24,20 @@ case "$kind" in
   *) fail "unknown kind $kind" ;;
 esac
 
-# Windows' own DLLs; anything else (libstdc++, libgcc, winpthread, zlib1...) must be linked in.
-allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll shell32.dll 
- ole32.dll oleaut32.dll version.dll msvcrt.dll shlwapi.dll ws2_32.dll netapi32.dll psapi.dll
- wininet.dll secur32.dll userenv.dll ntdll.dll "
+# Only DLLs that Windows always takes from the system directory (its known DLLs) may be imported
+# statically: a setup program runs from download folders, and any other DLL name would first be
+# looked for beside the program, where anyone can drop one. The rest (comctl32, version, wininet,
+# psapi, netapi32, shfolder) is loaded at run time by full path; libstdc++, libgcc, winpthread and
+# zlib are linked in.
+allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll comdlg32.dll shell32.dll ole32.dll 
+ oleaut32.dll msvcrt.dll shlwapi.dll ntdll.dll "
+allowed=" $(echo $allowed) "  # one space between names, whatever the line breaks above
 imports="$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers")"
 [ -n "$imports" ] || fail "no import table"
 for dll in $imports; do
   case "$allowed" in
     *" $dll "*) ;;
-    *) fail "imports non-system DLL $dll" ;;
+    *) fail "imports non-system DLL $dll (only DLLs Windows always loads from the system directory may be imported)" ;;
   esac
 done
 echo "OK: $(basename "$file") $machine $kind imports: $(echo $imports)"
