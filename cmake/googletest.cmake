@@ -14,6 +14,8 @@ endif()
 # wrapper (CMAKE_CROSSCOMPILING_EMULATOR); the prefix lives in the build directory.
 function(drx_add_test name)
   add_test(NAME ${name} COMMAND ${name})
+  # A hung test fails within minutes instead of holding the whole run for ctest's 25.
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
   if(WIN32)
     # 77: the wrapper found that this machine cannot run the program's width.
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEPREFIX=${DRX_WINEPREFIX}" SKIP_RETURN_CODE 77)

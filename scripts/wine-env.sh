@@ -3,7 +3,8 @@
 export WINEDEBUG=-all
 # winemenubuilder would write menu files on the host when a test saves a shortcut;
 # mscoree/mshtml off so creating a prefix never offers to install a runtime.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml=${DRX_EXTRA_DLLOVERRIDES:+;$DRX_EXTRA_DLLOVERRIDES}"
+# winedbg off: a crashing test program must end (and fail) at once, not wait in the debugger.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;winedbg.exe=d;mscoree,mshtml=${DRX_EXTRA_DLLOVERRIDES:+;$DRX_EXTRA_DLLOVERRIDES}"
 export WINEARCH=win64
 
 # Debian's /usr/bin/wine always starts the 32-bit loader; 64-bit programs need wine64.
