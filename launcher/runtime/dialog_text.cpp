@@ -67,18 +67,18 @@ std::wstring formatStatusLine(std::wstring_view format, const double (&values)[4
     }
     // %[flags][width][.precision]conversion, with width and precision of at most two digits.
     size_t j = i + 1;
-    std::string spec = "%";
-    while (j < format.size() && isFlag(format[j]) && spec.size() < 6) spec += static_cast<char>(format[j++]);
-    for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits) spec += static_cast<char>(format[j++]);
+    std::string conversion = "%";
+    while (j < format.size() && isFlag(format[j]) && conversion.size() < 6) conversion += static_cast<char>(format[j++]);
+    for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits) conversion += static_cast<char>(format[j++]);
     if (j < format.size() && format[j] == L'.') {
-      spec += '.';
+      conversion += '.';
       ++j;
-      for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits) spec += static_cast<char>(format[j++]);
+      for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits) conversion += static_cast<char>(format[j++]);
     }
     if (j < format.size() && isFloatConversion(format[j]) && next < 4) {
-      spec += static_cast<char>(format[j]);
+      conversion += static_cast<char>(format[j]);
       char number[160];
-      snprintf(number, sizeof number, spec.c_str(), values[next++]);
+      snprintf(number, sizeof number, conversion.c_str(), values[next++]);
       for (const char* c = number; *c; ++c) out += static_cast<wchar_t>(static_cast<unsigned char>(*c));
       i = j + 1;
     } else {

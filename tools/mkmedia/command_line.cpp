@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tools/mkmedia/inspect_media.h"
+#include "tools/mkmedia/media_report.h"
 #include "tools/mkmedia/file_io.h"
 #include "tools/mkmedia/text_encoding.h"
 

@@ -4,7 +4,7 @@
 #include "tests/host/mkmedia/media_files.h"
 #include "tests/host/payload/pe_fixture.h"
 #include "tools/mkmedia/build_media.h"
-#include "tools/mkmedia/inspect_media.h"
+#include "tools/mkmedia/media_report.h"
 #include "tools/mkmedia/file_io.h"
 
 using namespace drx::mkmedia;

@@ -24,9 +24,9 @@ constexpr const wchar_t* kWidth = L"32";
 
 // A stand-in runtime whose main ends the process, so a start that reaches it ends by itself.
 standin::RuntimeSpec exitingRuntime() {
-  standin::RuntimeSpec spec;
-  spec.config = "jvm.main.action=exit 0\n";
-  return spec;
+  standin::RuntimeSpec plan;
+  plan.config = "jvm.main.action=exit 0\n";
+  return plan;
 }
 
 bool isChoiceDialog(HWND window) { return GetDlgItem(window, IDC_LOCATE) != nullptr; }

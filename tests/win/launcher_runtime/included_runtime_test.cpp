@@ -142,13 +142,13 @@ TEST_F(IncludedRuntime, PackedRuntimeIsUnpackedInListOrderWithTheRuntimesOwnUnpa
   const std::vector<std::string> list = {"lib\\rt.jar", "lib\\charsets.jar", "lib\\plugin.jar", "lib\\deploy.jar",
                                          "lib\\ext\\localedata.jar", "lib\\jsse.jar"};
   for (const char* prefix : {"", "jre/"}) {
-    standin::RuntimeSpec spec;
+    standin::RuntimeSpec plan;
     // deploy.jar comes unpacked: its step is skipped, the others still run.
-    spec.packedJars = {"lib\\jsse.jar", "lib\\rt.jar", "lib\\ext\\localedata.jar", "lib\\charsets.jar", "lib\\plugin.jar"};
-    spec.plainJars = {"lib\\deploy.jar"};
+    plan.packedJars = {"lib\\jsse.jar", "lib\\rt.jar", "lib\\ext\\localedata.jar", "lib\\charsets.jar", "lib\\plugin.jar"};
+    plan.plainJars = {"lib\\deploy.jar"};
     RuntimeLaunch launch(scratch_);
     launch.setup.media.narrow[kJrePackedId] = "1";
-    const LaunchResult result = run(launch, runtimeArchive(scratch_, spec, prefix));
+    const LaunchResult result = run(launch, runtimeArchive(scratch_, plan, prefix));
     EXPECT_EQ(result.exitCode, 0u) << result.standardError;
     EXPECT_TRUE(contains(result.standardOutput, "Preparing JRE ...")) << result.standardOutput;
 
@@ -179,12 +179,12 @@ TEST_F(IncludedRuntime, PackedRuntimeIsUnpackedInListOrderWithTheRuntimesOwnUnpa
 }
 
 TEST_F(IncludedRuntime, RuntimeWithItsLastJarPresentIsLeftAlone) {
-  standin::RuntimeSpec spec;
-  spec.packedJars = {"lib\\rt.jar", "lib\\charsets.jar"};
-  spec.plainJars = {"lib\\jsse.jar"};
+  standin::RuntimeSpec plan;
+  plan.packedJars = {"lib\\rt.jar", "lib\\charsets.jar"};
+  plan.plainJars = {"lib\\jsse.jar"};
   RuntimeLaunch launch(scratch_);
   launch.setup.media.narrow[kJrePackedId] = "1";
-  const LaunchResult result = run(launch, runtimeArchive(scratch_, spec, ""));
+  const LaunchResult result = run(launch, runtimeArchive(scratch_, plan, ""));
   EXPECT_EQ(result.exitCode, 0u) << result.standardError;
   EXPECT_EQ(launch.report().count("unpack200.run"), 0u);
   EXPECT_TRUE(launch.workingFileExists(L"jre\\lib\\rt.jar.pack"));
@@ -192,12 +192,12 @@ TEST_F(IncludedRuntime, RuntimeWithItsLastJarPresentIsLeftAlone) {
 }
 
 TEST_F(IncludedRuntime, PackedRuntimeWithoutUnpackerIsAnInternalError) {
-  standin::RuntimeSpec spec;
-  spec.unpack200 = false;
-  spec.packedJars = {"lib\\rt.jar"};
+  standin::RuntimeSpec plan;
+  plan.unpack200 = false;
+  plan.packedJars = {"lib\\rt.jar"};
   RuntimeLaunch launch(scratch_);
   launch.setup.media.narrow[kJrePackedId] = "1";
-  const LaunchResult result = run(launch, runtimeArchive(scratch_, spec, ""));
+  const LaunchResult result = run(launch, runtimeArchive(scratch_, plan, ""));
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_TRUE(contains(result.standardError, "An internal error occurred (error code: 20)")) << result.standardError;
   EXPECT_TRUE(contains(launch.log(), "could not create unpack process"));

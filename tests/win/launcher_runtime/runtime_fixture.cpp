@@ -5,10 +5,10 @@
 
 namespace drx::test {
 
-std::string runtimeArchive(const ScratchDirectory& scratch, const standin::RuntimeSpec& spec, const std::string& prefix) {
+std::string runtimeArchive(const ScratchDirectory& scratch, const standin::RuntimeSpec& plan, const std::string& prefix) {
   static int counter = 0;
   const std::wstring root = scratch.file(L"runtime" + std::to_wstring(++counter));
-  if (!standin::layOutRuntime(root, spec)) return std::string();
+  if (!standin::layOutRuntime(root, plan)) return std::string();
   return standin::gzip(standin::makeTar(standin::treeEntries(root, prefix)));
 }
 

@@ -10,7 +10,7 @@
 #include "tests/host/payload/pe_fixture.h"
 #include "tools/mkmedia/build_media.h"
 #include "tools/mkmedia/file_io.h"
-#include "tools/mkmedia/inspect_media.h"
+#include "tools/mkmedia/media_report.h"
 #include "tools/mkmedia/text_encoding.h"
 
 using namespace drx::mkmedia;

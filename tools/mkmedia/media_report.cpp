@@ -1,5 +1,5 @@
 // Media inspection: payload start, header, CRC, properties, included files and the data behind them.
-#include "tools/mkmedia/inspect_media.h"
+#include "tools/mkmedia/media_report.h"
 
 #include <cinttypes>
 #include <cstdio>
