@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "launcher/jvm/java_version.h"
+#include "launcher/jvm/semicolon_list.h"
 #include "launcher/jvm/text_limits.h"
 
 namespace drx::launcher {
@@ -23,18 +24,6 @@ std::string slashesFor(std::string_view path, char from, char to) {
   std::string result(path);
   std::replace(result.begin(), result.end(), from, to);
   return result;
-}
-
-std::vector<std::string> splitList(std::string_view text) {
-  std::vector<std::string> pieces;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(';', start);
-    if (end == std::string_view::npos) end = text.size();
-    if (end > start) pieces.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return pieces;
 }
 
 }  // namespace

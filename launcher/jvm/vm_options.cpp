@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "launcher/jvm/semicolon_list.h"
 #include "launcher/jvm/text_limits.h"
 
 namespace drx::launcher {
@@ -35,18 +36,6 @@ void trimOptionLine(std::string& line) {
   size_t end = line.size();
   while (end > start && line[end - 1] == ' ') --end;
   line = line.substr(start, end - start);
-}
-
-std::vector<std::string> splitList(std::string_view text) {
-  std::vector<std::string> pieces;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(';', start);
-    if (end == std::string_view::npos) end = text.size();
-    if (end > start) pieces.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return pieces;
 }
 
 // Every *.jar, then every *.zip in directory, each followed by ';'.
