@@ -28,3 +28,11 @@ function(drx_add_desktop_test name)
   drx_add_test(${name})
   set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "DRX_WINE_DESKTOP=1")
 endfunction()
+
+# Launchers, and the runtime search they run, keep their state under the lanqo keys of the
+# current user and the machine: the start-up markers, the version cache, the located runtimes.
+# The wine prefix is one machine for every test, so two tests that start launchers or reset
+# those keys must not run at the same time, or one sees the other's markers and cache.
+function(drx_test_uses_lanqo_registry name)
+  set_tests_properties(${name} PROPERTIES RESOURCE_LOCK lanqo_registry)
+endfunction()
