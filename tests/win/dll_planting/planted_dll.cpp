@@ -7,8 +7,13 @@
 // (a load that resolves imports), else the first module on the stack that is not the loader
 // (a LoadLibrary call). "program" means some cause lies outside the system directory: code of
 // ours (or the stand-in runtime) searched for the DLL by name. "system" means only system DLLs
-// did; wine's own builtin DLLs import these names and, unlike Windows' known DLLs, search the
-// program's directory for them.
+// did. On Windows those are known DLLs whose own imports come from the system directory; wine's
+// builtin DLLs search the program's directory like any other module (its user32.dll imports
+// version.dll at start-up and calls GetFileVersionInfoSizeW; its comdlg32.dll and compstui.dll
+// import comctl32.dll), so under wine the planted copies do get loaded, but not for our code.
+//
+// Calls are recorded as well: under wine a planted version.dll is in the process before our code
+// runs, so a load by name from our code would get it without a second load, but would call it.
 //
 // The exported functions forward to the real DLL in the system directory, so that system DLLs
 // bound to a planted copy keep working.
