@@ -49,7 +49,9 @@ TEST(RobustnessSweep, SampledDamageFailsCleanlyOrGoesOnWhereTheCheckCannotSee) {
 
   // The edge cases, by what the launcher must show. Before the switches are read errors go to
   // message boxes, so a cut in the property tables is reported in a box even with -q; the checksum
-  // box shows in every mode; a read failure of the check comes after -q, on standard error.
+  // box shows in every mode; a read failure of the check comes after -q, on standard error. The
+  // verify flag is outside the region: a changed flag either skips the check or passes it, and the
+  // quiet run goes on to the runtime search (none here: 83).
   const int64_t p = media.payloadStart;
   const struct {
     CaseKind kind;
@@ -61,7 +63,10 @@ TEST(RobustnessSweep, SampledDamageFailsCleanlyOrGoesOnWhereTheCheckCannotSee) {
       {CaseKind::kTruncation, media.regionEnd - 1, 0,
        "exit 1, stderr: An internal error occurred (error code: 34)"},
       {CaseKind::kHeaderByte, p + 8, 0xFF, "exit 1, box: installation file is corrupted (20016)"},
+      {CaseKind::kRegionByte, media.wideCountOffset + 3, 0xFF,
+       "exit 1, box: installation file is corrupted (20016), shown empty: the damaged wide count dropped every text"},
       {CaseKind::kHeaderByte, p + 4, 0x01, "exit 83, stdout: no jre found (past the checks)"},
+      {CaseKind::kHeaderByte, p + 7, 0xFF, "exit 83, stdout: no jre found (past the checks)"},
       {CaseKind::kTruncation, media.regionEnd, 0, "exit 83, stdout: no jre found (past the checks)"},
       {CaseKind::kFillerByte, media.regionEnd + 2, 0xFF, "exit 83, stdout: no jre found (past the checks)"},
   };

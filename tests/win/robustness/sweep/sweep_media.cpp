@@ -71,6 +71,10 @@ bool buildSweepMedia(SweepMedia& media) {
   if (media.regionEnd != static_cast<int64_t>(media.bytes.size())) return false;
   media.bytes.append(kFillerSize, '\0');
 
+  // Behind the narrow count and records (id, length, text each).
+  media.wideCountOffset = media.regionStart + 4;
+  for (const payload::NarrowProperty& property : narrow) media.wideCountOffset += 8 + static_cast<int64_t>(property.value.size());
+
   const size_t text = media.bytes.find(littleEndianText(corrupted), static_cast<size_t>(media.payloadStart));
   if (text == std::string::npos) return false;
   media.corruptedTextRecordStart = static_cast<int64_t>(text) - 8;
@@ -95,18 +99,22 @@ std::vector<SweepCase> allCases(const SweepMedia& media, const std::vector<uint8
 
 std::vector<SweepCase> sampleCases(const SweepMedia& media, const std::vector<SweepCase>& all, size_t count) {
   // The cases at the edges: the first cut, the last cut inside the region, the cut that removes only
-  // the filler, the verify flag switched off, a header checksum byte, and a filler byte.
+  // the filler, the verify flag switched off and changed to another value, a header checksum byte,
+  // the wide count turned negative, and a filler byte.
   std::vector<SweepCase> sample = {
       {CaseKind::kTruncation, media.payloadStart},
       {CaseKind::kTruncation, media.regionEnd - 1},
       {CaseKind::kTruncation, media.regionEnd},
       {CaseKind::kHeaderByte, media.payloadStart + 4, 0x01},
+      {CaseKind::kHeaderByte, media.payloadStart + 7, 0xFF},
       {CaseKind::kHeaderByte, media.payloadStart + 8, 0xFF},
+      {CaseKind::kRegionByte, media.wideCountOffset + 3, 0xFF},
       {CaseKind::kFillerByte, media.regionEnd + 2, 0xFF},
   };
   if (count <= sample.size() || all.empty()) return sample;
-  const size_t stride = all.size() / (count - sample.size()) + 1;
-  for (size_t i = stride / 2; i < all.size() && sample.size() < count; i += stride) sample.push_back(all[i]);
+  // The middle of each of `wanted` equal slices of the full list.
+  const size_t wanted = count - sample.size();
+  for (size_t k = 0; k < wanted; ++k) sample.push_back(all[(2 * k + 1) * all.size() / (2 * wanted)]);
   return sample;
 }
 
@@ -128,10 +136,11 @@ Expectation expectationOf(const SweepMedia& media, const SweepCase& damage) {
     case CaseKind::kHeaderByte:
       break;
   }
-  // The verify flag is 1 (01 00 00 00): only clearing its low bit turns the check off.
-  const int64_t flagByte = damage.offset - media.payloadStart - payload::kVerifyFlagOffset;
-  const bool flagCleared = flagByte == 0 && damage.mask == 0x01;
-  return flagCleared ? Expectation::kProceeds : Expectation::kFails;
+  // The verify flag lies outside the region it guards: changed to 0 it turns the check off, changed
+  // to any other value the check still runs over an intact region and passes.
+  const int64_t headerByte = damage.offset - media.payloadStart;
+  const bool flagChanged = headerByte >= payload::kVerifyFlagOffset && headerByte < payload::kChecksumOffset;
+  return flagChanged ? Expectation::kProceeds : Expectation::kFails;
 }
 
 std::string describeCase(const SweepMedia& media, const SweepCase& damage) {

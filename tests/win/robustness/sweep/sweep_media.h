@@ -20,6 +20,7 @@ struct SweepMedia {
   // The property record of kCorruptedInstallerText (id, length, text): damage there changes the box text.
   int64_t corruptedTextRecordStart = 0;
   int64_t corruptedTextRecordEnd = 0;
+  int64_t wideCountOffset = 0;  // a negative count there leaves every wide text empty
 };
 
 // Builds the media from the launcher of this build; false when the launcher cannot be read.
@@ -34,7 +35,7 @@ struct SweepCase {
 };
 
 // What a case may rightly do. Damage the check cannot see (bytes behind the region, a cut that
-// removes only those, a verify flag turned to 0) lets the launcher go on; everything else must fail.
+// removes only those, a changed verify flag) lets the launcher go on; everything else must fail.
 enum class Expectation { kFails, kProceeds };
 
 // Every truncation point in [payloadStart, size) and, for each mask, a change at every offset in

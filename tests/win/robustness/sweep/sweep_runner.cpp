@@ -121,6 +121,12 @@ std::string messageLabel(const SweepMedia& media, const CaseOutcome& outcome, co
   if (outcome.channel == Channel::kMessageBox && ownRecordHit && damagedCorruptedText(boxText)) {
     return "installation file is corrupted (20016, the damage is in that text's own record)";
   }
+  const bool wideCountHit = outcome.damage.kind != CaseKind::kTruncation &&
+                            outcome.damage.offset >= media.wideCountOffset &&
+                            outcome.damage.offset < media.wideCountOffset + 4;
+  if (outcome.channel == Channel::kMessageBox && wideCountHit && boxText.empty()) {
+    return "installation file is corrupted (20016), shown empty: the damaged wide count dropped every text";
+  }
   return "unexpected: " + message;
 }
 
