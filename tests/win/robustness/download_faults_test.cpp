@@ -13,7 +13,7 @@ constexpr int32_t kJreDownloadUrlId = 150;
 constexpr int32_t kDownloadWithoutAskingId = 157;
 constexpr int32_t kLauncherTypeId = 107;
 constexpr wchar_t kDownloadFailed[] = L"The download of the Java runtime failed.";
-// Far beyond the launcher's own receive timeout: a run still going then has hung.
+// Far beyond the launcher's stall limit (30 s): a run still going then has hung.
 constexpr DWORD kFaultTimeoutMs = 120000;
 
 bool isMessageBox(HWND window) { return windowClassName(window) == L"#32770"; }
@@ -26,8 +26,8 @@ struct FaultCase {
 
 TEST(DownloadFaults, MisbehavingServerEndsWithTheDownloadFailure) {
   const FaultCase cases[] = {
-      {"stall before any answer", HttpAnswer::kStall, "ERROR: InternetOpenUrl failed with error code "},
-      {"stall inside the body", HttpAnswer::kStallAfterPart, "ERROR: InternetReadFile failed with error code "},
+      {"stall before any answer", HttpAnswer::kStall, "ERROR: Download stalled: nothing arrived for 30 seconds"},
+      {"stall inside the body", HttpAnswer::kStallAfterPart, "ERROR: Download stalled: nothing arrived for 30 seconds"},
       {"reset before any answer", HttpAnswer::kReset, "ERROR: InternetOpenUrl failed with error code "},
       {"reset inside the body", HttpAnswer::kResetAfterPart, "ERROR: InternetReadFile failed with error code "},
       {"less than the length", HttpAnswer::kCutShort, "ERROR: InternetReadFile failed with error code "},
@@ -52,11 +52,14 @@ TEST(DownloadFaults, MisbehavingServerEndsWithTheDownloadFailure) {
 
     const ULONGLONG start = GetTickCount64();
     HWND box = waitForWindow(child.id(), kFaultTimeoutMs, isMessageBox);
-    ASSERT_NE(box, nullptr) << "no message box; log:\n" << launch.log();
+    if (!box) {
+      ADD_FAILURE() << "no message box within " << kFaultTimeoutMs << " ms; log:\n" << launch.log();
+      continue;
+    }
     const std::wstring text = dialogText(box);
     pressDialogButton(box, IDOK);
     DWORD exitCode = 99;
-    ASSERT_TRUE(child.waitForExit(kRunTimeoutMs, exitCode));
+    EXPECT_TRUE(child.waitForExit(kRunTimeoutMs, exitCode));
     printf("%s: fatal message after %.1f s\n", fault.name, (GetTickCount64() - start) / 1000.0);
     EXPECT_EQ(exitCode, 1u);
     EXPECT_NE(text.find(kDownloadFailed), std::wstring::npos) << standin::narrow(text);
