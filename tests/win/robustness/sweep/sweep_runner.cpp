@@ -168,21 +168,33 @@ void classify(const SweepMedia& media, ActiveRun& run, const std::wstring& stdou
   }
 }
 
+// Writes the case's media file into a fresh directory and starts it; on failure names the step
+// and its error code in `failure`.
 bool startRun(const SweepMedia& media, const RunSettings& settings, size_t index, const SweepCase& damage,
-              ActiveRun& run) {
+              ActiveRun& run, std::string& failure) {
   run.outcome.damage = damage;
   run.outcome.expected = expectationOf(media, damage);
   run.directory = settings.workDirectory + L"\\case" + std::to_wstring(index);
   const std::wstring temporary = run.directory + L"\\tmp";
-  if (!CreateDirectoryW(run.directory.c_str(), nullptr) || !CreateDirectoryW(temporary.c_str(), nullptr)) return false;
+  auto fail = [&failure](const char* step) {
+    failure = std::string(step) + " error " + std::to_string(GetLastError());
+    return false;
+  };
+  if (!CreateDirectoryW(run.directory.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    return fail("CreateDirectory");
+  }
+  if (!CreateDirectoryW(temporary.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    return fail("CreateDirectory tmp");
+  }
   const std::string bytes = caseBytes(media, damage);
   const std::wstring mediaPath = run.directory + L"\\setup.exe";
   {
     FileHandle file(CreateFileW(mediaPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return fail("CreateFile");
     DWORD written = 0;
-    if (!file || !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size())
-      return false;
+      return fail("WriteFile");
   }
   test::ChildOptions options;
   options.commandLine = L"\"" + mediaPath + L"\" -q";
@@ -192,9 +204,10 @@ bool startRun(const SweepMedia& media, const RunSettings& settings, size_t index
   options.environment = {{L"TMP", temporary}, {L"TEMP", temporary}};
   options.unsetEnvironment = {L"LANQO_LOG", L"DEPLOYRIX_LOG", L"LANQO_JAVA_HOME", L"DEPLOYRIX_JAVA_HOME"};
   run.child = std::make_unique<test::ChildProcess>(options);
-  run.outcome.started = run.child->running();
+  if (!run.child->running()) return fail("CreateProcess");
+  run.outcome.started = true;
   run.deadline = GetTickCount64() + settings.timeoutMs;
-  return run.outcome.started;
+  return true;
 }
 
 // Confirms a message box the run shows (remembering the first text); true once the run is over.
@@ -224,10 +237,17 @@ std::vector<CaseOutcome> runCases(const SweepMedia& media, const std::vector<Swe
     while (active.size() < parallel && next < cases.size()) {
       auto run = std::make_unique<ActiveRun>();
       const size_t index = next++;
-      if (startRun(media, settings, index, cases[index], *run)) {
+      // A start that fails is the harness's trouble, not the launcher's: it is tried again a few times.
+      std::string failure;
+      bool started = false;
+      for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) Sleep(500);
+        started = startRun(media, settings, index, cases[index], *run, failure);
+      }
+      if (started) {
         active.push_back(std::move(run));
       } else {
-        run->outcome.kind = "not started";
+        run->outcome.kind = "not started: " + failure;
         outcomes.push_back(run->outcome);
         if (report) report(outcomes.back());
         removeTree(run->directory);
