@@ -1,8 +1,10 @@
 // Measures the payload check and the extraction under wine against baselines taken in the same process:
-// zlib's crc32 over the same bytes in memory, and CopyFileW of the same file content.
+// zlib's crc32 over the same bytes in memory, and CopyFileW of the same files. The media file is built
+// from every file of a content directory (the benchmark data set), one included file each.
 #include <windows.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -26,6 +28,9 @@ class FileSink : public payload::ByteSink {
   ~FileSink() override {
     if (file_) fclose(file_);
   }
+  FileSink(const FileSink&) = delete;
+  FileSink& operator=(const FileSink&) = delete;
+  bool isOpen() const { return file_ != nullptr; }
   bool write(const void* data, size_t count) override { return fwrite(data, 1, count, file_) == count; }
   bool writeAt(int64_t offset, const void* data, size_t count) override {
     fflush(file_);
@@ -46,16 +51,13 @@ double seconds() {
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::vector<uint8_t> patternedBytes(size_t size, uint32_t seed) {
-  std::vector<uint8_t> bytes(size);
-  uint32_t state = seed;
-  for (size_t i = 0; i < size; ++i) {
-    state = state * 1664525u + 1013904223u;
-    bytes[i] = static_cast<uint8_t>(state >> 24);
-  }
-  return bytes;
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// A PE-shaped head: the reader finds the payload after the last section of the stub.
 std::string stub() {
   std::string bytes(0x600, '\0');
   auto put = [&](size_t at, uint32_t value, int width) {
@@ -71,35 +73,73 @@ std::string stub() {
   return bytes;
 }
 
+std::vector<uint8_t> readWholeFile(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  FILE* file = fopen(path.c_str(), "rb");
+  if (!file) return bytes;
+  _fseeki64(file, 0, SEEK_END);
+  bytes.resize(static_cast<size_t>(_ftelli64(file)));
+  _fseeki64(file, 0, SEEK_SET);
+  if (!bytes.empty() && fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
+  fclose(file);
+  return bytes;
+}
+
+std::vector<std::string> filesIn(const std::string& directory) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void removeFilesAndDirectory(const std::string& directory, const std::vector<std::string>& names) {
+  for (const std::string& name : names) DeleteFileA((directory + "\\" + name).c_str());
+  RemoveDirectoryA(directory.c_str());
+}
+
+// Builds the media file; `region` receives the checked bytes (the included files' records and contents).
+bool writeMedia(const std::string& mediaPath, const std::string& contentDirectory,
+                const std::vector<std::string>& names, std::vector<uint8_t>& region) {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : ";") + name;
+  FileSink sink(mediaPath.c_str());
+  if (!sink.isOpen()) return false;
+  const std::string head = stub();
+  sink.write(head.data(), head.size());
+  payload::PayloadWriter writer(sink, static_cast<int64_t>(head.size()));
+  writer.writeHeaderAndProperties(
+      true, {{payload::kIncludedFileCount, std::to_string(names.size())}, {payload::kIncludedFileNames, joined}}, {});
+  for (const std::string& name : names) {
+    const std::vector<uint8_t> content = readWholeFile(contentDirectory + "\\" + name);
+    writer.beginIncludedFile(static_cast<int64_t>(content.size()));
+    writer.writeIncludedFileData(content.data(), content.size());
+    region.insert(region.end(), content.begin(), content.end());
+  }
+  return writer.finish() == payload::Error::kNone;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string directory = argc > 1 ? argv[1] : ".";
-  const size_t fileSize = 100u << 20;   // the included file
-  const size_t restSize = 100u << 20;   // remaining data: the region is about 200 MB
-  const int rounds = argc > 2 ? atoi(argv[2]) : 3;
+  if (argc < 3) {
+    fprintf(stderr, "usage: bench_launcher_reader WORK_DIRECTORY CONTENT_DIRECTORY [rounds]\n");
+    return 2;
+  }
+  const std::string directory = argv[1];
+  const std::string contentDirectory = argv[2];
+  const int rounds = std::max(1, argc > 3 ? atoi(argv[3]) : 5);
   const std::string mediaPath = directory + "\\bench_media.bin";
-  const std::string plainPath = directory + "\\bench_plain.bin";
-  const std::string copyPath = directory + "\\bench_copy.bin";
-
-  const std::vector<uint8_t> content = patternedBytes(fileSize, 1);
-  const std::vector<uint8_t> rest = patternedBytes(restSize, 2);
-  {
-    FileSink sink(mediaPath.c_str());
-    const std::string head = stub();
-    sink.write(head.data(), head.size());
-    payload::PayloadWriter writer(sink, static_cast<int64_t>(head.size()));
-    writer.writeHeaderAndProperties(true, {{payload::kIncludedFileCount, "1"}, {payload::kIncludedFileNames, "big.bin"}},
-                                    {});
-    writer.beginIncludedFile(static_cast<int64_t>(content.size()));
-    writer.writeIncludedFileData(content.data(), content.size());
-    writer.writeRemainingData(rest.data(), rest.size());
-    if (writer.finish() != payload::Error::kNone) {
-      fprintf(stderr, "could not write %s\n", mediaPath.c_str());
-      return 1;
-    }
-    FileSink plain(plainPath.c_str());
-    plain.write(content.data(), content.size());
+  const std::vector<std::string> names = filesIn(contentDirectory);
+  std::vector<uint8_t> region;
+  if (names.empty() || !writeMedia(mediaPath, contentDirectory, names, region)) {
+    fprintf(stderr, "could not build a media file from %s\n", contentDirectory.c_str());
+    return 1;
   }
 
   // A payload with almost nothing to sum: what one check costs besides summing (open, headers, log lines).
@@ -112,84 +152,70 @@ int main(int argc, char** argv) {
     writer.writeHeaderAndProperties(true, {}, {});
     writer.finish();
   }
-  double bestFixed = 1e9;
+  std::vector<double> fixed;
   launcher::setMediaPath(tinyPath.c_str());
   for (int round = 0; round < rounds; ++round) {
     const double start = seconds();
     launcher::verifyIntegrity(nullptr, true);
-    bestFixed = std::min(bestFixed, seconds() - start);
+    fixed.push_back(seconds() - start);
   }
   DeleteFileA(tinyPath.c_str());
 
   launcher::setMediaPath(mediaPath.c_str());
   launcher::loadLauncherProperties();
 
-  // Baseline 1: zlib crc32 over the region's size in memory, 16 KB at a time.
-  std::vector<uint8_t> region(content.size() + rest.size());
-  std::copy(content.begin(), content.end(), region.begin());
-  std::copy(rest.begin(), rest.end(), region.begin() + content.size());
-  double bestCrc = 1e9, bestVerify = 1e9, bestCopy = 1e9, bestExtract = 1e9, bestRead = 1e9, bestReadSum = 1e9;
+  std::vector<double> crcTimes, verifyTimes, copyTimes, extractTimes;
   uLong sink = 0;
   for (int round = 0; round < rounds; ++round) {
+    // Baseline: zlib crc32 over the same bytes in memory, 16 KB at a time.
     double start = seconds();
     uLong crc = crc32(0, nullptr, 0);
     for (size_t at = 0; at < region.size(); at += 16384) {
       crc = crc32(crc, region.data() + at, static_cast<uInt>(std::min<size_t>(16384, region.size() - at)));
     }
     sink ^= crc;
-    bestCrc = std::min(bestCrc, seconds() - start);
+    crcTimes.push_back(seconds() - start);
 
     start = seconds();
     launcher::verifyIntegrity(nullptr, true);
-    bestVerify = std::min(bestVerify, seconds() - start);
+    verifyTimes.push_back(seconds() - start);
 
-    // For the breakdown: plain 1 MB ReadFile calls over the same bytes, with and without summing.
-    for (int sum = 0; sum < 2; ++sum) {
-      HANDLE file = CreateFileA(mediaPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-      std::vector<uint8_t> chunk(1u << 20);
-      start = seconds();
-      DWORD read = 0;
-      uLong crc = 0;
-      while (ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr) && read > 0) {
-        if (sum) crc = crc32(crc, chunk.data(), read);
-      }
-      sink ^= crc;
-      (sum ? bestReadSum : bestRead) = std::min(sum ? bestReadSum : bestRead, seconds() - start);
-      CloseHandle(file);
-    }
-
-    DeleteFileA(copyPath.c_str());
+    // Baseline: CopyFileW of every content file into a fresh folder.
+    const std::string copyDirectory = directory + "\\bench_copy" + std::to_string(round);
+    CreateDirectoryA(copyDirectory.c_str(), nullptr);
     start = seconds();
-    std::wstring from(plainPath.begin(), plainPath.end()), to(copyPath.begin(), copyPath.end());
-    CopyFileW(from.c_str(), to.c_str(), FALSE);
-    bestCopy = std::min(bestCopy, seconds() - start);
+    for (const std::string& name : names) {
+      const std::string from = contentDirectory + "\\" + name, to = copyDirectory + "\\" + name;
+      CopyFileW(std::wstring(from.begin(), from.end()).c_str(), std::wstring(to.begin(), to.end()).c_str(), FALSE);
+    }
+    copyTimes.push_back(seconds() - start);
+    removeFilesAndDirectory(copyDirectory, names);
 
     const std::string extractDirectory = directory + "\\bench_extract" + std::to_string(round);
     CreateDirectoryA(extractDirectory.c_str(), nullptr);
     launcher::setTemporaryDirectory(extractDirectory);
     start = seconds();
     const int result = launcher::extractIncludedFiles(nullptr);
-    bestExtract = std::min(bestExtract, seconds() - start);
+    extractTimes.push_back(seconds() - start);
+    removeFilesAndDirectory(extractDirectory, names);
     if (result != 0) {
       fprintf(stderr, "extraction failed: %d\n", result);
       return 1;
     }
-    DeleteFileA((extractDirectory + "\\big.bin").c_str());
-    RemoveDirectoryA(extractDirectory.c_str());
   }
-  DeleteFileA(copyPath.c_str());
-  DeleteFileA(plainPath.c_str());
   DeleteFileA(mediaPath.c_str());
 
+  const double crcTime = median(crcTimes), verifyTime = median(verifyTimes), copyTime = median(copyTimes),
+               extractTime = median(extractTimes), fixedTime = median(fixed);
   const double regionMb = static_cast<double>(region.size()) / (1 << 20);
-  printf("crc32 in memory:   %.3f s (%.0f MB/s)%s\n", bestCrc, regionMb / bestCrc, sink == 1 ? " " : "");
-  printf("verify integrity:  %.3f s (%.0f MB/s)\n", bestVerify, regionMb / bestVerify);
-  printf("ReadFile 1 MB only: %.3f s, with crc32: %.3f s\n", bestRead, bestReadSum);
-  printf("CopyFileW 100 MB:  %.3f s\n", bestCopy);
-  printf("extract 100 MB:    %.3f s\n", bestExtract);
-  printf("verify fixed cost:  %.3f s (empty region: open, headers, log lines)\n", bestFixed);
-  printf("verification throughput ratio (verify / crc32, target >= 0.80): %.2f\n", bestCrc / bestVerify);
-  printf("  without the fixed cost of one check: %.2f\n", bestCrc / (bestVerify - bestFixed));
-  printf("extraction time ratio (extract / CopyFileW, target <= 1.50): %.2f\n", bestExtract / bestCopy);
+  printf("%zu files, %.1f MB; medians of %d rounds%s\n", names.size(), regionMb, rounds, sink == 1 ? " " : "");
+  printf("crc32 in memory:   %.3f s (%.0f MB/s)\n", crcTime, regionMb / crcTime);
+  printf("verify integrity:  %.3f s (%.0f MB/s), of which %.3f s fixed cost (open, headers, log lines)\n", verifyTime,
+         regionMb / verifyTime, fixedTime);
+  printf("CopyFileW:         %.3f s\n", copyTime);
+  printf("extract:           %.3f s\n", extractTime);
+  printf("metric verify_throughput_ratio %.3f\n", crcTime / verifyTime);
+  printf("metric extract_time_ratio %.3f\n", extractTime / copyTime);
+  printf("metric region_mb %.1f\n", regionMb);
   return 0;
 }

@@ -22,8 +22,10 @@ best() { sort -n | head -1; }
 # Optional argument: "untar" or "download" runs only that part.
 part="${1:-all}"
 if [ "$part" != download ]; then
-python3 bench/launcher_runtime/make_tree.py "$work/tree" 2000 $((120 * 1024 * 1024))
-tar --format=ustar -C "$work/tree" -cf - lib | gzip -6 >"$work/jre.tar.gz"
+# The benchmark data set's runtime tree and its archive.
+python3 bench/data/generate.py "$root/build/bench-data" >/dev/null
+ln -s "$root/build/bench-data/jre" "$work/tree"
+cp "$root/build/bench-data/jre.tar.gz" "$work/jre.tar.gz"
 echo "archive: $(du -m "$work/jre.tar.gz" | cut -f1) MB compressed, $(find "$work/tree" -type f | wc -l) files"
 
 run_untar() {  # mode, run number: prints milliseconds measured inside the program

@@ -1,11 +1,12 @@
 #!/bin/bash
 # Benchmark: building a 500 MB media file with mkmedia against copying 500 MB with cp, in the
 # same run on the same disk. Prints both times and the ratio (build / copy).
-# Usage: bench/mkmedia/run.sh [size in MB, default 500]
+# Usage: bench/mkmedia/run.sh [size in MB, default 500] [runs, default 3]
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 size_mb="${1:-500}"
+runs="${2:-3}"
 build="$root/build/bench-mkmedia"
 
 # A release build without sanitizers: the host preset's instrumented binary is for tests.
@@ -25,10 +26,11 @@ cat "$work/jre.tar.gz" "$work/data.bin" > "$work/input.bin"
 cat "$work/jre.tar.gz" "$work/data.bin" "$work/input.bin" > /dev/null  # warm the page cache
 
 now() { date +%s.%N; }
-# Best of three runs; $1 = 1 flushes to disk inside each timing, 0 measures page-cache speed.
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
+# Medians of the runs; $1 = 1 flushes to disk inside each timing, 0 measures page-cache speed.
 measure() {
-  local flush=$1 best_copy="" best_build="" t0 t1 t2 t3 copy media
-  for run in 1 2 3; do
+  local flush=$1 copies=() builds=() t0 t1 t2 t3 copy_time build_time
+  for _ in $(seq "$runs"); do
     rm -f "$work/copy.bin" "$work/media.exe"; sync
     t0=$(now); cp "$work/input.bin" "$work/copy.bin"; [ "$flush" = 1 ] && sync; t1=$(now)
     rm -f "$work/copy.bin"; sync
@@ -36,13 +38,12 @@ measure() {
     "$mkmedia" build --stub "$work/stub.exe" --config "$work/media.properties" -o "$work/media.exe" \
       --file "jre.tar.gz=$work/jre.tar.gz" --data "$work/data.bin" 2>/dev/null
     [ "$flush" = 1 ] && sync; t3=$(now)
-    copy=$(awk "BEGIN { print $t1 - $t0 }"); media=$(awk "BEGIN { print $t3 - $t2 }")
-    if [ -z "$best_copy" ] || awk "BEGIN { exit !($copy < $best_copy) }"; then best_copy=$copy; fi
-    if [ -z "$best_build" ] || awk "BEGIN { exit !($media < $best_build) }"; then best_build=$media; fi
+    copies+=("$(awk "BEGIN { print $t1 - $t0 }")"); builds+=("$(awk "BEGIN { print $t3 - $t2 }")")
   done
+  copy_time=$(median "${copies[@]}") build_time=$(median "${builds[@]}")
   printf '%s: cp %.3f s, mkmedia build %.3f s for %d MB, ratio mkmedia/cp: %.2f\n' \
-    "$([ "$flush" = 1 ] && echo 'to disk (sync)' || echo 'page cache   ')" "$best_copy" "$best_build" "$size_mb" \
-    "$(awk "BEGIN { print $best_build / $best_copy }")"
+    "$([ "$flush" = 1 ] && echo 'to disk (sync)' || echo 'page cache   ')" "$copy_time" "$build_time" "$size_mb" \
+    "$(awk "BEGIN { print $build_time / $copy_time }")"
 }
 measure 1
 measure 0

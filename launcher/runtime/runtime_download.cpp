@@ -12,6 +12,7 @@
 #include "launcher/resources/resource_ids.h"
 #include "launcher/runtime/choice_dialog.h"
 #include "launcher/runtime/dialog_text.h"
+#include "launcher/runtime/download_watchdog.h"
 #include "launcher/runtime/included_runtime.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/runtime/wininet_binding.h"
@@ -54,7 +55,8 @@ struct FileCloser {
   void operator()(FILE* file) const { fclose(file); }
 };
 
-bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD length, const char* destination) {
+bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD length, const char* destination,
+              DownloadWatchdog& watchdog) {
   logLine("file size: %d, handle %p", static_cast<int>(length), static_cast<void*>(request.get()));
   std::unique_ptr<FILE, FileCloser> file(fopen(destination, "wb"));
   if (!file) {
@@ -74,6 +76,7 @@ bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD 
       logErrorLine("InternetReadFile failed with error code %d", static_cast<int>(GetLastError()));
       return false;
     }
+    watchdog.activity();
     if (fwrite(buffer, 1, count, file.get()) < count) {
       const int error = static_cast<int>(GetLastError());
       file.reset();
@@ -100,7 +103,7 @@ bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD 
   return true;
 }
 
-bool fetch(HWND dialog, const char* address, const char* destination) {
+bool fetch(HWND dialog, const char* address, const char* destination, DownloadWatchdog& watchdog) {
   setDialogItemTextWide(dialog, IDC_STATUS_LINE, getWideProperty(kText20009));
   const DWORD attempt = winInet().attemptConnect(0);
   if (attempt != 0) logErrorLine("InternetAttemptConnect returned %d", static_cast<int>(attempt));
@@ -111,6 +114,7 @@ bool fetch(HWND dialog, const char* address, const char* destination) {
     return false;
   }
   InternetHandle request(openUrl(root.get(), address));
+  watchdog.activity();
   if (!request) {
     logErrorLine("InternetOpenUrl failed with error code %d", static_cast<int>(GetLastError()));
     return false;
@@ -125,6 +129,7 @@ bool fetch(HWND dialog, const char* address, const char* destination) {
     logErrorLine("HttpQueryInfo (try %d) failed with error code %d", attemptNumber, static_cast<int>(GetLastError()));
     Sleep(kLengthRetryPauseMs);
     request.reset(openUrl(root.get(), address));
+    watchdog.activity();
     if (!request) {
       logErrorLine("InternetOpenUrl 2 failed with error code %d", static_cast<int>(GetLastError()));
       return false;
@@ -134,7 +139,7 @@ bool fetch(HWND dialog, const char* address, const char* destination) {
       return false;
     }
   }
-  return transfer(dialog, root, request, length, destination);
+  return transfer(dialog, root, request, length, destination, watchdog);
 }
 
 void downloadRuntime(HWND dialog, const char* address) {
@@ -142,7 +147,12 @@ void downloadRuntime(HWND dialog, const char* address) {
   setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kText20012));
   ShowWindow(GetDlgItem(dialog, IDC_STATUS_LINE), SW_SHOW);
   if (!bindWinInet()) fatalWideById(kText20002);
-  if (!fetch(dialog, address, kRuntimeArchiveName)) fatalWideById(kText20003);
+  bool fetched = false;
+  {
+    DownloadWatchdog watchdog;
+    fetched = fetch(dialog, address, kRuntimeArchiveName, watchdog);
+  }
+  if (!fetched) fatalWideById(kText20003);
   ShowWindow(GetDlgItem(dialog, IDC_STATUS_LINE), SW_HIDE);
 }
 

@@ -25,6 +25,7 @@ struct MediaSpec {
   std::map<int32_t, std::wstring> wide;
   std::vector<std::pair<std::string, std::string>> files;  // name, content
   bool verify = true;
+  std::wstring stub;  // the launcher the payload is appended to; empty: launcherStubPath()
 };
 
 // Texts of every message the start-up shows, each recognisable, some outside ASCII.

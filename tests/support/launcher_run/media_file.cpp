@@ -24,7 +24,7 @@ std::string joinedNames(const MediaSpec& plan) {
 }  // namespace
 
 bool writeMediaFile(const MediaSpec& plan, const std::wstring& outPath) {
-  const std::string stub = readFileBytes(launcherStubPath());
+  const std::string stub = readFileBytes(plan.stub.empty() ? launcherStubPath() : plan.stub);
   if (stub.empty()) return false;
 
   payload::VectorSink sink;

@@ -16,6 +16,12 @@ void sendAll(SOCKET connection, const char* data, size_t size) {
   }
 }
 
+// Closing with a zero linger time sends a reset instead of an orderly end.
+void reset(SOCKET connection) {
+  linger abort{1, 0};
+  setsockopt(connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+}
+
 }  // namespace
 
 LoopbackHttpServer::LoopbackHttpServer(HttpAnswer answer, std::string body) : answer_(answer), body_(std::move(body)) {
@@ -56,6 +62,10 @@ void LoopbackHttpServer::serve() {
   }
 }
 
+void LoopbackHttpServer::hold() const {
+  while (!stopping_) Sleep(20);
+}
+
 void LoopbackHttpServer::answer(SOCKET connection) {
   std::string request;
   char buffer[4096];
@@ -76,12 +86,28 @@ void LoopbackHttpServer::answer(SOCKET connection) {
       head = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n";
       break;
     case HttpAnswer::kCutShort:
+    case HttpAnswer::kStallAfterPart:
+    case HttpAnswer::kResetAfterPart:
       head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(body_.size()) + "\r\n\r\n";
       sent = body_.size() / 10;
       break;
+    case HttpAnswer::kStall:
+      hold();
+      return;
+    case HttpAnswer::kReset:
+      reset(connection);
+      return;
   }
   sendAll(connection, head.data(), head.size());
   sendAll(connection, body_.data(), sent);
+  if (answer_ == HttpAnswer::kStallAfterPart) {
+    hold();
+    return;
+  }
+  if (answer_ == HttpAnswer::kResetAfterPart) {
+    reset(connection);
+    return;
+  }
   shutdown(connection, SD_SEND);
 }
 

@@ -14,6 +14,10 @@ enum class HttpAnswer {
   kWithLength,       // Content-Length and the whole body
   kWithoutLength,    // an HTTP/1.0 answer that only ends with the connection
   kCutShort,         // announces the body's length, sends a part of it and closes
+  kStall,            // reads the request and sends nothing, holding the connection open
+  kStallAfterPart,   // announces the body's length, sends a part of it, then holds the connection silently
+  kReset,            // reads the request and resets the connection (RST) without an answer
+  kResetAfterPart,   // announces the body's length, sends a part of it, then resets the connection
 };
 
 class LoopbackHttpServer {
@@ -31,6 +35,8 @@ class LoopbackHttpServer {
  private:
   void serve();
   void answer(SOCKET connection);
+  // Keeps a silent connection open until the server is destroyed.
+  void hold() const;
 
   HttpAnswer answer_;
   std::string body_;

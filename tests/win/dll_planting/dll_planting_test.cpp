@@ -1,0 +1,116 @@
+// DLLs planted beside the launcher and beside drxinst: the real launcher never loads them through
+// its dialog, a runtime download and a drxinst call that needs version.dll; a build that imports
+// comctl32.dll statically does.
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+#include "standin_host.h"
+#include "tests/win/dll_planting/planted_record.h"
+#include "tests/win/launcher_runtime/loopback_http_server.h"
+#include "tests/win/launcher_runtime/runtime_fixture.h"
+
+namespace drx::test {
+namespace {
+
+constexpr const char* kCompare = "Java_com_deployrix_runtime_installer_platform_win32_FileVersion_compare0";
+
+std::string windowsNarrowPath(std::wstring path) {
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return standin::narrow(path);
+}
+
+// Under wine the planted DLLs are only reachable with the overrides that make wine prefer a DLL
+// found by the search (set for this test in CMakeLists.txt); without them this test proves nothing.
+bool searchFindsPlantedDlls() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return true;  // Windows
+  wchar_t overrides[4096] = L"";
+  const DWORD length = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 4096);
+  return length < 4096 && std::wstring(overrides).find(DRX_PLANTED_OVERRIDES) != std::wstring::npos;
+}
+
+struct PlantedRun {
+  LaunchResult result;
+  std::string log;
+  standin::Report report;
+  std::vector<PlantedEvent> events;
+};
+
+class DllPlanting : public testing::Test {
+ protected:
+  void SetUp() override { clearStartupMarkers(); }
+  void TearDown() override { clearStartupMarkers(); }
+
+  // Runs the launcher stub on a media file with the planted DLLs beside it and among its included
+  // files (extracted beside drxinst), downloading a stand-in runtime whose main compares the
+  // versions of two probe programs through drxinst.
+  PlantedRun runPlanted(const std::wstring& stub) {
+    standin::RuntimeSpec runtime;
+    runtime.config = std::string("jvm.main.action=call .\\") + DRX_PLATFORM_DLL_NAME + "|" + kCompare + "|int|str:" +
+                     windowsNarrowPath(DRX_VERSION_PROBE_NEW) + "|str:" + windowsNarrowPath(DRX_VERSION_PROBE_OLD) +
+                     "\njvm.main.action=exit 0\n";
+    LoopbackHttpServer server(HttpAnswer::kWithLength, runtimeArchive(scratch_, runtime, ""));
+    EXPECT_TRUE(server.listening());
+
+    RuntimeLaunch launch(scratch_);
+    MediaSpec& media = launch.setup.media;
+    media.stub = stub;
+    media.wide[20001] = L"Downloading a Java runtime\u2026";
+    media.wide[20008] = L"%.2f MB of %.2f MB (%.1f%%) at %.1f kb/s";
+    media.wide[20009] = L"Connecting\u2026";
+    media.narrow[150] = server.url();  // jreDownloadUrl
+    media.narrow[157] = "1";           // download without asking
+    media.narrow[107] = "1";           // a GUI launcher: errors in message boxes
+    for (const char* name : kPlantedNames) {
+      const std::wstring wideName = standin::widen(name);
+      const std::string bytes = readFileBytes(std::wstring(DRX_PLANTED_DIR) + L"\\" + wideName);
+      EXPECT_FALSE(bytes.empty()) << name;
+      media.files.emplace_back(name, bytes);
+      EXPECT_TRUE(CopyFileW((std::wstring(DRX_PLANTED_DIR) + L"\\" + wideName).c_str(),
+                            (launch.setup.directory + L"\\" + wideName).c_str(), FALSE))
+          << name;
+    }
+    media.files.emplace_back(DRX_PLATFORM_DLL_NAME, readFileBytes(DRX_PLATFORM_DLL));
+
+    const std::wstring recordPath = launch.setup.directory + L"\\planted.txt";
+    launch.setup.environment.emplace_back(L"DRX_PLANTED_RECORD", recordPath);
+    PlantedRun run;
+    run.result = runToEnd(launch.setup, kRunTimeoutMs);
+    run.log = launch.log();
+    run.report = launch.report();
+    run.events = readPlantedEvents(recordPath);
+    for (const PlantedEvent& event : run.events) std::cout << "planted: " << event.line << "\n";
+    return run;
+  }
+
+  ScratchDirectory scratch_{L"plant"};
+};
+
+TEST_F(DllPlanting, LauncherAndDrxinstNeverLoadOrCallAPlantedDll) {
+  ASSERT_TRUE(searchFindsPlantedDlls());
+  const PlantedRun run = runPlanted(L"");
+  EXPECT_TRUE(run.result.finished);
+  EXPECT_EQ(run.result.exitCode, 0u) << run.result.standardError << run.log;
+  EXPECT_TRUE(run.result.sawWindow);  // the progress dialog, with comctl32's progress bar
+  EXPECT_TRUE(contains(run.log, "download successful")) << run.log;
+  // The first probe's file version 2.0.0.0 is newer than the second's 1.9.9.9.
+  EXPECT_EQ(run.report.utf8Values("jvm.call.result"), std::vector<std::string>{std::string(kCompare) + " 1"});
+  for (const PlantedEvent& event : run.events) EXPECT_FALSE(event.byProgram) << event.line;
+}
+
+TEST_F(DllPlanting, LauncherImportingComctl32StaticallyLoadsThePlantedCopy) {
+  const PlantedRun run = runPlanted(DRX_STATIC_COMCTL32_STUB);
+  bool loadedForLauncher = false;
+  for (const PlantedEvent& event : run.events) {
+    if (event.kind == "load" && event.dll == "comctl32.dll" && event.byProgram &&
+        contains(event.causes, "\\setup.exe"))
+      loadedForLauncher = true;
+  }
+  EXPECT_TRUE(loadedForLauncher);
+}
+
+}  // namespace
+}  // namespace drx::test
