@@ -7,9 +7,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace drx::platform;
-  const uint64_t base = reinterpret_cast<uintptr_t>(data);
   std::vector<TokenSidEntry> groups;
   for (unsigned width : {4u, 8u}) {
+    // A fixed address for the block, so the input can hold pointers into itself.
+    const uint64_t base = width == 4 ? 0x00120000ull : 0x7f0000120000ull;
     if (decodeTokenGroups(data, size, base, width, groups)) {
       for (const TokenSidEntry& g : groups) {
         if (g.sidOffset + g.sidLength > size) __builtin_trap();
