@@ -14,6 +14,7 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/progress_dialog.h"
+#include "launcher/runtime/gzip_tar_input.h"
 #include "launcher/runtime/pack200.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/runtime/tar_reader.h"
@@ -27,22 +28,6 @@ using namespace payload;  // property ids
 constexpr const char* kCorruptedRuntime =
     "The bundled JRE is corrupted. If you downloaded the setup file please download it again.";
 constexpr const char* kUnusableRuntime = "Could not use bundled JRE. Please send this log file to your software vendor:";
-
-class GzipInput final : public TarInput {
- public:
-  explicit GzipInput(gzFile file) : file_(file) {}
-  ~GzipInput() { gzclose(file_); }
-  GzipInput(const GzipInput&) = delete;
-  GzipInput& operator=(const GzipInput&) = delete;
-
-  bool atEnd() override { return gzeof(file_) != 0; }
-  int read(void* buffer, unsigned count) override { return gzread(file_, buffer, count); }
-  bool skip(int64_t count) override { return gzseek(file_, static_cast<z_off_t>(count), SEEK_CUR) != -1; }
-  int64_t position() override { return gztell(file_); }
-
- private:
-  gzFile file_;
-};
 
 // Entries are written with the system's file calls: under wine the C runtime's stream layer adds
 // a measurable cost per file, and the chunks are large enough to need no buffering of their own.
@@ -107,7 +92,7 @@ bool untarRuntime(const char* archive, const char* targetDirectory, HWND dialog,
     logErrorLine("Could not open gz-file");
     return false;
   }
-  GzipInput input(file);
+  GzipTarInput input(file);
   // Extracting anywhere else than the target would scatter the runtime over the working directory.
   if (!SetCurrentDirectoryA(targetDirectory)) {
     logErrorLine("Could not change working dir to %s", targetDirectory);

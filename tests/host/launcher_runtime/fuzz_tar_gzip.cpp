@@ -9,30 +9,13 @@
 #include <cstdio>
 #include <string>
 
+#include "launcher/runtime/gzip_tar_input.h"
 #include "tar_gz_writer.h"
 #include "tests/host/launcher_runtime/memory_tar.h"
 
 namespace {
 
 using namespace drx::launcher;
-
-// The same four calls as the launcher's adapter, so zlib's lazy seeks, transparent reads of
-// non-gzip data, end-of-stream and trailer checks all reach the loop unchanged.
-class GzipInput final : public TarInput {
- public:
-  explicit GzipInput(gzFile file) : file_(file) {}
-  ~GzipInput() { gzclose(file_); }
-  GzipInput(const GzipInput&) = delete;
-  GzipInput& operator=(const GzipInput&) = delete;
-
-  bool atEnd() override { return gzeof(file_) != 0; }
-  int read(void* buffer, unsigned count) override { return gzread(file_, buffer, count); }
-  bool skip(int64_t count) override { return gzseek(file_, static_cast<z_off_t>(count), SEEK_CUR) != -1; }
-  int64_t position() override { return gztell(file_); }
-
- private:
-  gzFile file_;
-};
 
 // One memory-backed file for the whole run, rewritten for each input.
 int memoryFile() {
@@ -58,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(own);
     return 0;
   }
-  GzipInput input(gz);
+  GzipTarInput input(gz);
   test::MemoryTree tree;
   tree.tickStep = 150;
   untarEntries(input, tree, true, static_cast<int64_t>(file.size()));
