@@ -42,6 +42,8 @@ FileHandle openOutputFile(const std::wstring& path) {
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+}  // namespace
+
 void removeTree(const std::wstring& directory) {
   WIN32_FIND_DATAW found;
   FindHandle search(FindFirstFileW((directory + L"\\*").c_str(), &found));
@@ -61,8 +63,6 @@ void removeTree(const std::wstring& directory) {
   search.reset();
   RemoveDirectoryW(directory.c_str());
 }
-
-}  // namespace
 
 ChildProcess::ChildProcess(const ChildOptions& options) {
   FileHandle standardOutput = openOutputFile(options.stdoutPath);

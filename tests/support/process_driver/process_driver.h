@@ -62,6 +62,9 @@ void pressDialogButton(HWND dialog, int controlId);
 // Saves what the screen shows of window as a 24-bit BMP file; false on any failure.
 bool saveWindowScreenshot(HWND window, const std::wstring& bmpPath);
 
+// Deletes directory with everything in it, read-only files included; what cannot go stays.
+void removeTree(const std::wstring& directory);
+
 // Reads a whole file (for captured output); empty when missing.
 std::string readFileBytes(const std::wstring& path);
 

@@ -11,6 +11,8 @@
 namespace drx::sweep {
 namespace {
 
+using test::removeTree;
+
 constexpr const char* kLogSuffix = "\n\nLog: ";
 
 std::string utf8(const std::wstring& text) {
@@ -33,25 +35,6 @@ std::string shownMessage(std::string text) {
   return plain;
 }
 
-void removeTree(const std::wstring& directory) {
-  WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW((directory + L"\\*").c_str(), &found));
-  if (search) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = directory + L"\\" + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(path);
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(search.get(), &found));
-  }
-  search.reset();
-  RemoveDirectoryW(directory.c_str());
-}
 
 struct Entry {
   std::wstring name;
