@@ -63,7 +63,7 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         logLine("Canceled installer");
-        setStartupMarkers(MarkerAction::remove, true, true);
+        withdrawStartupMarkers();
         EndDialog(dialog, LOWORD(wParam));
         return TRUE;
       }

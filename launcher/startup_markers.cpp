@@ -9,6 +9,15 @@
 namespace drx::launcher {
 namespace {
 
+// Cancel runs on the dialog's thread while the work thread may be about to set the markers;
+// the lock orders the two, and the flag keeps a withdrawn marker from coming back.
+struct MarkerState {
+  SRWLOCK lock = SRWLOCK_INIT;
+  bool withdrawn = false;
+};
+constinit MarkerState markerStateOfProcess;
+MarkerState& markerState() { return markerStateOfProcess; }
+
 void processMarkerName(char (&name)[64]) {
   snprintf(name, sizeof name, kProcessMarkerFormat, kPlainMarker, static_cast<int>(GetCurrentProcessId()));
 }
@@ -27,16 +36,32 @@ void applyToValue(MarkerAction action, const char* valueName) {
   }
 }
 
-}  // namespace
-
-void setStartupMarkers(MarkerAction action, bool withProcessId, bool plain) {
-  if (startupState().languageRestart) return;
+void applyToMarkers(MarkerAction action, bool withProcessId, bool plain) {
   if (withProcessId) {
     char name[64];
     processMarkerName(name);
     applyToValue(action, name);
   }
   if (plain) applyToValue(action, kPlainMarker);
+}
+
+}  // namespace
+
+void setStartupMarkers(MarkerAction action, bool withProcessId, bool plain) {
+  if (startupState().languageRestart) return;
+  MarkerState& state = markerState();
+  AcquireSRWLockExclusive(&state.lock);
+  if (!(state.withdrawn && action == MarkerAction::set)) applyToMarkers(action, withProcessId, plain);
+  ReleaseSRWLockExclusive(&state.lock);
+}
+
+void withdrawStartupMarkers() {
+  if (startupState().languageRestart) return;
+  MarkerState& state = markerState();
+  AcquireSRWLockExclusive(&state.lock);
+  state.withdrawn = true;
+  applyToMarkers(MarkerAction::remove, true, true);
+  ReleaseSRWLockExclusive(&state.lock);
 }
 
 DWORD readStartupMarker(bool withProcessId) {
