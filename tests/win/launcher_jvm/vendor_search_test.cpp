@@ -173,4 +173,20 @@ TEST_F(VendorSearchWine, HighestInRangeWinsAndTheSecondStartRunsNoJava) {
   EXPECT_TRUE(logged("got version from registry 17.0.10"));
 }
 
+TEST_F(VendorSearchWine, ALauncherProcessFindsItAndItsSecondStartRunsNoJava) {
+  const std::string temurin = runtime("temurin", "21.0.1");
+  setString("SOFTWARE\\Eclipse Adoptium\\JRE\\21.0.1.12\\hotspot\\MSI", "Path", temurin + "\\");
+  const std::vector<std::pair<std::string, std::string>> environment = {
+      {"DRX_TEST_MODE", "search"}, {"DRX_TEST_P126", "11"}, {"DRX_TEST_P128", "Y"}};
+  drx::test::DriverRun first = drx::test::runDriverAs(root, "setup.exe", environment);
+  EXPECT_EQ(first.exitCode, 0u) << first.standardError;
+  EXPECT_EQ(first.found, javaOf(temurin));
+  EXPECT_NE(first.log.find("got version from execution 21.0.1"), std::string::npos) << first.log;
+
+  drx::test::DriverRun second = drx::test::runDriverAs(root, "setup.exe", environment);
+  EXPECT_EQ(second.found, javaOf(temurin));
+  EXPECT_NE(second.log.find("got version from registry 21.0.1"), std::string::npos) << second.log;
+  EXPECT_EQ(javaRuns(temurin), 1);
+}
+
 }  // namespace
