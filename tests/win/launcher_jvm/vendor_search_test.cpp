@@ -121,6 +121,7 @@ TEST_F(VendorSearchWine, EachVendorsKeysAreFoundThroughY) {
       {"SOFTWARE\\Eclipse Foundation\\JRE\\11.0.10.9\\hotspot\\MSI", "11.0.10"},
       {"SOFTWARE\\Microsoft\\JDK\\17.0.9.8\\hotspot\\MSI", "17.0.9"},
   };
+  const std::string classic = runtime("classic", "1.8.0_201");
   int index = 0;
   for (const Case& c : cases) {
     resetKeys();
@@ -129,6 +130,9 @@ TEST_F(VendorSearchWine, EachVendorsKeysAreFoundThroughY) {
     EXPECT_EQ(search(), javaOf(home)) << c.key;
     EXPECT_TRUE(logged(std::string("Vendor key ") + c.key + " names " + home)) << c.key;
     EXPECT_TRUE(logged(std::string("Vendor runtime registered under ") + c.key)) << c.key;
+    // With a JavaSoft registration in range beside it, the JavaSoft runtime is still the one taken.
+    setString("SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8", "JavaHome", classic);
+    EXPECT_EQ(search(), javaOf(classic)) << c.key;
   }
 }
 
