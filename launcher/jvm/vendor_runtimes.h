@@ -12,6 +12,9 @@ namespace drx::launcher {
 // installer writes one subkey per version, then (usually) one per JVM variant, then "MSI", whose
 // value valueName names the installation directory:
 //   <key>\<version>\<variant>\MSI   or   <key>\<version>\MSI
+// A per-user installation writes the same keys under HKEY_CURRENT_USER. That hive's SOFTWARE key
+// is one for both widths, so it could hand a 32-bit launcher a 64-bit runtime it cannot load: the
+// search leaves it alone, as it does for the JavaSoft keys.
 struct VendorLayout {
   const char* key;
   const char* valueName;

@@ -9,8 +9,8 @@
 //   wix/Includes/OpenJDK.Variables.wxi.template, the variants hotspot, openj9 and dragonwell.
 //   [INSTALLDIR] ends in a backslash.
 // - AdoptOpenJDK: the same installer under its earlier vendor name; the key layout
-//   "SOFTWARE\AdoptOpenJDK\JDK\8.0.192.12\MSI\Path" as its author set it out in adoptium/temurin-build
-//   issue 459 ("Provide MSI installer"), the variant level as in the template above.
+//   "SOFTWARE\AdoptOpenJDK\JDK\8.0.192.12\MSI\Path" as the installer's author set it out in the
+//   adoptium/temurin-build thread 459 "Provide MSI installer", the variant level as in the template above.
 // - Eclipse Foundation: adoptium/installer CONFIGURATION.md, table "openjdk8 releases":
 //   "HKEY_LOCAL_MACHINE\SOFTWARE\Eclipse Foundation\JDK\8.0.192.12\MSI\Path" (no variant level).
 // - Microsoft Build of OpenJDK: Microsoft's own JDK locator, dotnet/android-tools
