@@ -249,6 +249,8 @@ std::optional<std::string> RuntimeSearch::registrySearch() {
   if (sun && located) return sun->version.compare(located->version) > 0 ? sun->path : located->path;
   if (sun) return sun->path;
   if (located) return located->path;
+  // Last, so that a machine where the keys above name a runtime keeps that runtime.
+  if (std::optional<Found> vendor = vendorSearch()) return vendor->path;
   return std::nullopt;
 }
 

@@ -117,6 +117,8 @@ class RuntimeSearch {
   std::optional<std::string> registrySearch();
   std::optional<Found> javaSoftSearch();
   std::optional<Found> locatedSearch();
+  // Runtimes under the OpenJDK vendors' own keys; the highest version in range.
+  std::optional<Found> vendorSearch();
 
  private:
   std::optional<std::string> tryEnvironmentRuntime(const std::string& variable);

@@ -7,6 +7,7 @@
 
 #include "launcher/jvm/java_version.h"
 #include "launcher/jvm/runtime_search.h"
+#include "launcher/jvm/vendor_runtimes.h"
 
 using namespace drx::launcher;
 
@@ -47,5 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (output.size() == 8 && !cachedTimeMatches(reinterpret_cast<const unsigned char*>(output.data()), 8, time)) {
     __builtin_trap();  // little-endian host: the bytes are the FILETIME layout
   }
+  // The number-by-number order among vendor runtimes: antisymmetric and reflexive on any texts.
+  if (compareVersionNumbers(min, max) != -compareVersionNumbers(max, min)) __builtin_trap();
+  if (compareVersionNumbers(output, output) != 0) __builtin_trap();
   return 0;
 }

@@ -1,0 +1,71 @@
+// The registry search's last step: runtimes registered only under their vendor's own keys (portable).
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "launcher/jvm/runtime_search.h"
+#include "launcher/jvm/text_limits.h"
+#include "launcher/jvm/vendor_runtimes.h"
+
+namespace drx::launcher {
+namespace {
+
+constexpr size_t kInstallationPathLimit = kTextLimit + 1;
+
+// Registry key names compare without regard to case.
+bool sameKeyName(const std::string& name, std::string_view expected) {
+  if (name.size() != expected.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(name[i]) != lower(expected[i])) return false;
+  }
+  return true;
+}
+
+// The keys below a version key that may hold an installation directory: "<version>\MSI" itself
+// and "<version>\<variant>\MSI" for every JVM variant the vendor installed.
+std::vector<std::string> installationKeys(SearchHost& host, const std::string& versionKey) {
+  std::vector<std::string> keys;
+  for (const std::string& name : host.registrySubkeys(Hive::kLocalMachine, versionKey)) {
+    if (sameKeyName(name, kVendorInstallationKey)) {
+      keys.push_back(versionKey + "\\" + name);
+    } else {
+      keys.push_back(versionKey + "\\" + name + "\\" + kVendorInstallationKey);
+    }
+  }
+  return keys;
+}
+
+}  // namespace
+
+std::optional<RuntimeSearch::Found> RuntimeSearch::vendorSearch() {
+  std::vector<VendorRuntime> accepted;
+  for (const VendorLayout& layout : kVendorLayouts) {
+    if (layout.runtimeOnly && settings_.requireJdk) continue;
+    for (const std::string& version : host_.registrySubkeys(Hive::kLocalMachine, layout.key)) {
+      for (const std::string& key : installationKeys(host_, std::string(layout.key) + "\\" + version)) {
+        std::optional<std::string> directory =
+            host_.readRegistryString(Hive::kLocalMachine, key, layout.valueName, kInstallationPathLimit);
+        if (directory) *directory = trimInstallationDirectory(*directory);
+        if (!directory || directory->empty()) {
+          logf("Vendor key %s has no %s", key.c_str(), layout.valueName);
+          continue;
+        }
+        logf("Vendor key %s names %s", key.c_str(), directory->c_str());
+        Candidate candidate = findJavaExecutable(*directory);
+        std::string found;
+        if (candidate.usable && checkJavaExecutable(candidate.path, false, true, &found)) {
+          accepted.push_back({candidate.path, found, key});
+        }
+      }
+    }
+  }
+  const size_t best = highestVersionIndex(accepted);
+  if (best == accepted.size()) return std::nullopt;
+  const VendorRuntime& chosen = accepted[best];
+  logf("found vendor %s %s", chosen.path.c_str(), chosen.version.c_str());
+  logf("Vendor runtime registered under %s", chosen.key.c_str());
+  return Found{chosen.path, chosen.version, chosen.key};
+}
+
+}  // namespace drx::launcher

@@ -1,0 +1,196 @@
+// The registry search entry Y with stand-in runtimes registered under the OpenJDK vendors' own keys.
+//
+// Where each layout comes from (the tests write the keys themselves; no vendor installer is read
+// or run):
+// - Eclipse Adoptium (Temurin), JDK and JRE: the vendor's installer sources, adoptium/installer
+//   wix/Main.wxs.template, component CleanupMainInstallDir: value "Path" = [INSTALLDIR] under
+//   "SOFTWARE\<manufacturer>\<JDK|JRE>\<MSI product version>\<JVM variant>\MSI"; manufacturer
+//   "Eclipse Adoptium" is the default VENDOR of wix/README.md, JDK/JRE the ProductCategory of
+//   wix/Includes/OpenJDK.Variables.wxi.template, the variants hotspot, openj9 and dragonwell.
+//   [INSTALLDIR] ends in a backslash.
+// - AdoptOpenJDK: the same installer under its earlier vendor name; the key layout
+//   "SOFTWARE\AdoptOpenJDK\JDK\8.0.192.12\MSI\Path" as the installer's author set it out in the
+//   adoptium/temurin-build thread 459 "Provide MSI installer", the variant level as in the template above.
+// - Eclipse Foundation: adoptium/installer CONFIGURATION.md, table "openjdk8 releases":
+//   "HKEY_LOCAL_MACHINE\SOFTWARE\Eclipse Foundation\JDK\8.0.192.12\MSI\Path" (no variant level).
+// - Microsoft Build of OpenJDK: Microsoft's own JDK locator, dotnet/android-tools
+//   src/Xamarin.Android.Tools.AndroidSdk/Jdks/MicrosoftOpenJdkLocations.cs:
+//   "SOFTWARE\Microsoft\JDK", any version, "hotspot\MSI", value "Path".
+// Each vendor ships 32-bit and 64-bit installers, and each writes into its own registry view; so
+// here every width writes the keys into its own view, as the installer of its width would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "common/payload/property_ids.h"
+#include "driver_run.h"
+#include "launcher/file_paths.h"
+#include "launcher/jvm/java_runtime.h"
+#include "launcher/jvm/vendor_runtimes.h"
+#include "launcher/launcher_log.h"
+#include "launcher/launcher_properties.h"
+#include "standin_runtimes.h"
+#include "tests/support/process_driver/process_driver.h"
+
+namespace {
+
+using drx::launcher::normalisePath;
+using drx::launcher::setProperty;
+using drx::test::javaRuns;
+using drx::test::makeStandinRuntime;
+namespace ids = drx::payload;
+
+// The view a vendor installer of this test's own width writes, and the other one.
+constexpr REGSAM kOwnView = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+constexpr REGSAM kOtherView = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+
+void setString(const std::string& key, const char* name, const std::string& value, REGSAM view = kOwnView) {
+  HKEY opened = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &opened,
+                            nullptr),
+            ERROR_SUCCESS)
+      << key;
+  RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(opened);
+}
+
+// Removes key and everything below it in one registry view.
+void deleteTree(const char* key, REGSAM view) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS | view, &opened) != ERROR_SUCCESS) return;
+  RegDeleteTreeA(opened, nullptr);
+  RegCloseKey(opened);
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, view, 0);
+}
+
+class VendorSearchWine : public ::testing::Test {
+ protected:
+  drx::test::ScratchDirectory scratch{L"drxvendor"};
+  std::string root = drx::test::narrow(scratch.path());
+  size_t logStart = 0;
+
+  void SetUp() override {
+    resetKeys();
+    for (int id : {ids::kMinJavaVersion, ids::kMaxJavaVersion, ids::kJreSearchSequence, ids::kRequireJdk,
+                   ids::kAllowBetaVm, ids::kLauncherType, ids::kApplicationDirectory, ids::kApplicationId}) {
+      setProperty(id, "");
+    }
+    setProperty(ids::kMinJavaVersion, "1.5");
+    setProperty(ids::kJreSearchSequence, "Y");
+    drx::launcher::logLine("test %s", ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    logStart = log().size();
+  }
+  void TearDown() override { resetKeys(); }
+  static void resetKeys() {
+    for (const drx::launcher::VendorLayout& layout : drx::launcher::kVendorLayouts) {
+      deleteTree(layout.key, KEY_WOW64_32KEY);
+      deleteTree(layout.key, KEY_WOW64_64KEY);
+    }
+    for (const char* key : {"SOFTWARE\\morvenic\\lanqo\\jvms", "SOFTWARE\\morvenic\\lanqo\\locatedjvms"}) {
+      RegDeleteTreeA(HKEY_CURRENT_USER, key);
+      RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+    }
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
+  }
+  static std::string log() { return drx::test::readTextFile(drx::launcher::currentLogPath()); }
+  bool logged(const std::string& line) const { return log().substr(logStart).find(line + "\r\n") != std::string::npos; }
+
+  std::string runtime(const std::string& name, const char* version) {
+    const std::string directory = root + "\\" + name;
+    makeStandinRuntime(directory, std::string("java.firstLine=openjdk version \"") + version + "\" 2023-10-17");
+    return directory;
+  }
+  static std::string javaOf(const std::string& directory) { return normalisePath(directory + "\\bin\\java.exe"); }
+  static std::string search() { return drx::launcher::searchForRuntime().value_or("(none)"); }
+};
+
+TEST_F(VendorSearchWine, EachVendorsKeysAreFoundThroughY) {
+  struct Case {
+    const char* key;  // the installation key the vendor's installer writes
+    const char* version;
+  } cases[] = {
+      {"SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "17.0.9"},
+      {"SOFTWARE\\Eclipse Adoptium\\JRE\\21.0.1.12\\hotspot\\MSI", "21.0.1"},
+      {"SOFTWARE\\AdoptOpenJDK\\JDK\\11.0.11.9\\openj9\\MSI", "11.0.11"},
+      {"SOFTWARE\\AdoptOpenJDK\\JRE\\8.0.292.10\\hotspot\\MSI", "1.8.0_292"},
+      {"SOFTWARE\\Eclipse Foundation\\JDK\\8.0.192.12\\MSI", "1.8.0_192"},
+      {"SOFTWARE\\Eclipse Foundation\\JRE\\11.0.10.9\\hotspot\\MSI", "11.0.10"},
+      {"SOFTWARE\\Microsoft\\JDK\\17.0.9.8\\hotspot\\MSI", "17.0.9"},
+  };
+  const std::string classic = runtime("classic", "1.8.0_201");
+  int index = 0;
+  for (const Case& c : cases) {
+    resetKeys();
+    const std::string home = runtime("vendor" + std::to_string(index++), c.version);
+    setString(c.key, "Path", home + "\\");
+    EXPECT_EQ(search(), javaOf(home)) << c.key;
+    EXPECT_TRUE(logged(std::string("Vendor key ") + c.key + " names " + home)) << c.key;
+    EXPECT_TRUE(logged(std::string("Vendor runtime registered under ") + c.key)) << c.key;
+    // With a JavaSoft registration in range beside it, the JavaSoft runtime is still the one taken.
+    setString("SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8", "JavaHome", classic);
+    EXPECT_EQ(search(), javaOf(classic)) << c.key;
+  }
+}
+
+TEST_F(VendorSearchWine, TheOtherWidthsKeysAreNotSeen) {
+  // A runtime of the other width could not be loaded into this process: its keys live in the
+  // other registry view, which the search does not read.
+  const std::string home = runtime("otherwidth", "17.0.9");
+  setString("SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", home + "\\", kOtherView);
+  EXPECT_EQ(search(), "(none)");
+  EXPECT_EQ(javaRuns(home), 0);
+}
+
+TEST_F(VendorSearchWine, AJavaSoftRuntimeInRangeIsStillTaken) {
+  const std::string temurin = runtime("temurin", "21.0.1");
+  const std::string classic = runtime("classic", "17.0.9");
+  setString("SOFTWARE\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path", temurin + "\\");
+  setString("SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome", classic);
+  EXPECT_EQ(search(), javaOf(classic));
+  EXPECT_EQ(javaRuns(temurin), 0);
+}
+
+TEST_F(VendorSearchWine, HighestInRangeWinsAndTheSecondStartRunsNoJava) {
+  const std::string temurin = runtime("temurin", "17.0.9");
+  const std::string microsoft = runtime("microsoft", "17.0.10");
+  const std::string newer = runtime("newer", "21.0.1");
+  setString("SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", temurin + "\\");
+  setString("SOFTWARE\\Microsoft\\JDK\\17.0.10.7\\hotspot\\MSI", "Path", microsoft + "\\");
+  setString("SOFTWARE\\AdoptOpenJDK\\JDK\\21.0.1.12\\hotspot\\MSI", "Path", newer + "\\");
+  setProperty(ids::kMaxJavaVersion, "17.9");
+  EXPECT_EQ(search(), javaOf(microsoft));
+  // The runtime above the range is refused with the check's usual lines, and the search goes on.
+  const std::string text = log().substr(logStart);
+  const size_t refused = text.find("checkJavaExe (" + newer + "\\bin\\java.exe, [out], 1.5, 17.9, 0)");
+  ASSERT_NE(refused, std::string::npos) << text;
+  EXPECT_EQ(text.find("checkJavaExe returning", refused), text.find("checkJavaExe returning 0", refused));
+  EXPECT_TRUE(logged("found vendor " + javaOf(microsoft) + " 17.0.10"));
+  EXPECT_EQ(javaRuns(temurin) + javaRuns(microsoft) + javaRuns(newer), 3);
+
+  logStart = log().size();
+  EXPECT_EQ(search(), javaOf(microsoft));
+  EXPECT_EQ(javaRuns(temurin) + javaRuns(microsoft) + javaRuns(newer), 3);
+  EXPECT_TRUE(logged("got version from registry 17.0.10"));
+}
+
+TEST_F(VendorSearchWine, ALauncherProcessFindsItAndItsSecondStartRunsNoJava) {
+  const std::string temurin = runtime("temurin", "21.0.1");
+  setString("SOFTWARE\\Eclipse Adoptium\\JRE\\21.0.1.12\\hotspot\\MSI", "Path", temurin + "\\");
+  const std::vector<std::pair<std::string, std::string>> environment = {
+      {"DRX_TEST_MODE", "search"}, {"DRX_TEST_P126", "11"}, {"DRX_TEST_P128", "Y"}};
+  drx::test::DriverRun first = drx::test::runDriverAs(root, "setup.exe", environment);
+  EXPECT_EQ(first.exitCode, 0u) << first.standardError;
+  EXPECT_EQ(first.found, javaOf(temurin));
+  EXPECT_NE(first.log.find("got version from execution 21.0.1"), std::string::npos) << first.log;
+
+  drx::test::DriverRun second = drx::test::runDriverAs(root, "setup.exe", environment);
+  EXPECT_EQ(second.found, javaOf(temurin));
+  EXPECT_NE(second.log.find("got version from registry 21.0.1"), std::string::npos) << second.log;
+  EXPECT_EQ(javaRuns(temurin), 1);
+}
+
+}  // namespace
