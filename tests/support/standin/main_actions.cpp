@@ -93,6 +93,7 @@ template <class R>
 R callExport(FARPROC function, JNIEnv* env, jclass cls, const std::vector<intptr_t>& a) {
   auto* f = reinterpret_cast<void*>(function);
   using I = intptr_t;
+  // Exactly as many arguments as given: a 32-bit __stdcall callee pops what it takes.
   switch (a.size()) {
     case 0: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass)>(f)(env, cls);
     case 1: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I)>(f)(env, cls, a[0]);
@@ -100,17 +101,80 @@ R callExport(FARPROC function, JNIEnv* env, jclass cls, const std::vector<intptr
     case 3: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I)>(f)(env, cls, a[0], a[1], a[2]);
     case 4: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3]);
     case 5: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3], a[4]);
-    default:
+    case 6:
       return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3],
                                                                                    a[4], a[5]);
+    case 7:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3],
+                                                                                      a[4], a[5], a[6]);
+    default:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I, I, I)>(f)(
+          env, cls, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
   }
 }
 
+#if defined(__i386__)
+// Calls a __stdcall function with `count` 32-bit words, as a 32-bit VM calls a native by its
+// decorated name "...@N" (N = 4 * count), and stores how far the stack pointer moved across the
+// call: 0 when the callee popped exactly N bytes. Returns EDX:EAX.
+extern "C" uint64_t drxStandinCallStdcall(FARPROC function, const uint32_t* words, uint32_t count, int32_t* moved);
+__asm__(
+    ".text\n"
+    ".globl _drxStandinCallStdcall\n"
+    "_drxStandinCallStdcall:\n"
+    "  pushl %ebp\n"
+    "  movl %esp, %ebp\n"
+    "  pushl %esi\n"
+    "  pushl %edi\n"
+    "  pushl %ebx\n"
+    "  movl 12(%ebp), %esi\n"
+    "  movl 16(%ebp), %ecx\n"
+    "  movl %esp, %edi\n"
+    "1:\n"
+    "  testl %ecx, %ecx\n"
+    "  jz 2f\n"
+    "  pushl -4(%esi,%ecx,4)\n"
+    "  decl %ecx\n"
+    "  jmp 1b\n"
+    "2:\n"
+    "  call *8(%ebp)\n"
+    "  movl %esp, %ebx\n"
+    "  subl %edi, %ebx\n"
+    "  movl 20(%ebp), %ecx\n"
+    "  movl %ebx, (%ecx)\n"
+    "  movl %edi, %esp\n"
+    "  popl %ebx\n"
+    "  popl %edi\n"
+    "  popl %esi\n"
+    "  popl %ebp\n"
+    "  ret\n");
+#endif
+
+// The N of a decorated export name "name@N", or -1 for a plain name.
+int decoratedArgumentBytes(const std::string& name) {
+  const size_t at = name.rfind('@');
+  if (at == std::string::npos || at + 1 == name.size()) return -1;
+  return std::atoi(name.c_str() + at + 1);
+}
+
+std::vector<jbyte> bytesOf(const std::string& text) { return std::vector<jbyte>(text.begin(), text.end()); }
+
+std::vector<jint> intsOf(const std::string& list) {
+  std::vector<jint> values;
+  for (const std::string& item : splitAt(list, ',')) {
+    if (!item.empty()) values.push_back(static_cast<jint>(std::strtol(item.c_str(), nullptr, 0)));
+  }
+  return values;
+}
+
 // "call <dll>|<export>|<result>|<arg>|..." through this VM's environment on the launching thread.
+// Arguments: int:N, bool:N, str:TEXT, bytes:TEXT (a byte[] of the text), ints:A,B (an int[]),
+// null. A decorated export name ("...@N") is called, on 32-bit, with exactly N bytes of arguments
+// (the missing ones null) and the stack pointer is checked across the call.
 void callAction(minijni::Jvm& vm, const std::string& plan) {
   std::vector<std::string> parts = splitAt(plan, '|');
-  if (parts.size() < 3 || parts.size() > 9) {
-    report("jvm.actionError", "call needs <dll>|<export>|<result>[|args], at most six arguments");
+  if (parts.size() < 3 || parts.size() > 11) {
+    report("jvm.actionError", "call needs <dll>|<export>|<result>[|args], at most eight arguments");
     return;
   }
   HMODULE module = LoadLibraryW(widen(parts[0]).c_str());
@@ -136,29 +200,53 @@ void callAction(minijni::Jvm& vm, const std::string& plan) {
       args.push_back(static_cast<intptr_t>(std::strtol(arg.c_str() + arg.find(':') + 1, nullptr, 0)));
     } else if (arg.rfind("str:", 0) == 0) {
       args.push_back(reinterpret_cast<intptr_t>(vm.newStringUtf8(arg.substr(4))));
+    } else if (arg.rfind("bytes:", 0) == 0) {
+      args.push_back(reinterpret_cast<intptr_t>(vm.newByteArray(bytesOf(arg.substr(6)))));
+    } else if (arg.rfind("ints:", 0) == 0) {
+      args.push_back(reinterpret_cast<intptr_t>(vm.newIntArray(intsOf(arg.substr(5)))));
     } else {
       args.push_back(0);  // "null"
     }
   }
   jclass cls = env->FindClass("java/lang/Object");
   const std::string& kind = parts[2];
+  intptr_t result = 0;
+  jlong longResult = 0;
+  const int argumentBytes = decoratedArgumentBytes(parts[1]);
+#if defined(__i386__)
+  if (argumentBytes >= 8 && argumentBytes % 4 == 0) {
+    std::vector<uint32_t> words = {reinterpret_cast<uint32_t>(env), reinterpret_cast<uint32_t>(cls)};
+    for (intptr_t arg : args) words.push_back(static_cast<uint32_t>(arg));
+    words.resize(static_cast<size_t>(argumentBytes / 4), 0);
+    int32_t moved = 0;
+    const uint64_t pair = drxStandinCallStdcall(function, words.data(), static_cast<uint32_t>(words.size()), &moved);
+    report("jvm.call.stack", parts[1] + (moved == 0 ? " balanced" : " moved " + std::to_string(moved)));
+    result = static_cast<intptr_t>(static_cast<uint32_t>(pair));
+    longResult = static_cast<jlong>(pair);
+  } else
+#endif
+  {
+    (void)argumentBytes;
+    if (kind == "long") {
+      longResult = callExport<jlong>(function, env, cls, args);
+    } else {
+      result = callExport<intptr_t>(function, env, cls, args);
+    }
+  }
+  auto object = reinterpret_cast<jobject>(result);
   std::string value;
   if (kind == "long") {
-    value = std::to_string(callExport<jlong>(function, env, cls, args));
+    value = std::to_string(longResult);
+  } else if (kind == "void") {
+    value = "void";
+  } else if (kind == "int") {
+    value = std::to_string(static_cast<jint>(result));
+  } else if (kind == "bool") {
+    value = (result & 0xff) ? "true" : "false";
+  } else if (kind == "string") {
+    value = vm.isNull(object) ? "null" : "\"" + vm.stringUtf8(object) + "\"";
   } else {
-    intptr_t result = callExport<intptr_t>(function, env, cls, args);
-    auto object = reinterpret_cast<jobject>(result);
-    if (kind == "void") {
-      value = "void";
-    } else if (kind == "int") {
-      value = std::to_string(static_cast<jint>(result));
-    } else if (kind == "bool") {
-      value = (result & 0xff) ? "true" : "false";
-    } else if (kind == "string") {
-      value = vm.isNull(object) ? "null" : "\"" + vm.stringUtf8(object) + "\"";
-    } else {
-      value = vm.isNull(object) ? "null" : vm.className(object);
-    }
+    value = vm.isNull(object) ? "null" : vm.className(object);
   }
   report("jvm.call.result", parts[1] + " " + value);
   if (vm.exceptionPending()) {

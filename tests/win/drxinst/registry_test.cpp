@@ -367,6 +367,41 @@ TEST_F(RegistryTest, ViewBitsChooseTheRegistryView) {
   EXPECT_FALSE(rawKeyExists(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY));
 }
 
+// Without view bits a call works in the library's own view: the 32-bit DLL inside a 32-bit runtime
+// on 64-bit Windows reads and writes HKLM\SOFTWARE\Wow6432Node, the 64-bit one the native key.
+// HKCU\SOFTWARE is one key for both.
+TEST_F(RegistryTest, NoViewBitsMeansTheLibraryOwnView) {
+  constexpr REGSAM kOwn = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  constexpr REGSAM kOther = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  const std::wstring key = L"Software\\morvenic\\drxinst-own-view-test";
+  for (REGSAM view : {kOwn, kOther}) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), view, 0);
+
+  ASSERT_TRUE(natives.setValue(env, nullptr, kLocalMachine, str(key), str(L"v"), str(L"own"), 1, 0));
+  EXPECT_TRUE(rawKeyExists(HKEY_LOCAL_MACHINE, key, kOwn));
+  EXPECT_FALSE(rawKeyExists(HKEY_LOCAL_MACHINE, key, kOther));
+  EXPECT_TRUE(natives.keyExists(env, nullptr, kLocalMachine, str(key), static_cast<jint>(kOwn)));
+  EXPECT_FALSE(natives.keyExists(env, nullptr, kLocalMachine, str(key), static_cast<jint>(kOther)));
+
+  // A value written through the other view is invisible to a call without view bits.
+  ASSERT_TRUE(natives.setValue(env, nullptr, kLocalMachine, str(key), str(L"w"), str(L"other"), 1,
+                               static_cast<jint>(kOther)));
+  EXPECT_TRUE(vm.isNull(natives.getValue(env, nullptr, kLocalMachine, str(key), str(L"w"), 0)));
+  jobject own = natives.getValue(env, nullptr, kLocalMachine, str(key), str(L"v"), 0);
+  ASSERT_FALSE(vm.isNull(own));
+  EXPECT_EQ(vm.string(own), u"own");
+
+  // Deleting without view bits removes the own-view key only.
+  natives.deleteKey(env, nullptr, kLocalMachine, str(key), JNI_FALSE, 0);
+  EXPECT_FALSE(rawKeyExists(HKEY_LOCAL_MACHINE, key, kOwn));
+  EXPECT_TRUE(rawKeyExists(HKEY_LOCAL_MACHINE, key, kOther));
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), kOther, 0);
+
+  const std::wstring shared = std::wstring(kTestKey) + L"\\shared";
+  ASSERT_TRUE(natives.setValue(env, nullptr, kCurrentUser, str(shared), str(L"s"), str(L"both"), 1, 0));
+  EXPECT_TRUE(rawKeyExists(HKEY_CURRENT_USER, shared, kOwn));
+  EXPECT_TRUE(rawKeyExists(HKEY_CURRENT_USER, shared, kOther));
+}
+
 TEST_F(RegistryTest, DeleteValueRemovesOneValue) {
   writeRaw(HKEY_CURRENT_USER, kTestKey, L"gone", REG_SZ, utf16Bytes("x|"));
   writeRaw(HKEY_CURRENT_USER, kTestKey, L"kept", REG_SZ, utf16Bytes("x|"));

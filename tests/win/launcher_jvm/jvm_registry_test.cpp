@@ -6,6 +6,7 @@
 #include <string>
 
 #include "launcher/jvm/jvm_registry.h"
+#include "tests/support/registry_views/registry_views.h"
 
 namespace {
 
@@ -80,6 +81,10 @@ TEST_F(JvmRegistry, LocatedRuntimeKeyGoesToTheMachineHive) {
   if (key) RegCloseKey(key);
   EXPECT_EQ(drx::launcher::registrySubkeyNames(HKEY_LOCAL_MACHINE, "SOFTWARE\\morvenic\\lanqo\\locatedjvms").size() >= 1,
             true);
+  // In the process's own view of HKLM\SOFTWARE: a 32-bit launcher records it where 32-bit
+  // launchers look, and a 64-bit one never sees a runtime it could not load.
+  EXPECT_TRUE(drx::test::keyExistsInView(HKEY_LOCAL_MACHINE, located, drx::test::kOwnRegistryView));
+  EXPECT_FALSE(drx::test::keyExistsInView(HKEY_LOCAL_MACHINE, located, drx::test::kOtherRegistryView));
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, located);
 }
 

@@ -14,6 +14,7 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "standin_runtimes.h"
+#include "tests/support/registry_views/registry_views.h"
 #include "tests/support/process_driver/process_driver.h"
 
 namespace {
@@ -39,7 +40,7 @@ class RuntimeSearchWine : public ::testing::Test {
   void SetUp() override {
     for (const char* key : kKeysToReset) {
       RegDeleteTreeA(HKEY_CURRENT_USER, key);
-      RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+      drx::test::deleteTreeInBothViews(HKEY_LOCAL_MACHINE, key);
     }
     for (int id : {ids::kMinJavaVersion, ids::kMaxJavaVersion, ids::kJreSearchSequence, ids::kRequireJdk,
                    ids::kAllowBetaVm, ids::kLauncherType, ids::kApplicationDirectory, ids::kApplicationId}) {
@@ -53,7 +54,7 @@ class RuntimeSearchWine : public ::testing::Test {
   void TearDown() override {
     for (const char* key : kKeysToReset) {
       RegDeleteTreeA(HKEY_CURRENT_USER, key);
-      RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+      drx::test::deleteTreeInBothViews(HKEY_LOCAL_MACHINE, key);
     }
   }
   static std::string log() { return drx::test::readTextFile(drx::launcher::currentLogPath()); }
@@ -180,6 +181,30 @@ TEST_F(RuntimeSearchWine, RegistryFindsJavaSoftAndLocatedRuntimes) {
   drx::launcher::registerLocatedRuntime(machine + "\\bin\\java.exe");
   EXPECT_EQ(search("Y"), javaOf(machine));
   EXPECT_TRUE(logged("found located " + javaOf(machine) + " 1.6.0_20"));
+}
+
+// A 32-bit launcher on 64-bit Windows sees HKLM\SOFTWARE through the 32-bit view: a runtime
+// registered only by an installer of the other width is not one it could load, and is not found.
+TEST_F(RuntimeSearchWine, RegistrySearchReadsOnlyTheProcessOwnView) {
+  using drx::test::kOtherRegistryView;
+  using drx::test::kOwnRegistryView;
+  const std::string key = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8";
+  const std::string other = runtime("other-width", "java.firstLine=java version \"1.8.0_391\"");
+  ASSERT_TRUE(drx::test::setStringInView(HKEY_LOCAL_MACHINE, key, "JavaHome", other, kOtherRegistryView));
+  EXPECT_EQ(search("Y"), "(none)");
+  EXPECT_EQ(javaRuns(other), 0) << "a runtime of the other view is not even asked for its version";
+
+  const std::string own = runtime("own-width", "java.firstLine=java version \"1.8.0_381\"");
+  ASSERT_TRUE(drx::test::setStringInView(HKEY_LOCAL_MACHINE, key, "JavaHome", own, kOwnRegistryView));
+  EXPECT_EQ(search("Y"), javaOf(own));
+  EXPECT_EQ(javaRuns(other), 0);
+
+  // The version cache lives under HKEY_CURRENT_USER\SOFTWARE, which both views share: a launcher of
+  // either width reuses what the other one learnt.
+  const std::string cacheKey = drx::launcher::versionCacheKeyName(javaOf(own));
+  EXPECT_TRUE(drx::test::keyExistsInView(HKEY_CURRENT_USER, cacheKey, kOwnRegistryView));
+  EXPECT_TRUE(drx::test::keyExistsInView(HKEY_CURRENT_USER, cacheKey, kOtherRegistryView));
+  drx::test::deleteTreeInBothViews(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
 }
 
 TEST_F(RuntimeSearchWine, HungRuntimeIsEndedAndNotCached) {

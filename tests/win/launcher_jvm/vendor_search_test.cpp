@@ -33,6 +33,7 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "standin_runtimes.h"
+#include "tests/support/registry_views/registry_views.h"
 #include "tests/support/process_driver/process_driver.h"
 
 namespace {
@@ -43,29 +44,16 @@ using drx::test::javaRuns;
 using drx::test::makeStandinRuntime;
 namespace ids = drx::payload;
 
-// The view a vendor installer of this test's own width writes, and the other one.
-constexpr REGSAM kOwnView = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-constexpr REGSAM kOtherView = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+using drx::test::deleteTreeInView;
+constexpr REGSAM kOwnView = drx::test::kOwnRegistryView;
+constexpr REGSAM kOtherView = drx::test::kOtherRegistryView;
 
+// The view a vendor installer of this test's own width writes unless told otherwise.
 void setString(const std::string& key, const char* name, const std::string& value, REGSAM view = kOwnView) {
-  HKEY opened = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &opened,
-                            nullptr),
-            ERROR_SUCCESS)
-      << key;
-  RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(opened);
+  ASSERT_TRUE(drx::test::setStringInView(HKEY_LOCAL_MACHINE, key, name, value, view)) << key;
 }
 
-// Removes key and everything below it in one registry view.
-void deleteTree(const char* key, REGSAM view) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS | view, &opened) != ERROR_SUCCESS) return;
-  RegDeleteTreeA(opened, nullptr);
-  RegCloseKey(opened);
-  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, view, 0);
-}
+void deleteTree(const char* key, REGSAM view) { deleteTreeInView(HKEY_LOCAL_MACHINE, key, view); }
 
 class VendorSearchWine : public ::testing::Test {
  protected:
