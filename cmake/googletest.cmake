@@ -17,8 +17,7 @@ function(drx_add_test name)
   # A hung test fails within minutes instead of holding the whole run for ctest's 25.
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
   if(WIN32)
-    # 77: the wrapper found that this machine cannot run the program's width.
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEPREFIX=${DRX_WINEPREFIX}" SKIP_RETURN_CODE 77)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEPREFIX=${DRX_WINEPREFIX}")
   endif()
 endfunction()
 

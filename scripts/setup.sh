@@ -108,7 +108,9 @@ register_qemu() {
   echo "$want" | "${SUDO[@]}" tee "$stamp" >/dev/null
 }
 
-if [ -f "$entry" ] || ! can_run_32bit; then
+# DRX_I386_EMULATOR=1 takes the emulator path on a kernel that would not need it, to try it out;
+# `echo -1 > /proc/sys/fs/binfmt_misc/qemu-i386` undoes the registration.
+if [ -f "$entry" ] || [ "${DRX_I386_EMULATOR:-0}" = 1 ] || ! can_run_32bit; then
   # Either this kernel needs the emulator, or an earlier run registered it (keep it current).
   install_qemu
   register_qemu
