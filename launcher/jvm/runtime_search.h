@@ -65,6 +65,9 @@ class SearchHost {
   virtual std::vector<std::string> registrySubkeys(Hive hive, const std::string& key) = 0;
   // Unpacks a runtime directory's pack200 archives when it holds them.
   virtual void preparePackedRuntime(const std::string& directory) = 0;
+  // Whether the registry view the search reads is the 32-bit one: the process's own view, so a
+  // 32-bit launcher's, on 32-bit and 64-bit Windows alike.
+  virtual bool readsThirtyTwoBitView() { return sizeof(void*) == 4; }
 };
 
 struct SequenceEntry {

@@ -16,6 +16,17 @@ std::string_view nextNumber(std::string_view text, size_t& at) {
   return text.substr(start, at - start);
 }
 
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Registry key names compare without regard to case.
+bool sameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
 bool moreNumbers(std::string_view text, size_t at) {
   for (; at < text.size(); ++at) {
     if (isDigit(text[at])) return true;
@@ -46,6 +57,21 @@ size_t highestVersionIndex(const std::vector<VendorRuntime>& runtimes) {
     if (best == runtimes.size() || compareVersionNumbers(runtimes[i].version, runtimes[best].version) > 0) best = i;
   }
   return best;
+}
+
+bool isVendorProductKey(const VendorLayout& layout, std::string_view name) {
+  const std::string_view prefix = layout.namePrefix;
+  const std::string_view suffix = layout.nameSuffix;
+  if (name.size() <= prefix.size() + suffix.size()) return false;
+  if (!sameText(name.substr(0, prefix.size()), prefix)) return false;
+  if (!sameText(name.substr(name.size() - suffix.size()), suffix)) return false;
+  // "zulu-17-jre" is no development kit: its version part "17-jre" is more than digits and dots.
+  const std::string_view version = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  if (!isDigit(version.front())) return false;
+  for (char c : version) {
+    if (!isDigit(c) && c != '.') return false;
+  }
+  return true;
 }
 
 std::string trimInstallationDirectory(std::string directory) {

@@ -40,22 +40,38 @@ std::vector<std::string> installationKeys(SearchHost& host, const std::string& v
 
 std::optional<RuntimeSearch::Found> RuntimeSearch::vendorSearch() {
   std::vector<VendorRuntime> accepted;
+  // One installation key: its directory, then the usual checks. False when it names no directory.
+  const auto tryInstallationKey = [&](const VendorLayout& layout, const std::string& key) {
+    std::optional<std::string> directory =
+        host_.readRegistryString(Hive::kLocalMachine, key, layout.valueName, kInstallationPathLimit);
+    if (directory) *directory = trimInstallationDirectory(*directory);
+    if (!directory || directory->empty()) {
+      logf("Vendor key %s has no %s", key.c_str(), layout.valueName);
+      return false;
+    }
+    logf("Vendor key %s names %s", key.c_str(), directory->c_str());
+    Candidate candidate = findJavaExecutable(*directory);
+    std::string found;
+    if (candidate.usable && checkJavaExecutable(candidate.path, false, true, &found)) {
+      accepted.push_back({candidate.path, found, key});
+    }
+    return true;
+  };
+  const bool thirtyTwoBitView = host_.readsThirtyTwoBitView();
   for (const VendorLayout& layout : kVendorLayouts) {
     if (layout.runtimeOnly && settings_.requireJdk) continue;
-    for (const std::string& version : host_.registrySubkeys(Hive::kLocalMachine, layout.key)) {
-      for (const std::string& key : installationKeys(host_, std::string(layout.key) + "\\" + version)) {
-        std::optional<std::string> directory =
-            host_.readRegistryString(Hive::kLocalMachine, key, layout.valueName, kInstallationPathLimit);
-        if (directory) *directory = trimInstallationDirectory(*directory);
-        if (!directory || directory->empty()) {
-          logf("Vendor key %s has no %s", key.c_str(), layout.valueName);
-          continue;
-        }
-        logf("Vendor key %s names %s", key.c_str(), directory->c_str());
-        Candidate candidate = findJavaExecutable(*directory);
-        std::string found;
-        if (candidate.usable && checkJavaExecutable(candidate.path, false, true, &found)) {
-          accepted.push_back({candidate.path, found, key});
+    if (layout.thirtyTwoBitViewOnly && !thirtyTwoBitView) continue;
+    for (const std::string& name : host_.registrySubkeys(Hive::kLocalMachine, layout.key)) {
+      const std::string subkey = std::string(layout.key) + "\\" + name;
+      if (layout.shape == VendorShape::kMsi) {
+        for (const std::string& key : installationKeys(host_, subkey)) tryInstallationKey(layout, key);
+        continue;
+      }
+      if (!isVendorProductKey(layout, name) || tryInstallationKey(layout, subkey)) continue;
+      for (const std::string& below : host_.registrySubkeys(Hive::kLocalMachine, subkey)) {
+        if (sameKeyName(below, kVendorInstallationKey)) {
+          tryInstallationKey(layout, subkey + "\\" + below);
+          break;
         }
       }
     }

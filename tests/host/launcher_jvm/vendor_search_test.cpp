@@ -15,6 +15,9 @@ namespace {
 
 using drx::launcher::compareVersionNumbers;
 using drx::launcher::Hive;
+using drx::launcher::isVendorProductKey;
+using drx::launcher::kVendorLayouts;
+using drx::launcher::VendorLayout;
 using drx::launcher::RuntimeSearch;
 using drx::launcher::SearchSettings;
 using drx::launcher::VersionRun;
@@ -28,13 +31,16 @@ class Machine : public drx::launcher::SearchHost {
   std::map<std::string, std::pair<uint64_t, std::string>> cache;
   std::map<std::string, std::string> registry;  // "HKLM|key|value" -> data
   std::vector<std::string> logLines;
+  bool thirtyTwoBitView = false;
 
   void addRuntime(const std::string& home, const std::string& version) { versions[lower(home + "\\bin\\java.exe")] = version; }
   void setValue(Hive hive, const std::string& key, const std::string& value, const std::string& data) {
     registry[(hive == Hive::kLocalMachine ? "HKLM|" : "HKCU|") + key + "|" + value] = data;
   }
   // A vendor installation key "<root>\<rest>\MSI" with its Path value.
-  void addVendorKey(const std::string& key, const std::string& path) { setValue(Hive::kLocalMachine, key, "Path", path); }
+  void addVendorKey(const std::string& key, const std::string& path, const std::string& value = "Path") {
+    setValue(Hive::kLocalMachine, key, value, path);
+  }
   bool logged(const std::string& line) const {
     return std::find(logLines.begin(), logLines.end(), line) != logLines.end();
   }
@@ -88,6 +94,7 @@ class Machine : public drx::launcher::SearchHost {
     return {names.begin(), names.end()};
   }
   void preparePackedRuntime(const std::string&) override {}
+  bool readsThirtyTwoBitView() override { return thirtyTwoBitView; }
 
  private:
   static std::string lower(std::string text) {
@@ -210,6 +217,148 @@ TEST(VendorSearch, SameRulesAsTheJavaSoftKeys) {
   machine.logLines.clear();
   EXPECT_EQ(search(machine, kit), "(none)");
   for (const std::string& line : machine.logLines) EXPECT_EQ(line.find("\\JRE\\"), std::string::npos) << line;
+}
+
+const VendorLayout& layoutOf(const char* key, bool runtimeOnly) {
+  for (const VendorLayout& layout : kVendorLayouts) {
+    if (std::string(layout.key) == key && layout.runtimeOnly == runtimeOnly) return layout;
+  }
+  ADD_FAILURE() << "no layout " << key;
+  return kVendorLayouts[0];
+}
+
+TEST(VendorProductKeys, NameAroundADigitsAndDotsVersion) {
+  const VendorLayout& zuluKit = layoutOf("SOFTWARE\\Azul Systems\\Zulu", false);
+  const VendorLayout& zuluRuntime = layoutOf("SOFTWARE\\Azul Systems\\Zulu", true);
+  const VendorLayout& libericaKit = layoutOf("SOFTWARE\\BellSoft\\Liberica", false);
+  const VendorLayout& libericaRuntime = layoutOf("SOFTWARE\\BellSoft\\Liberica", true);
+  struct Case {
+    const VendorLayout* layout;
+    const char* name;
+    bool expected;
+  } cases[] = {
+      {&zuluKit, "zulu-17", true},
+      {&zuluKit, "ZULU-8", true},  // key names compare without regard to case
+      {&zuluKit, "zulu-1.8", true},
+      {&zuluKit, "zulu-17-jre", false},  // the runtime of the same release is not a development kit
+      {&zuluKit, "zulu-", false},
+      {&zuluKit, "zulu-x", false},
+      {&zuluKit, "zulu", false},
+      {&zuluRuntime, "zulu-17-jre", true},
+      {&zuluRuntime, "zulu-8-JRE", true},
+      {&zuluRuntime, "zulu-17", false},
+      {&zuluRuntime, "zulu--jre", false},
+      {&zuluRuntime, "zulu-jre", false},
+      {&libericaKit, "jdk-21", true},
+      {&libericaKit, "jre-21", false},
+      {&libericaKit, "jdk-", false},
+      {&libericaKit, "MSI", false},
+      {&libericaRuntime, "jre-8", true},
+      {&libericaRuntime, "jdk-8", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(isVendorProductKey(*c.layout, c.name), c.expected) << c.name;
+}
+
+TEST(VendorSearch, EachProductAndSemeruLayoutIsFound) {
+  struct Case {
+    const char* key;
+    const char* value;
+    const char* version;
+    const char* loggedKey;  // the installation key the log and the result name
+  } cases[] = {
+      {"SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "17.0.9", "SOFTWARE\\Azul Systems\\Zulu\\zulu-17"},
+      {"SOFTWARE\\Azul Systems\\Zulu\\zulu-8-jre", "InstallationPath", "1.8.0_392",
+       "SOFTWARE\\Azul Systems\\Zulu\\zulu-8-jre"},
+      {"SOFTWARE\\BellSoft\\Liberica\\jdk-21", "InstallationPath", "21.0.1", "SOFTWARE\\BellSoft\\Liberica\\jdk-21"},
+      // Only the MSI subkey holds the directory: the product key is looked at first, then it.
+      {"SOFTWARE\\BellSoft\\Liberica\\jre-11\\MSI", "InstallationPath", "11.0.21",
+       "SOFTWARE\\BellSoft\\Liberica\\jre-11\\MSI"},
+      {"SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI", "Path", "17.0.9", "SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI"},
+      {"SOFTWARE\\Semeru\\JRE\\8.0.392.8\\openj9\\MSI", "Path", "1.8.0_392",
+       "SOFTWARE\\Semeru\\JRE\\8.0.392.8\\openj9\\MSI"},
+  };
+  for (const Case& c : cases) {
+    Machine machine;
+    machine.addRuntime("C:\\vendor", c.version);
+    machine.addVendorKey(c.key, "C:\\vendor\\", c.value);
+    EXPECT_EQ(search(machine), "c:\\vendor\\bin\\java.exe") << c.key;
+    EXPECT_TRUE(machine.logged(std::string("Vendor key ") + c.loggedKey + " names C:\\vendor")) << c.key;
+    EXPECT_TRUE(machine.logged(std::string("Vendor runtime registered under ") + c.loggedKey)) << c.key;
+  }
+
+  // The product key's own value comes first; its MSI subkey is then not read at all.
+  Machine both;
+  both.addRuntime("C:\\liberica", "21.0.1");
+  both.addVendorKey("SOFTWARE\\BellSoft\\Liberica\\jdk-21", "C:\\liberica", "InstallationPath");
+  both.addVendorKey("SOFTWARE\\BellSoft\\Liberica\\jdk-21\\MSI", "C:\\elsewhere", "InstallationPath");
+  both.setValue(Hive::kLocalMachine, "SOFTWARE\\BellSoft\\Liberica\\jre-21", "CurrentVersion", "21.0.1");
+  EXPECT_EQ(search(both), "c:\\liberica\\bin\\java.exe");
+  EXPECT_FALSE(both.logged("Vendor key SOFTWARE\\BellSoft\\Liberica\\jdk-21\\MSI names C:\\elsewhere"));
+  EXPECT_TRUE(both.logged("Vendor key SOFTWARE\\BellSoft\\Liberica\\jre-21 has no InstallationPath"));
+}
+
+TEST(VendorSearch, ZuluThirtyTwoBitKeyOnlyInTheThirtyTwoBitView) {
+  constexpr char kKey[] = "SOFTWARE\\Azul Systems\\Zulu 32-bit\\zulu-17";
+  for (bool thirtyTwoBit : {true, false}) {
+    Machine machine;
+    machine.thirtyTwoBitView = thirtyTwoBit;
+    machine.addRuntime("C:\\zulu32", "17.0.9");
+    machine.addVendorKey(kKey, "C:\\zulu32\\", "InstallationPath");
+    EXPECT_EQ(search(machine), thirtyTwoBit ? "c:\\zulu32\\bin\\java.exe" : "(none)") << thirtyTwoBit;
+    EXPECT_EQ(machine.logged(std::string("Vendor key ") + kKey + " names C:\\zulu32"), thirtyTwoBit);
+  }
+}
+
+TEST(VendorSearch, TiesFollowTheVendorOrderAndTheHighestWinsAcrossLayouts) {
+  // Equal versions: Zulu before Microsoft before Liberica before Semeru.
+  struct Entrant {
+    const char* key;
+    const char* value;
+    const char* home;
+    const char* java;
+  } entrants[] = {
+      {"SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI", "Path", "C:\\semeru", "c:\\semeru\\bin\\java.exe"},
+      {"SOFTWARE\\BellSoft\\Liberica\\jdk-17", "InstallationPath", "C:\\liberica", "c:\\liberica\\bin\\java.exe"},
+      {kMicrosoft17, "Path", "C:\\ms", "c:\\ms\\bin\\java.exe"},
+      {"SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "C:\\zulu", "c:\\zulu\\bin\\java.exe"},
+  };
+  // Registered one after the other, the latest entrant is the first in the vendor order.
+  Machine machine;
+  for (const Entrant& e : entrants) {
+    machine.addRuntime(e.home, "17.0.9");
+    machine.addVendorKey(e.key, e.home, e.value);
+    EXPECT_EQ(search(machine), e.java) << e.key;
+  }
+  // A higher version under the last vendor in the order still wins.
+  machine.addRuntime("C:\\semeru21", "21.0.1");
+  machine.addVendorKey("SOFTWARE\\Semeru\\JRE\\21.0.1.12\\openj9\\MSI", "C:\\semeru21");
+  EXPECT_EQ(search(machine), "c:\\semeru21\\bin\\java.exe");
+}
+
+TEST(VendorSearch, ProductKeysFollowTheSameRules) {
+  // Above the range: refused with the usual lines, and the next release is taken.
+  Machine machine;
+  machine.addRuntime("C:\\zulu21", "21.0.1");
+  machine.addRuntime("C:\\zulu17", "17.0.9");
+  machine.addVendorKey("SOFTWARE\\Azul Systems\\Zulu\\zulu-21", "C:\\zulu21", "InstallationPath");
+  machine.addVendorKey("SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "C:\\zulu17", "InstallationPath");
+  EXPECT_EQ(search(machine, registryOnly("1.5", "17.9")), "c:\\zulu17\\bin\\java.exe");
+  const auto refused = std::find(machine.logLines.begin(), machine.logLines.end(),
+                                 "checkJavaExe (C:\\zulu21\\bin\\java.exe, [out], 1.5, 17.9, 0)");
+  ASSERT_NE(refused, machine.logLines.end());
+  EXPECT_NE(std::find(refused, machine.logLines.end(), "checkJavaExe returning 0"), machine.logLines.end());
+
+  // A required development kit: the runtimes' product keys are neither read nor taken for kits.
+  Machine runtimes;
+  runtimes.addRuntime("C:\\zulujre", "17.0.9");
+  runtimes.addRuntime("C:\\libericajre", "17.0.9");
+  runtimes.addVendorKey("SOFTWARE\\Azul Systems\\Zulu\\zulu-17-jre", "C:\\zulujre", "InstallationPath");
+  runtimes.addVendorKey("SOFTWARE\\BellSoft\\Liberica\\jre-17", "C:\\libericajre", "InstallationPath");
+  SearchSettings kit = registryOnly();
+  kit.requireJdk = true;
+  EXPECT_EQ(search(runtimes, kit), "(none)");
+  for (const std::string& line : runtimes.logLines) EXPECT_EQ(line.find("Vendor key"), std::string::npos) << line;
+  EXPECT_EQ(search(runtimes), "c:\\zulujre\\bin\\java.exe");
 }
 
 }  // namespace
