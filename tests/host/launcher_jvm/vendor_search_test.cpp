@@ -17,9 +17,9 @@ using drx::launcher::compareVersionNumbers;
 using drx::launcher::Hive;
 using drx::launcher::isVendorProductKey;
 using drx::launcher::kVendorLayouts;
-using drx::launcher::VendorLayout;
 using drx::launcher::RuntimeSearch;
 using drx::launcher::SearchSettings;
+using drx::launcher::VendorLayout;
 using drx::launcher::VersionRun;
 
 // Paths here are already absolute; the fake only lower-cases them as Normalise does.
@@ -266,14 +266,17 @@ TEST(VendorSearch, EachProductAndSemeruLayoutIsFound) {
     const char* version;
     const char* loggedKey;  // the installation key the log and the result name
   } cases[] = {
-      {"SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "17.0.9", "SOFTWARE\\Azul Systems\\Zulu\\zulu-17"},
+      {"SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "17.0.9",
+       "SOFTWARE\\Azul Systems\\Zulu\\zulu-17"},
       {"SOFTWARE\\Azul Systems\\Zulu\\zulu-8-jre", "InstallationPath", "1.8.0_392",
        "SOFTWARE\\Azul Systems\\Zulu\\zulu-8-jre"},
-      {"SOFTWARE\\BellSoft\\Liberica\\jdk-21", "InstallationPath", "21.0.1", "SOFTWARE\\BellSoft\\Liberica\\jdk-21"},
+      {"SOFTWARE\\BellSoft\\Liberica\\jdk-21", "InstallationPath", "21.0.1",
+       "SOFTWARE\\BellSoft\\Liberica\\jdk-21"},
       // Only the MSI subkey holds the directory: the product key is looked at first, then it.
       {"SOFTWARE\\BellSoft\\Liberica\\jre-11\\MSI", "InstallationPath", "11.0.21",
        "SOFTWARE\\BellSoft\\Liberica\\jre-11\\MSI"},
-      {"SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI", "Path", "17.0.9", "SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI"},
+      {"SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI", "Path", "17.0.9",
+       "SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI"},
       {"SOFTWARE\\Semeru\\JRE\\8.0.392.8\\openj9\\MSI", "Path", "1.8.0_392",
        "SOFTWARE\\Semeru\\JRE\\8.0.392.8\\openj9\\MSI"},
   };
@@ -318,7 +321,8 @@ TEST(VendorSearch, TiesFollowTheVendorOrderAndTheHighestWinsAcrossLayouts) {
     const char* java;
   } entrants[] = {
       {"SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI", "Path", "C:\\semeru", "c:\\semeru\\bin\\java.exe"},
-      {"SOFTWARE\\BellSoft\\Liberica\\jdk-17", "InstallationPath", "C:\\liberica", "c:\\liberica\\bin\\java.exe"},
+      {"SOFTWARE\\BellSoft\\Liberica\\jdk-17", "InstallationPath", "C:\\liberica",
+       "c:\\liberica\\bin\\java.exe"},
       {kMicrosoft17, "Path", "C:\\ms", "c:\\ms\\bin\\java.exe"},
       {"SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "C:\\zulu", "c:\\zulu\\bin\\java.exe"},
   };
@@ -357,7 +361,9 @@ TEST(VendorSearch, ProductKeysFollowTheSameRules) {
   SearchSettings kit = registryOnly();
   kit.requireJdk = true;
   EXPECT_EQ(search(runtimes, kit), "(none)");
-  for (const std::string& line : runtimes.logLines) EXPECT_EQ(line.find("Vendor key"), std::string::npos) << line;
+  for (const std::string& line : runtimes.logLines) {
+    EXPECT_EQ(line.find("Vendor key"), std::string::npos) << line;
+  }
   EXPECT_EQ(search(runtimes), "c:\\zulujre\\bin\\java.exe");
 }
 

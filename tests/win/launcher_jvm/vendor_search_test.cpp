@@ -16,6 +16,20 @@
 // - Microsoft Build of OpenJDK: Microsoft's own JDK locator, dotnet/android-tools
 //   src/Xamarin.Android.Tools.AndroidSdk/Jdks/MicrosoftOpenJdkLocations.cs:
 //   "SOFTWARE\Microsoft\JDK", any version, "hotspot\MSI", value "Path".
+// - Azul Zulu and BellSoft Liberica: a publicly observed listing of the keys their installers
+//   created on a Windows machine, kept in the source comments of an open-source tool that locates
+//   Java runtimes. Zulu: "SOFTWARE\Azul Systems\Zulu\zulu-8" and "...\zulu-8-jre" with the
+//   string "InstallationPath" (beside "CurrentVersion" and the DWORDs "MajorVersion" and
+//   "MinorVersion"); the 32-bit installer on 64-bit Windows wrote "Azul Systems\Zulu 32-bit\zulu-8"
+//   under WOW6432Node, that is in the 32-bit view. Liberica: "SOFTWARE\BellSoft\Liberica\jdk-8"
+//   and "...\jre-8" with "InstallationPath" (beside "CurrentVersion" and Major/Minor/PatchVersion),
+//   and an "MSI" subkey of each holding "InstallationPath" too.
+// - IBM Semeru: the same listing, "SOFTWARE\Semeru\JDK\8.0.382.5\openj9\MSI" and "...\JRE\..."
+//   with "Path"; the Semeru installer is built from the Adoptium installer sources above with its
+//   own vendor name and the openj9 variant, so the layout is the template's.
+// - Amazon Corretto: no layout of its own. Its maintainers state in the corretto-8 issues 40 and 54
+//   and the corretto-11 issue 301 that its MSI writes the classic "SOFTWARE\JavaSoft" keys, which
+//   the search reads before any vendor key.
 // Each vendor ships 32-bit and 64-bit installers, and each writes into its own registry view; so
 // here every width writes the keys into its own view, as the installer of its width would.
 #include <gtest/gtest.h>
@@ -99,22 +113,29 @@ class VendorSearchWine : public ::testing::Test {
 TEST_F(VendorSearchWine, EachVendorsKeysAreFoundThroughY) {
   struct Case {
     const char* key;  // the installation key the vendor's installer writes
+    const char* value;
     const char* version;
   } cases[] = {
-      {"SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "17.0.9"},
-      {"SOFTWARE\\Eclipse Adoptium\\JRE\\21.0.1.12\\hotspot\\MSI", "21.0.1"},
-      {"SOFTWARE\\AdoptOpenJDK\\JDK\\11.0.11.9\\openj9\\MSI", "11.0.11"},
-      {"SOFTWARE\\AdoptOpenJDK\\JRE\\8.0.292.10\\hotspot\\MSI", "1.8.0_292"},
-      {"SOFTWARE\\Eclipse Foundation\\JDK\\8.0.192.12\\MSI", "1.8.0_192"},
-      {"SOFTWARE\\Eclipse Foundation\\JRE\\11.0.10.9\\hotspot\\MSI", "11.0.10"},
-      {"SOFTWARE\\Microsoft\\JDK\\17.0.9.8\\hotspot\\MSI", "17.0.9"},
+      {"SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "17.0.9"},
+      {"SOFTWARE\\Eclipse Adoptium\\JRE\\21.0.1.12\\hotspot\\MSI", "Path", "21.0.1"},
+      {"SOFTWARE\\AdoptOpenJDK\\JDK\\11.0.11.9\\openj9\\MSI", "Path", "11.0.11"},
+      {"SOFTWARE\\AdoptOpenJDK\\JRE\\8.0.292.10\\hotspot\\MSI", "Path", "1.8.0_292"},
+      {"SOFTWARE\\Eclipse Foundation\\JDK\\8.0.192.12\\MSI", "Path", "1.8.0_192"},
+      {"SOFTWARE\\Eclipse Foundation\\JRE\\11.0.10.9\\hotspot\\MSI", "Path", "11.0.10"},
+      {"SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "17.0.9"},
+      {"SOFTWARE\\Azul Systems\\Zulu\\zulu-8-jre", "InstallationPath", "1.8.0_392"},
+      {"SOFTWARE\\Microsoft\\JDK\\17.0.9.8\\hotspot\\MSI", "Path", "17.0.9"},
+      {"SOFTWARE\\BellSoft\\Liberica\\jdk-21", "InstallationPath", "21.0.1"},
+      {"SOFTWARE\\BellSoft\\Liberica\\jre-11\\MSI", "InstallationPath", "11.0.21"},
+      {"SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI", "Path", "17.0.9"},
+      {"SOFTWARE\\Semeru\\JRE\\8.0.392.8\\openj9\\MSI", "Path", "1.8.0_392"},
   };
   const std::string classic = runtime("classic", "1.8.0_201");
   int index = 0;
   for (const Case& c : cases) {
     resetKeys();
     const std::string home = runtime("vendor" + std::to_string(index++), c.version);
-    setString(c.key, "Path", home + "\\");
+    setString(c.key, c.value, home + "\\");
     EXPECT_EQ(search(), javaOf(home)) << c.key;
     EXPECT_TRUE(logged(std::string("Vendor key ") + c.key + " names " + home)) << c.key;
     EXPECT_TRUE(logged(std::string("Vendor runtime registered under ") + c.key)) << c.key;
@@ -129,8 +150,61 @@ TEST_F(VendorSearchWine, TheOtherWidthsKeysAreNotSeen) {
   // other registry view, which the search does not read.
   const std::string home = runtime("otherwidth", "17.0.9");
   setString("SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", home + "\\", kOtherView);
+  for (const char* key :
+       {"SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "SOFTWARE\\Azul Systems\\Zulu 32-bit\\zulu-17",
+        "SOFTWARE\\BellSoft\\Liberica\\jdk-17"}) {
+    setString(key, "InstallationPath", home + "\\", kOtherView);
+  }
   EXPECT_EQ(search(), "(none)");
   EXPECT_EQ(javaRuns(home), 0);
+}
+
+TEST_F(VendorSearchWine, ZulusThirtyTwoBitKeyIsReadByTheThirtyTwoBitLauncherOnly) {
+  // Where the 32-bit installer writes on 64-bit Windows. The 64-bit launcher never reads it, even
+  // in its own view: a runtime registered there is a 32-bit one.
+  constexpr char kKey[] = "SOFTWARE\\Azul Systems\\Zulu 32-bit\\zulu-17";
+  const bool thirtyTwoBit = sizeof(void*) == 4;
+  const std::string home = runtime("zulu32", "17.0.9");
+  setString(kKey, "InstallationPath", home + "\\");
+  setString(std::string(kKey) + "-jre", "InstallationPath", home + "\\");
+  EXPECT_EQ(search(), thirtyTwoBit ? javaOf(home) : "(none)");
+  EXPECT_EQ(logged(std::string("Vendor key ") + kKey + " names " + home), thirtyTwoBit);
+  if (!thirtyTwoBit) {
+    EXPECT_EQ(javaRuns(home), 0);
+  }
+}
+
+TEST_F(VendorSearchWine, EachNewVendorsRuntimeAboveTheRangeIsRefused) {
+  struct Case {
+    const char* above;
+    const char* within;
+    const char* value;
+  } cases[] = {
+      {"SOFTWARE\\Azul Systems\\Zulu\\zulu-21", "SOFTWARE\\Azul Systems\\Zulu\\zulu-17", "InstallationPath"},
+      {"SOFTWARE\\BellSoft\\Liberica\\jdk-21", "SOFTWARE\\BellSoft\\Liberica\\jdk-17", "InstallationPath"},
+      {"SOFTWARE\\Semeru\\JDK\\21.0.1.12\\openj9\\MSI", "SOFTWARE\\Semeru\\JDK\\17.0.9.9\\openj9\\MSI",
+       "Path"},
+  };
+  const std::string above = runtime("above", "21.0.1");
+  const std::string within = runtime("within", "17.0.9");
+  for (const Case& c : cases) {
+    resetKeys();
+    setProperty(ids::kMaxJavaVersion, "17.9");
+    logStart = log().size();
+    setString(c.above, c.value, above + "\\");
+    setString(c.within, c.value, within + "\\");
+    EXPECT_EQ(search(), javaOf(within)) << c.above;
+    const std::string text = log().substr(logStart);
+    const size_t refused = text.find("checkJavaExe (" + above + "\\bin\\java.exe, [out], 1.5, 17.9, 0)");
+    ASSERT_NE(refused, std::string::npos) << c.above << "\n" << text;
+    EXPECT_EQ(text.find("checkJavaExe returning", refused), text.find("checkJavaExe returning 0", refused))
+        << c.above;
+    EXPECT_TRUE(logged(std::string("Vendor runtime registered under ") + c.within)) << c.above;
+    // The second start answers from the version cache.
+    const int runs = javaRuns(above) + javaRuns(within);
+    EXPECT_EQ(search(), javaOf(within)) << c.above;
+    EXPECT_EQ(javaRuns(above) + javaRuns(within), runs) << c.above;
+  }
 }
 
 TEST_F(VendorSearchWine, AJavaSoftRuntimeInRangeIsStillTaken) {
