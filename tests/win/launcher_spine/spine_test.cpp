@@ -46,7 +46,8 @@ HWND messageBoxOf(const ChildProcess& child) {
 DWORD cancelProgressDialog(ChildProcess& child) {
   HWND dialog = progressDialogOf(child);
   if (!dialog) return 99;
-  waitUntil(kStartTimeoutMs, [&] { return readStartupMarker(true, child.id()) == 1; });
+  // The work sets the process marker and then the plain one: wait for both.
+  waitUntil(kStartTimeoutMs, [&] { return readStartupMarker(true, child.id()) == 1 && readStartupMarker(false) == 1; });
   pressDialogButton(dialog, IDCANCEL);
   DWORD exitCode = 99;
   return child.waitForExit(kStartTimeoutMs, exitCode) ? exitCode : 98;
@@ -89,8 +90,9 @@ TEST_F(LauncherSpine, ProgressDialogShowsItsTextsCentredAndCancelEndsWithZeroAnd
   EXPECT_EQ(bounds.top, desktop.top + ((desktop.bottom - desktop.top) - height) / 2);
 
   // The start is under way: both markers are set while the dialog waits for the user.
+  // The work sets the process marker and then the plain one.
   ASSERT_TRUE(waitUntil(kStartTimeoutMs, [&] { return readStartupMarker(true, child.id()) == 1; }));
-  EXPECT_EQ(readStartupMarker(false), 1);
+  EXPECT_TRUE(waitUntil(kStartTimeoutMs, [&] { return readStartupMarker(false) == 1; }));
 
   EXPECT_TRUE(saveWindowScreenshot(dialog, artefactPath(L"progress_dialog.bmp")));
 
@@ -155,7 +157,9 @@ TEST_F(LauncherSpine, KeptLogSwitchCountsOnlyAsFirstArgumentAndPromptsWithProduc
     ChildProcess child = startLauncher(launch);
     HWND first = firstWindowOf(child);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(windowClassName(first), L"MyDialogClass") << "no prompt: the switch is not the first argument";
+    EXPECT_EQ(windowClassName(first), L"MyDialogClass")
+        << "no prompt: the switch is not the first argument; the window says: "
+        << windowText(first) + L": " + dialogText(first);
     EXPECT_EQ(cancelProgressDialog(child), 0u);
     EXPECT_TRUE(logFilesIn(launch).empty()) << "not kept: deleted at the normal end";
   }
