@@ -112,5 +112,36 @@ TEST_F(DllPlanting, LauncherImportingComctl32StaticallyLoadsThePlantedCopy) {
   EXPECT_TRUE(loadedForLauncher);
 }
 
+// A runtime whose jvm.dll imports jvmaux.dll, which lies in the runtime's bin folder; a look-alike
+// lies beside the launcher. The launcher loads jvm.dll by full path; jvm.dll's own imports must
+// come from its runtime, never from the launcher's folder.
+TEST_F(DllPlanting, JvmDllImportsNeverComeFromBesideTheLauncher) {
+  const std::wstring runtime = scratch_.file(L"auxruntime");
+  standin::RuntimeSpec plan;
+  ASSERT_TRUE(standin::layOutRuntime(runtime, plan));
+  const std::wstring auxiliary = DRX_AUXILIARY_DIR;
+  ASSERT_TRUE(CopyFileW((auxiliary + L"\\jvm.dll").c_str(), (runtime + L"\\bin\\client\\jvm.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((auxiliary + L"\\jvmaux.dll").c_str(), (runtime + L"\\bin\\jvmaux.dll").c_str(), FALSE));
+  const std::string archive = standin::gzip(standin::makeTar(standin::treeEntries(runtime, "")));
+
+  RuntimeLaunch launch(scratch_);
+  launch.setup.arguments = L"-q";
+  launch.setup.media.files.emplace_back("jre.tar.gz", archive);
+  launch.setup.media.narrow[151] = std::to_string(archive.size());  // includedJreSize
+  ASSERT_TRUE(CopyFileW((std::wstring(DRX_PLANTED_DIR) + L"\\jvmaux.dll").c_str(),
+                        (launch.setup.directory + L"\\jvmaux.dll").c_str(), FALSE));
+  const std::wstring recordPath = launch.setup.directory + L"\\planted.txt";
+  launch.setup.environment.emplace_back(L"DRX_PLANTED_RECORD", recordPath);
+
+  const LaunchResult result = runToEnd(launch.setup, kRunTimeoutMs);
+  const std::vector<PlantedEvent> events = readPlantedEvents(recordPath);
+  for (const PlantedEvent& event : events) ADD_FAILURE() << "planted: " << event.line;
+  EXPECT_TRUE(result.finished);
+  EXPECT_EQ(result.exitCode, 0u) << result.standardError << launch.log();
+  // The runtime's own copy answered, and main ran.
+  EXPECT_EQ(launch.report().utf8Values("jvm.auxiliary"), std::vector<std::string>{"1"});
+  EXPECT_EQ(launch.report().count("jvm.main"), 1u);
+}
+
 }  // namespace
 }  // namespace drx::test
