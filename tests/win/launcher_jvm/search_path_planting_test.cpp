@@ -88,6 +88,15 @@ TEST_F(SearchPathPlanting, EntrySSkipsTheSetupFolderAndTheCurrentDirectory) {
     EXPECT_EQ(run.exitCode, 0u) << row.what << run.standardError;
     EXPECT_EQ(run.found, row.found) << row.what << "\n" << run.log;
   }
+  // With nothing beside the setup program, the current directory's copy is the first the
+  // standard search would reach.
+  ASSERT_TRUE(DeleteFileA((download + "\\java.exe").c_str()));
+  resetSearchKeys();
+  const DriverRun run = runDriverAs(
+      download, "setup.exe",
+      {{"DRX_TEST_MODE", "search"}, {"DRX_TEST_P126", "1.5"}, {"DRX_TEST_P128", "S"}, {"PATH", systemPath()}}, "",
+      current);
+  EXPECT_EQ(run.found, "(none)") << run.log;
   EXPECT_EQ(plantedRuns(download), 0);
   EXPECT_EQ(plantedRuns(current), 0);
   EXPECT_EQ(javaRuns(onPath), 1);

@@ -48,8 +48,15 @@ TEST_F(MediaLock, RunningLauncherKeepsItsMediaFileFromBeingSwapped) {
     return file != INVALID_HANDLE_VALUE;
   };
   const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  auto rename = [&] {
+    const bool renamed = MoveFileExW(media.c_str(), moved.c_str(), 0) != FALSE;
+    const DWORD error = GetLastError();
+    if (renamed) MoveFileExW(moved.c_str(), media.c_str(), 0);  // so the attempts below see the file
+    SetLastError(error);
+    return renamed;
+  };
   const Attempt refused[] = {
-      attempt("rename", MoveFileExW(media.c_str(), moved.c_str(), 0) != FALSE),
+      attempt("rename", rename()),
       attempt("open for writing", open(GENERIC_WRITE, shareAll)),
       attempt("open for deleting", open(DELETE, shareAll)),
       attempt("delete", DeleteFileW(media.c_str()) != FALSE),
@@ -58,7 +65,6 @@ TEST_F(MediaLock, RunningLauncherKeepsItsMediaFileFromBeingSwapped) {
     EXPECT_FALSE(a.succeeded) << a.what;
     EXPECT_EQ(a.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << a.what;
   }
-  if (refused[0].succeeded) MoveFileExW(moved.c_str(), media.c_str(), 0);
   // What the Java side does: read the file by name, sharing reading only, or reading and writing.
   EXPECT_TRUE(open(GENERIC_READ, FILE_SHARE_READ)) << GetLastError();
   EXPECT_TRUE(open(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE)) << GetLastError();
