@@ -26,23 +26,53 @@ void failPrimitive(Primitive primitive, DWORD lastError, int64_t bytesRead) {
   fatal("Internal Error: readInt");
 }
 
-MediaFile::MediaFile() {
+namespace {
+
+// The one handle on the media file. It is opened by name once and kept until the process ends,
+// shared for reading only: every phase (properties, check, extraction) reads through it, so a
+// media file renamed or replaced while the launcher runs (possibly elevated) can neither change
+// under it nor be swapped for another one with a valid checksum of its own. The Java side reads
+// the remaining data by name, which read sharing allows.
+struct OpenedMedia {
+  FileHandle file;
+  std::string path;
+};
+
+OpenedMedia& openedMedia() {
+  static OpenedMedia media;
+  return media;
+}
+
+}  // namespace
+
+HANDLE mediaFileHandle() {
+  OpenedMedia& media = openedMedia();
   const std::string& path = mediaPath();
-  file_.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file_) {
+  // The path changes only in tests that read several media files in one process.
+  if (media.file && media.path == path) return media.file.get();
+  media.file.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  media.path = path;
+  if (!media.file) {
     logErrorLine("Could not open %s", path.c_str());
     fatal("Error opening media file. Please move this file to an ascii-only path like c:\\");
   }
+  return media.file.get();
+}
+
+MediaFile::MediaFile() : file_(mediaFileHandle()) {
   LARGE_INTEGER size{};
-  if (GetFileSizeEx(file_.get(), &size)) size_ = size.QuadPart;
+  if (GetFileSizeEx(file_, &size)) size_ = size.QuadPart;
+  // Each reader starts at the beginning, whatever an earlier one left the shared handle at.
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(file_, start, nullptr, FILE_BEGIN)) position_ = -1;
 }
 
 bool MediaFile::seek(int64_t position) {
   if (position == position_) return true;
   LARGE_INTEGER target{};
   target.QuadPart = position;
-  if (!SetFilePointerEx(file_.get(), target, nullptr, FILE_BEGIN)) {
+  if (!SetFilePointerEx(file_, target, nullptr, FILE_BEGIN)) {
     lastError_ = GetLastError();
     return false;
   }
@@ -52,7 +82,7 @@ bool MediaFile::seek(int64_t position) {
 
 bool MediaFile::readNext(void* buffer, DWORD count, DWORD& read) {
   read = 0;
-  if (!ReadFile(file_.get(), buffer, count, &read, nullptr)) {
+  if (!ReadFile(file_, buffer, count, &read, nullptr)) {
     lastError_ = GetLastError();
     return false;
   }

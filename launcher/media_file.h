@@ -17,8 +17,13 @@ enum class Primitive { kLong, kInt, kShort, kString, kWideString };
 // Logs the reader's line and stops with "Internal Error: <reader>".
 [[noreturn]] void failPrimitive(Primitive primitive, DWORD lastError, int64_t bytesRead);
 
-// Read-only access to the media file with 64-bit positions. Opening never fails: a file that
-// cannot be opened stops the launcher with the media-file message.
+// The media file, opened on first use and kept open for the process, shared for reading only
+// (neither written, renamed nor deleted while the launcher runs). A file that cannot be opened
+// stops the launcher with the media-file message.
+HANDLE mediaFileHandle();
+
+// Read-only access to the media file with 64-bit positions, through mediaFileHandle, starting at
+// offset 0. One reader at a time: they share the handle's file pointer.
 class MediaFile : public payload::ByteSource {
  public:
   MediaFile();
@@ -35,7 +40,7 @@ class MediaFile : public payload::ByteSource {
   int64_t position() const { return position_; }
 
  private:
-  FileHandle file_;
+  HANDLE file_;
   int64_t size_ = 0;
   int64_t position_ = 0;
   DWORD lastError_ = 0;

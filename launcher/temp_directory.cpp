@@ -15,6 +15,7 @@
 #include "launcher/file_paths.h"
 #include "launcher/launcher_log.h"
 #include "launcher/path_text.h"
+#include "launcher/private_directory.h"
 
 namespace drx::launcher {
 namespace {
@@ -43,8 +44,30 @@ std::string windowsDirectory() {
   return length > 0 && length < sizeof directory ? std::string(directory, length) : std::string();
 }
 
-// Fallbacks for a temporary path the narrow functions cannot name, in order of preference.
+// The user's own temporary path in its short (8.3) form, read through the wide functions: it can
+// be named in the ANSI code page when the long form cannot. Empty when there is no such form.
+std::string shortUserTemporaryPath() {
+  std::wstring wide(kPathLimit, L'\0');
+  DWORD length = GetTempPathW(kPathLimit, wide.data());
+  if (length == 0 || length >= kPathLimit) return {};
+  wide.resize(length);
+  std::wstring shortForm(kPathLimit, L'\0');
+  length = GetShortPathNameW(wide.c_str(), shortForm.data(), kPathLimit);
+  if (length == 0 || length >= kPathLimit) return {};
+  shortForm.resize(length);
+  std::string narrow;
+  if (!toFileCodePage(shortForm, narrow)) return {};
+  return narrow;
+}
+
+// Fallbacks for a temporary path the narrow functions cannot name, in order of preference. The
+// user's own (short) path comes first: the shared places after it let other users put files there.
 std::string writableFallback() {
+  const std::string shortPath = shortUserTemporaryPath();
+  if (!shortPath.empty() && isWritable(shortPath)) {
+    logLine("Using the short temporary path %s", shortPath.c_str());
+    return shortPath;
+  }
   const std::string windows = windowsDirectory();
   if (!windows.empty() && isWritable(windows + "\\temp")) return windows + "\\temp";
   if (isWritable("c:\\temp")) return "c:\\temp";
@@ -75,6 +98,8 @@ std::string temporaryPath() {
 
   char longPath[kPathLimit];
   DWORD length = GetLongPathNameA(path.c_str(), longPath, sizeof longPath);
+  // GetTempPathA itself already puts '?' for what the code page lacks; no long form is had then.
+  if (strchr(path.c_str(), '?')) return writableFallback();
   if (length == 0 || length >= sizeof longPath || !strchr(longPath, '?')) return path;
   return writableFallback();
 }
@@ -119,7 +144,8 @@ const std::string& createTemporaryDirectory() {
   std::string directory = temporaryFileName() + "_dir";
   if (directory.size() > kPathLimit - 1) directory.resize(kPathLimit - 1);
   logLine("Temp dir: %s", directory.c_str());
-  if (!CreateDirectoryA(directory.c_str(), nullptr)) internalError(kInternalErrorTempDirectory);
+  // Private whatever the parent: the extracted jars all go on the class path.
+  if (!createPrivateDirectory(directory)) internalError(kInternalErrorTempDirectory);
   temporaryState().directory = std::move(directory);
   return temporaryState().directory;
 }

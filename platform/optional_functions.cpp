@@ -1,7 +1,7 @@
 // Run-time lookup of optional advapi32 and netapi32 functions.
 #include "platform/optional_functions.h"
 
-#include <string>
+#include "common/system_library.h"
 
 namespace drx::platform {
 
@@ -12,14 +12,11 @@ FARPROC advapiFunction(const char* name) {
 
 namespace {
 
+// A copy that is already loaded is used as it is (the account tests put their fake there);
+// otherwise the system's copy, whose own imports must not come from the setup program's folder.
 HMODULE netapiModule() {
   if (HMODULE loaded = GetModuleHandleW(L"netapi32.dll")) return loaded;
-  wchar_t directory[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  std::wstring path(directory, length);
-  path += L"\\netapi32.dll";
-  return LoadLibraryW(path.c_str());
+  return loadSystemLibrary(L"netapi32.dll");
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 #include "launcher/jvm/jvm_registry.h"
 #include "launcher/jvm/launcher_variables.h"
 #include "launcher/jvm/packed_runtime.h"
+#include "launcher/jvm/program_search.h"
 #include "launcher/jvm/runtime_search.h"
 #include "launcher/jvm/text_limits.h"
 #include "launcher/jvm/version_run.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
+#include "launcher/path_text.h"
 
 namespace drx::launcher {
 namespace {
@@ -53,11 +55,25 @@ class SystemSearchHost final : public SearchHost {
     if (length == 0 || length >= sizeof value) return std::nullopt;
     return std::string(value, length);
   }
+  // SearchPathA would look beside the setup program and in the current directory first.
   std::optional<std::string> searchExecutablePath(const char* fileName) override {
-    char found[kTextLimit + 1];
-    const DWORD length = SearchPathA(nullptr, fileName, nullptr, sizeof found, found, nullptr);
-    if (length == 0 || length >= sizeof found) return std::nullopt;
-    return std::string(found, length);
+    char system[MAX_PATH + 1];
+    char windows[MAX_PATH + 1];
+    const UINT systemLength = GetSystemDirectoryA(system, sizeof system);
+    const UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
+    std::string path(GetEnvironmentVariableA("PATH", nullptr, 0), '\0');
+    const DWORD pathLength = path.empty() ? 0 : GetEnvironmentVariableA("PATH", path.data(), path.size());
+    path.resize(pathLength < path.size() ? pathLength : 0);
+    const std::vector<std::string> folders = programSearchFolders(
+        systemLength > 0 && systemLength <= MAX_PATH ? std::string(system, systemLength) : std::string(),
+        windowsLength > 0 && windowsLength <= MAX_PATH ? std::string(windows, windowsLength) : std::string(),
+        path, launcherDirectory());
+    for (const std::string& folder : folders) {
+      const std::string candidate = joinPath(folder, fileName);
+      const DWORD attributes = GetFileAttributesA(candidate.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return candidate;
+    }
+    return std::nullopt;
   }
   std::optional<std::string> readFirstLine(const std::string& path) override {
     FILE* file = fopen(path.c_str(), "r");

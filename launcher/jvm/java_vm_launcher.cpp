@@ -92,7 +92,10 @@ std::string directoryOfExecutable(const std::string& javaExecutable) {
 HMODULE tryJvmDirectory(const std::string& binDirectory, const std::string& type) {
   const std::string candidate = binDirectory + "\\" + type + "\\jvm.dll";
   logLine("Trying %s (exists %d)", candidate.c_str(), pathExists(candidate.c_str()) ? 1 : 0);
-  return LoadLibraryA(candidate.c_str());
+  // A plain LoadLibraryA by full path still resolves jvm.dll's own imports (version.dll, the C
+  // runtime) by the standard search, which starts in the folder of the setup program; with the
+  // altered search path they come from jvm.dll's folder, the system and PATH (the runtime's bin).
+  return LoadLibraryExA(candidate.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 HMODULE loadFromDirectoryOf(const std::string& javaExecutable) {

@@ -2,6 +2,7 @@
 #include "launcher/jvm/version_run.h"
 
 #include "common/unique_handle.h"
+#include "launcher/jvm/program_search.h"
 #include "launcher/jvm/text_limits.h"
 #include "launcher/launcher_log.h"
 #include "launcher/temp_directory.h"
@@ -17,9 +18,8 @@ constexpr DWORD kTerminationWaitMs = 5000;
 std::string commandLineFor(const std::string& javaExecutable) {
   char shortPath[kTextLimit + 1];
   const DWORD length = GetShortPathNameA(javaExecutable.c_str(), shortPath, sizeof shortPath);
-  // Without a short form (8.3 names switched off) the path is quoted so spaces survive.
-  if (length == 0 || length >= sizeof shortPath) return "\"" + javaExecutable + "\" -version";
-  return std::string(shortPath) + " -version";
+  const bool haveShortForm = length > 0 && length < sizeof shortPath;
+  return versionCommandLine(haveShortForm ? std::string(shortPath, length) : std::string(), javaExecutable);
 }
 
 std::string readStart(const std::string& fileName) {

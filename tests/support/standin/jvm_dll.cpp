@@ -10,6 +10,10 @@
 #include <cstdio>
 #include <string>
 
+#ifdef DRX_STANDIN_JVM_AUXILIARY
+extern "C" __declspec(dllimport) int drxJvmAuxiliary();
+#endif
+
 namespace standin {
 namespace {
 
@@ -144,6 +148,10 @@ jint createVm(JavaVM** pvm, void** penv, void* vargs) {
     result = static_cast<jint>(config().getInt("jvm.create.result", JNI_OK));
   }
   report("jvm.create", std::to_string(result));
+#ifdef DRX_STANDIN_JVM_AUXILIARY
+  // A runtime whose jvm.dll imports a DLL of its own (as a real one imports its C runtime).
+  report("jvm.auxiliary", std::to_string(drxJvmAuxiliary()));
+#endif
   if (result != JNI_OK) return result;
 
   minijni::setFailureHandler(failureToReport);

@@ -278,6 +278,14 @@ void runAction(minijni::Jvm& vm, const std::string& action) {
     callAction(vm, rest);
   } else if (verb == "exit") {
     ExitProcess(static_cast<UINT>(std::strtol(rest.c_str(), nullptr, 0)));
+  } else if (verb == "await") {
+    const std::wstring path = widen(rest);
+    bool seen = false;
+    for (int waited = 0; waited < 60000 && !seen; waited += 20) {
+      seen = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+      if (!seen) Sleep(20);
+    }
+    report("jvm.awaited", seen ? "1" : "0");
   } else if (verb == "stderr") {
     std::string line = rest + "\r\n";
     DWORD wrote = 0;

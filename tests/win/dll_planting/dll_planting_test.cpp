@@ -3,6 +3,7 @@
 // comctl32.dll statically does.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <iostream>
 
 #include "standin_host.h"
@@ -14,6 +15,8 @@ namespace drx::test {
 namespace {
 
 constexpr const char* kCompare = "Java_com_deployrix_runtime_installer_platform_win32_FileVersion_compare0";
+// Needs netapi32.dll, which imports dnsapi.dll.
+constexpr const char* kDeleteUser = "Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_deleteUser0";
 
 std::string windowsNarrowPath(std::wstring path) {
   for (wchar_t& c : path) {
@@ -51,7 +54,8 @@ class DllPlanting : public testing::Test {
     standin::RuntimeSpec runtime;
     runtime.config = std::string("jvm.main.action=call .\\") + DRX_PLATFORM_DLL_NAME + "|" + kCompare + "|int|str:" +
                      windowsNarrowPath(DRX_VERSION_PROBE_NEW) + "|str:" + windowsNarrowPath(DRX_VERSION_PROBE_OLD) +
-                     "\njvm.main.action=exit 0\n";
+                     "\njvm.main.action=call .\\" + DRX_PLATFORM_DLL_NAME + "|" + kDeleteUser +
+                     "|int|null|str:drx_nobody\njvm.main.action=exit 0\n";
     LoopbackHttpServer server(HttpAnswer::kWithLength, runtimeArchive(scratch_, runtime, ""));
     EXPECT_TRUE(server.listening());
 
@@ -97,8 +101,16 @@ TEST_F(DllPlanting, LauncherAndDrxinstNeverLoadOrCallAPlantedDll) {
   EXPECT_TRUE(run.result.sawWindow);  // the progress dialog, with comctl32's progress bar
   EXPECT_TRUE(contains(run.log, "download successful")) << run.log;
   // The first probe's file version 2.0.0.0 is newer than the second's 1.9.9.9.
-  EXPECT_EQ(run.report.utf8Values("jvm.call.result"), std::vector<std::string>{std::string(kCompare) + " 1"});
-  for (const PlantedEvent& event : run.events) EXPECT_FALSE(event.byProgram) << event.line;
+  // ... and deleting a user that does not exist gives NERR_UserNotFound (2221).
+  EXPECT_EQ(run.report.utf8Values("jvm.call.result"),
+            (std::vector<std::string>{std::string(kCompare) + " 1", std::string(kDeleteUser) + " 2221"}));
+  for (const PlantedEvent& event : run.events) {
+    EXPECT_FALSE(event.byProgram) << event.line;
+    // netapi32.dll is loaded by full path; its own imports come from the system directory too.
+    std::string causes = event.causes;
+    for (char& c : causes) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    EXPECT_FALSE(event.dll == "dnsapi.dll" && contains(causes, "netapi32.dll")) << event.line;
+  }
 }
 
 TEST_F(DllPlanting, LauncherImportingComctl32StaticallyLoadsThePlantedCopy) {
@@ -110,6 +122,37 @@ TEST_F(DllPlanting, LauncherImportingComctl32StaticallyLoadsThePlantedCopy) {
       loadedForLauncher = true;
   }
   EXPECT_TRUE(loadedForLauncher);
+}
+
+// A runtime whose jvm.dll imports jvmaux.dll, which lies in the runtime's bin folder; a look-alike
+// lies beside the launcher. The launcher loads jvm.dll by full path; jvm.dll's own imports must
+// come from its runtime, never from the launcher's folder.
+TEST_F(DllPlanting, JvmDllImportsNeverComeFromBesideTheLauncher) {
+  const std::wstring runtime = scratch_.file(L"auxruntime");
+  standin::RuntimeSpec plan;
+  ASSERT_TRUE(standin::layOutRuntime(runtime, plan));
+  const std::wstring auxiliary = DRX_AUXILIARY_DIR;
+  ASSERT_TRUE(CopyFileW((auxiliary + L"\\jvm.dll").c_str(), (runtime + L"\\bin\\client\\jvm.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((auxiliary + L"\\jvmaux.dll").c_str(), (runtime + L"\\bin\\jvmaux.dll").c_str(), FALSE));
+  const std::string archive = standin::gzip(standin::makeTar(standin::treeEntries(runtime, "")));
+
+  RuntimeLaunch launch(scratch_);
+  launch.setup.arguments = L"-q";
+  launch.setup.media.files.emplace_back("jre.tar.gz", archive);
+  launch.setup.media.narrow[151] = std::to_string(archive.size());  // includedJreSize
+  ASSERT_TRUE(CopyFileW((std::wstring(DRX_PLANTED_DIR) + L"\\jvmaux.dll").c_str(),
+                        (launch.setup.directory + L"\\jvmaux.dll").c_str(), FALSE));
+  const std::wstring recordPath = launch.setup.directory + L"\\planted.txt";
+  launch.setup.environment.emplace_back(L"DRX_PLANTED_RECORD", recordPath);
+
+  const LaunchResult result = runToEnd(launch.setup, kRunTimeoutMs);
+  const std::vector<PlantedEvent> events = readPlantedEvents(recordPath);
+  for (const PlantedEvent& event : events) ADD_FAILURE() << "planted: " << event.line;
+  EXPECT_TRUE(result.finished);
+  EXPECT_EQ(result.exitCode, 0u) << result.standardError << launch.log();
+  // The runtime's own copy answered, and main ran.
+  EXPECT_EQ(launch.report().utf8Values("jvm.auxiliary"), std::vector<std::string>{"1"});
+  EXPECT_EQ(launch.report().count("jvm.main"), 1u);
 }
 
 }  // namespace

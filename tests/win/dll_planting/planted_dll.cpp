@@ -1,4 +1,6 @@
-// A planted DLL (comctl32.dll, version.dll or wininet.dll) that records why it was loaded and who calls it.
+// A planted DLL (comctl32.dll, version.dll, wininet.dll, dnsapi.dll, which netapi32.dll imports, or
+// jvmaux.dll, a runtime's own helper beside its jvm.dll) that records why it was loaded and who
+// calls it.
 //
 // Each event is one line appended to the file named by DRX_PLANTED_RECORD:
 //   load <dll> <system|program> <cause>[;<cause>...]
@@ -28,7 +30,7 @@
 #include <vector>
 
 #ifndef DRX_PLANTED_STEM
-#error "DRX_PLANTED_STEM must name the DLL this build stands in for (comctl32, version or wininet)"
+#error "DRX_PLANTED_STEM must name the DLL this build stands in for (comctl32, version, wininet, dnsapi or jvmaux)"
 #endif
 #define DRX_TEXT(x) #x
 #define DRX_STEM_TEXT(x) DRX_TEXT(x)
@@ -191,6 +193,18 @@ DRX_FORWARD(BOOL, FALSE, VerQueryValueW, (LPCVOID block, LPCWSTR sub, LPVOID* bu
             (block, sub, buffer, length))
 DRX_FORWARD(BOOL, FALSE, VerQueryValueA, (LPCVOID block, LPCSTR sub, LPVOID* buffer, PUINT length),
             (block, sub, buffer, length))
+#elif defined(DRX_PLANTED_DNSAPI)
+// What netapi32.dll imports from dnsapi.dll.
+DRX_FORWARD(LONG, 9501, DnsQuery_W,
+            (LPCWSTR name, WORD type, DWORD options, PVOID extra, PVOID* results, PVOID* reserved),
+            (name, type, options, extra, results, reserved))
+extern "C" __declspec(dllexport) void WINAPI DnsRecordListFree(PVOID records, int freeType) {
+  auto real = forward<void(WINAPI*)(PVOID, int)>("DnsRecordListFree", __builtin_return_address(0));
+  if (real) real(records, freeType);
+}
+#elif defined(DRX_PLANTED_JVMAUX)
+// The look-alike of a runtime's own helper DLL: answers 2 where the real one answers 1.
+extern "C" __declspec(dllexport) int drxJvmAuxiliary() { return 2; }
 #endif
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

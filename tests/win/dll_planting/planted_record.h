@@ -18,6 +18,6 @@ struct PlantedEvent {
 std::vector<PlantedEvent> readPlantedEvents(const std::wstring& path);
 
 // The planted DLLs by file name, as built beside each other.
-inline const char* const kPlantedNames[] = {"comctl32.dll", "version.dll", "wininet.dll"};
+inline const char* const kPlantedNames[] = {"comctl32.dll", "version.dll", "wininet.dll", "dnsapi.dll"};
 
 }  // namespace drx::test

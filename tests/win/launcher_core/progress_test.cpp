@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
 #include <vector>
 
 #include "launcher/launcher_properties.h"
@@ -49,12 +50,14 @@ class CheckProgress : public ::testing::Test {
     MediaLayout layout;
     layout.verify = verify;
     layout.remaining = std::string(10u << 20, 'r');
-    const std::string path = scratch_ + "\\media.exe";
+    // A new name each time: the launcher keeps a media file it has read open, shared for reading only.
+    const std::string path = scratch_ + "\\media" + std::to_string(++written_) + ".exe";
     writeFile(path, buildMedia(layout).bytes);
     return path;
   }
   HWND parent_ = nullptr;
   HWND bar_ = nullptr;
+  int written_ = 0;
   std::string scratch_;
 };
 

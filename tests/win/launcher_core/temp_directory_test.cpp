@@ -47,6 +47,7 @@ class UnrepresentableTemp : public ::testing::Test {
     std::wstring wide(scratch_.begin(), scratch_.end());
     wide += L"\\\x0442\x0435\x043c\x043f";
     ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
+    longPath_ = wide;
     wchar_t shortPath[MAX_PATH];
     DWORD length = GetShortPathNameW(wide.c_str(), shortPath, MAX_PATH);
     ASSERT_GT(length, 0u);
@@ -72,6 +73,7 @@ class UnrepresentableTemp : public ::testing::Test {
   }
   std::string scratch_;
   std::wstring shortPath_;
+  std::wstring longPath_;
   std::vector<std::string> blockers_;
   std::vector<std::string> made_;
 };
@@ -79,6 +81,10 @@ class UnrepresentableTemp : public ::testing::Test {
 TEST_F(UnrepresentableTemp, FallsBackInOrder) {
   if (fileExists("c:\\temp") || fileExists("c:\\tmp")) GTEST_SKIP() << "c:\\temp or c:\\tmp exists already";
   const std::string windows = windowsDirectory();
+  // The user's own folder in its short form first; the shared places only when it is not writable.
+  const std::string shortPath(shortPath_.begin(), shortPath_.end());
+  EXPECT_EQ(run(), shortPath + "\\");
+  block(shortPath);
   EXPECT_EQ(run(), windows + "\\temp");
 
   block(windows + "\\temp");
@@ -102,9 +108,18 @@ TEST_F(UnrepresentableTemp, FallsBackInOrder) {
   made_.push_back("c:\\tmp");
 }
 
+// The user's temporary path given in its long form, which GetTempPathA can only hand out with '?'
+// for the Cyrillic letters: the short form of that same folder is used, not a shared place.
+TEST_F(UnrepresentableTemp, LongFormGivesTheShortFormOfTheSameFolder) {
+  const std::string shortPath(shortPath_.begin(), shortPath_.end());
+  EnvironmentGuard environment({{L"TMP", longPath_}, {L"TEMP", longPath_}});
+  EXPECT_EQ(firstLine(runDriver(L"temppath")), shortPath + "\\");
+}
+
 TEST_F(UnrepresentableTemp, NothingWritableIsFatal1015) {
   if (fileExists("c:\\temp") || fileExists("c:\\tmp")) GTEST_SKIP() << "c:\\temp or c:\\tmp exists already";
   const std::string windows = windowsDirectory();
+  block(std::string(shortPath_.begin(), shortPath_.end()));
   block(windows + "\\temp");
   block(windows);
   block("c:");

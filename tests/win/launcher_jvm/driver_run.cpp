@@ -47,12 +47,12 @@ std::string readTextFile(const std::string& path) { return readFileBytes(wide(pa
 
 DriverRun runDriverAs(const std::string& directory, const char* exeName,
                       const std::vector<std::pair<std::string, std::string>>& environment,
-                      const std::string& arguments) {
+                      const std::string& arguments, const std::string& workingDirectory) {
   const std::wstring exe = wide(directory + "\\" + exeName);
   CopyFileW((testDirectory() + L"jvm_driver.exe").c_str(), exe.c_str(), FALSE);
   ChildOptions options;
   options.commandLine = L"\"" + exe + L"\" " + wide(arguments);
-  options.workingDirectory = wide(directory);
+  options.workingDirectory = wide(workingDirectory.empty() ? directory : workingDirectory);
   options.stdoutPath = wide(directory + "\\driver.out");
   options.stderrPath = wide(directory + "\\driver.err");
   options.environment.push_back({L"LANQO_LOG", L"yes"});

@@ -22,10 +22,11 @@ std::wstring wide(const std::string& text);
 std::string narrow(const std::wstring& text);
 
 // Copies the driver beside the test program into directory as exeName and runs it there with
-// the given extra environment (names and values narrow) and command-line arguments.
+// the given extra environment (names and values narrow) and command-line arguments, in
+// workingDirectory (empty: directory).
 DriverRun runDriverAs(const std::string& directory, const char* exeName,
                       const std::vector<std::pair<std::string, std::string>>& environment,
-                      const std::string& arguments = "");
+                      const std::string& arguments = "", const std::string& workingDirectory = "");
 
 void writeTextFile(const std::string& path, const std::string& text);
 std::string readTextFile(const std::string& path);
