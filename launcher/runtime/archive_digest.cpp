@@ -6,6 +6,8 @@
 #include <bcrypt.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "common/payload/property_ids.h"
 #include "common/system_library.h"
@@ -21,19 +23,28 @@ constexpr DWORD kReadChunk = 64 * 1024;
 // The CNG functions, bound at run time: bcrypt.dll is a system DLL of Vista and later, and a
 // launcher that imported it would not even start where it is missing.
 struct Cng {
-  decltype(&BCryptOpenAlgorithmProvider) openAlgorithm = systemFunction<decltype(&BCryptOpenAlgorithmProvider)>(
-      L"bcrypt.dll", "BCryptOpenAlgorithmProvider");
-  decltype(&BCryptCloseAlgorithmProvider) closeAlgorithm = systemFunction<decltype(&BCryptCloseAlgorithmProvider)>(
-      L"bcrypt.dll", "BCryptCloseAlgorithmProvider");
-  decltype(&BCryptCreateHash) createHash = systemFunction<decltype(&BCryptCreateHash)>(L"bcrypt.dll", "BCryptCreateHash");
-  decltype(&BCryptHashData) hashData = systemFunction<decltype(&BCryptHashData)>(L"bcrypt.dll", "BCryptHashData");
-  decltype(&BCryptFinishHash) finishHash = systemFunction<decltype(&BCryptFinishHash)>(L"bcrypt.dll", "BCryptFinishHash");
-  decltype(&BCryptDestroyHash) destroyHash = systemFunction<decltype(&BCryptDestroyHash)>(L"bcrypt.dll", "BCryptDestroyHash");
-
-  bool complete() const {
-    return openAlgorithm && closeAlgorithm && createHash && hashData && finishHash && destroyHash;
-  }
+  decltype(&BCryptOpenAlgorithmProvider) openAlgorithm = nullptr;
+  decltype(&BCryptCloseAlgorithmProvider) closeAlgorithm = nullptr;
+  decltype(&BCryptCreateHash) createHash = nullptr;
+  decltype(&BCryptHashData) hashData = nullptr;
+  decltype(&BCryptFinishHash) finishHash = nullptr;
+  decltype(&BCryptDestroyHash) destroyHash = nullptr;
 };
+
+template <class Function>
+bool lookUp(HMODULE module, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return function != nullptr;
+}
+
+// Only the download thread hashes, once per start: no guard needed around the binding.
+bool bindCng(Cng& cng) {
+  HMODULE module = loadSystemLibrary(L"bcrypt.dll");
+  return module && lookUp(module, "BCryptOpenAlgorithmProvider", cng.openAlgorithm) &&
+         lookUp(module, "BCryptCloseAlgorithmProvider", cng.closeAlgorithm) &&
+         lookUp(module, "BCryptCreateHash", cng.createHash) && lookUp(module, "BCryptHashData", cng.hashData) &&
+         lookUp(module, "BCryptFinishHash", cng.finishHash) && lookUp(module, "BCryptDestroyHash", cng.destroyHash);
+}
 
 // The provider and hash objects of one computation, released in reverse order.
 class Sha256Hash {
@@ -70,8 +81,8 @@ class Sha256Hash {
 }  // namespace
 
 bool sha256OfFile(const char* path, uint8_t (&digest)[payload::kSha256Bytes]) {
-  static const Cng cng;
-  if (!cng.complete()) {
+  Cng cng;
+  if (!bindCng(cng)) {
     logErrorLine("Could not load the SHA-256 functions of bcrypt.dll");
     return false;
   }
@@ -86,15 +97,20 @@ bool sha256OfFile(const char* path, uint8_t (&digest)[payload::kSha256Bytes]) {
     logErrorLine("opening %s for its SHA-256 failed with error code %d", path, static_cast<int>(GetLastError()));
     return false;
   }
-  static char buffer[kReadChunk];
+  // From the heap: a static buffer would land in the stub's initialised data and grow the file.
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadChunk]);
+  if (!buffer) {
+    logErrorLine("no memory for the SHA-256 of %s", path);
+    return false;
+  }
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+    if (!ReadFile(file.get(), buffer.get(), kReadChunk, &got, nullptr)) {
       logErrorLine("reading %s for its SHA-256 failed with error code %d", path, static_cast<int>(GetLastError()));
       return false;
     }
     if (got == 0) break;
-    if (!hash.add(buffer, got)) {
+    if (!hash.add(buffer.get(), got)) {
       logErrorLine("SHA-256 of %s failed with status 0x%08lx", path, static_cast<unsigned long>(hash.status()));
       return false;
     }
