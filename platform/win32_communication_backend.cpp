@@ -6,6 +6,7 @@
 #include "common/unique_handle.h"
 #include "platform/jni_frame.h"
 #include "platform/pipe_block.h"
+#include "platform/private_security.h"
 
 namespace drx::platform {
 namespace {
@@ -98,8 +99,27 @@ class JavaArraySink : public BlockSink {
 };
 
 bool openClient(const wchar_t* name, FileHandle& file) {
-  file.reset(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  // Whoever holds the server end may be a process that took the name first: it may learn who
+  // we are, but never act as us (no impersonation of a possibly elevated client).
+  file.reset(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
   return static_cast<bool>(file);
+}
+
+// A new pipe of our own, or an invalid handle when the name is taken. FILE_FLAG_FIRST_PIPE_INSTANCE
+// refuses a name that another process created first (it would otherwise get a listening instance
+// beside ours and the clients meant for us). wine ignores that flag while the other pipe has room
+// for more instances, so the pipe's own limit is checked as well: a pipe limited to one instance
+// in which we hold one is ours alone.
+FileHandle createPrivatePipe(const wchar_t* name, PrivateSecurity& security) {
+  FileHandle pipe(CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                   PIPE_REJECT_REMOTE_CLIENTS | PIPE_TYPE_BYTE | PIPE_WAIT, 1, kPipeBufferBytes,
+                                   kPipeBufferBytes, 0, security.attributes()));
+  DWORD maxInstances = 0;
+  if (pipe && (!GetNamedPipeInfo(pipe.get(), nullptr, nullptr, nullptr, &maxInstances) || maxInstances != 1)) {
+    pipe.reset();
+  }
+  return pipe;
 }
 
 jboolean connectAsClient(JNIEnv* env, jstring pipeName) {
@@ -141,6 +161,7 @@ jboolean connectAsServer() {
 }  // namespace drx::platform
 
 using namespace drx::platform;
+using drx::FileHandle;
 using drx::KernelHandle;
 
 extern "C" {
@@ -151,13 +172,17 @@ Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_cr
   // Only one listener per process: one left open would otherwise leak with its pipe name.
   if (state.connection == state.listener.get()) state.connection = INVALID_HANDLE_VALUE;
   state.listener.reset();
+  // Only the user, SYSTEM and Administrators may open the pipe: the default descriptor lets
+  // everyone read, so any local process could connect first and read the blocks. An elevated
+  // companion of another administrator still gets in through Administrators.
+  PrivateSecurity security;
+  if (!security.ok()) return nullptr;
   wchar_t name[kPipeNameChars];
   for (int instance = 0; instance < kPipeInstances; ++instance) {
     wsprintfW(name, L"\\\\.\\pipe\\drxcomm%d", instance);
-    HANDLE pipe = CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX, PIPE_REJECT_REMOTE_CLIENTS | PIPE_TYPE_BYTE | PIPE_WAIT, 1,
-                                   kPipeBufferBytes, kPipeBufferBytes, 0, nullptr);
-    if (pipe != INVALID_HANDLE_VALUE) {
-      state.listener.reset(pipe);
+    FileHandle pipe = createPrivatePipe(name, security);
+    if (pipe) {
+      state.listener = std::move(pipe);
       return newJavaString(env, name);
     }
   }

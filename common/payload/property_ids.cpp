@@ -33,6 +33,7 @@ const PropertyName kPropertyNames[] = {
     {kDisableStartTimeout, "disableStartTimeout"},
     {kApplicationId, "applicationId"},
     {kPreferInstalledJre, "preferInstalledJre"},
+    {kJreDownloadSha256, "jreDownloadSha256"},
     {kLauncherFlavour, "launcherFlavour"},
     {kIncludedFileCount, "includedFileCount"},
     {kIncludedFileNames, "includedFileNames"},

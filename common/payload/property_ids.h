@@ -34,6 +34,8 @@ constexpr int32_t kGlobalSemaphore = 158;
 constexpr int32_t kDisableStartTimeout = 159;
 constexpr int32_t kApplicationId = 160;
 constexpr int32_t kPreferInstalledJre = 161;
+// SHA-256 of the archive at kJreDownloadUrl as 64 hexadecimal digits; empty: not checked.
+constexpr int32_t kJreDownloadSha256 = 162;
 constexpr int32_t kLauncherFlavour = 2001;
 constexpr int32_t kIncludedFileCount = 2002;
 constexpr int32_t kIncludedFileNames = 2003;

@@ -25,8 +25,6 @@ namespace {
 
 using namespace payload;  // property ids
 
-constexpr const char* kCorruptedRuntime =
-    "The bundled JRE is corrupted. If you downloaded the setup file please download it again.";
 constexpr const char* kUnusableRuntime = "Could not use bundled JRE. Please send this log file to your software vendor:";
 
 // Entries are written with the system's file calls: under wine the C runtime's stream layer adds

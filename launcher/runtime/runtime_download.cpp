@@ -10,6 +10,7 @@
 #include "launcher/launcher_properties.h"
 #include "launcher/progress_dialog.h"
 #include "launcher/resources/resource_ids.h"
+#include "launcher/runtime/archive_digest.h"
 #include "launcher/runtime/choice_dialog.h"
 #include "launcher/runtime/dialog_text.h"
 #include "launcher/runtime/download_watchdog.h"
@@ -49,6 +50,20 @@ void showStatus(HWND dialog, DWORD received, DWORD length, DWORD elapsedMs) {
   const std::wstring line = formatStatusLine(getWideProperty(kText20008), values);
   setDialogItemTextWide(dialog, IDC_STATUS_LINE, line.c_str());
   setProgressPosition(dialog, length ? static_cast<int>(static_cast<float>(received) / length * 100.0f) : 100);
+}
+
+// Anything but 200 is no runtime archive: an error page saved as "jre.tar.gz" would only be
+// reported later as a corrupted runtime, hiding that the download itself failed.
+bool answeredOk(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!winInet().queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
+    logErrorLine("HttpQueryInfo for the status failed with error code %d", static_cast<int>(GetLastError()));
+    return false;
+  }
+  if (status == HTTP_STATUS_OK) return true;
+  logErrorLine("The server answered with HTTP status %d", static_cast<int>(status));
+  return false;
 }
 
 struct FileCloser {
@@ -119,6 +134,7 @@ bool fetch(HWND dialog, const char* address, const char* destination, DownloadWa
     logErrorLine("InternetOpenUrl failed with error code %d", static_cast<int>(GetLastError()));
     return false;
   }
+  if (!answeredOk(request.get())) return false;
   DWORD length = 0;
   for (int attemptNumber = 1;; ++attemptNumber) {
     DWORD size = sizeof length;
@@ -134,6 +150,7 @@ bool fetch(HWND dialog, const char* address, const char* destination, DownloadWa
       logErrorLine("InternetOpenUrl 2 failed with error code %d", static_cast<int>(GetLastError()));
       return false;
     }
+    if (!answeredOk(request.get())) return false;
     if (attemptNumber == kLengthAttempts) {
       logErrorLine("Giving up");
       return false;
@@ -153,6 +170,10 @@ void downloadRuntime(HWND dialog, const char* address) {
     fetched = fetch(dialog, address, kRuntimeArchiveName, watchdog);
   }
   if (!fetched) fatalWideById(kText20003);
+  if (!downloadedArchiveIsGenuine(kRuntimeArchiveName)) {
+    DeleteFileA(kRuntimeArchiveName);
+    fatal(kCorruptedRuntime);
+  }
   ShowWindow(GetDlgItem(dialog, IDC_STATUS_LINE), SW_HIDE);
 }
 

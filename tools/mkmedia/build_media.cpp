@@ -1,14 +1,18 @@
 // Media file assembly: stub check, property tables, streamed included files and remaining data.
 #include "tools/mkmedia/build_media.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <set>
 
+#include "common/payload/digest_text.h"
 #include "common/payload/pe_layout.h"
 #include "common/payload/property_ids.h"
 #include "tools/mkmedia/default_texts.h"
 #include "tools/mkmedia/file_io.h"
 #include "tools/mkmedia/progress.h"
+#include "tools/mkmedia/sha256.h"
 #include "tools/mkmedia/text_encoding.h"
 
 namespace drx::mkmedia {
@@ -60,6 +64,47 @@ bool streamFile(FileSource& source, int64_t size, std::vector<uint8_t>& buffer, 
     if (!write(buffer.data(), static_cast<size_t>(n))) return false;
     done += n;
     progress.advance(n);
+  }
+  return true;
+}
+
+// The last narrow entry with `id` (the launcher keeps the last), or null.
+const ConfigEntry* lastNarrowEntry(const std::vector<ConfigEntry>& entries, int32_t id) {
+  const ConfigEntry* found = nullptr;
+  for (const ConfigEntry& entry : entries) {
+    if (entry.id == id && !entry.wide) found = &entry;
+  }
+  return found;
+}
+
+// Puts the digest of --jre-sha256 in place of a configured one, refuses a digest that is no
+// SHA-256 (the launcher would then refuse every download), and warns about a download that
+// nothing protects on its way.
+bool settleDownloadDigest(const BuildOptions& options, std::vector<ConfigEntry>& entries, std::string& error) {
+  if (!options.jreDigestPath.empty()) {
+    std::string digest;
+    if (!sha256OfFile(options.jreDigestPath, digest, error)) return false;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [](const ConfigEntry& e) { return e.id == payload::kJreDownloadSha256 && !e.wide; }),
+                  entries.end());
+    entries.push_back({payload::kJreDownloadSha256, false, digest, 0, "--jre-sha256"});
+  }
+  const ConfigEntry* digest = lastNarrowEntry(entries, payload::kJreDownloadSha256);
+  uint8_t parsed[payload::kSha256Bytes];
+  if (digest != nullptr && !digest->value.empty() && !payload::parseSha256Text(digest->value.c_str(), parsed)) {
+    error = options.configPath + ": line " + std::to_string(digest->line) + ": " + digest->key +
+            ": not a SHA-256 digest (64 hexadecimal digits)";
+    return false;
+  }
+  const ConfigEntry* url = lastNarrowEntry(entries, payload::kJreDownloadUrl);
+  std::string scheme = url != nullptr ? url->value.substr(0, 7) : std::string();
+  for (char& c : scheme) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  }
+  if (scheme == "http://" && (digest == nullptr || digest->value.empty())) {
+    std::fprintf(stderr,
+                 "mkmedia: warning: jreDownloadUrl is plain http:// and no jreDownloadSha256 is given: a runtime "
+                 "archive changed on its way would be installed (use https:// or --jre-sha256 ARCHIVE)\n");
   }
   return true;
 }
@@ -179,6 +224,7 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
     error = options.configPath + ":" + message;
     return false;
   }
+  if (!settleDownloadDigest(options, entries, error)) return false;
   std::vector<std::string> names;
   for (const IncludedFileSpec& file : options.files) names.push_back(file.name);
   std::vector<payload::NarrowProperty> narrow;

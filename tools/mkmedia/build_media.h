@@ -22,6 +22,7 @@ struct BuildOptions {
   std::string dataPath;  // empty: no remaining data
   bool verify = true;
   int codePage = 1252;
+  std::string jreDigestPath;  // --jre-sha256: its SHA-256 becomes jreDownloadSha256
 };
 
 // Turns configuration entries into the two property tables: entries in file order, then

@@ -13,7 +13,7 @@ namespace drx::mkmedia {
 const char kUsage[] =
     "usage:\n"
     "  mkmedia build --stub STUB.exe --config CONFIG -o OUT.exe [--file NAME=PATH ...] [--data PATH]\n"
-    "                [--no-verify] [--codepage N]\n"
+    "                [--no-verify] [--codepage N] [--jre-sha256 ARCHIVE]\n"
     "  mkmedia inspect FILE [--json] [--codepage N]\n";
 
 namespace {
@@ -59,6 +59,8 @@ bool parseCommandLine(const std::vector<std::string>& args, Command& command, st
         if (!value(i, b.outputPath)) return false;
       } else if (a == "--data") {
         if (!value(i, b.dataPath)) return false;
+      } else if (a == "--jre-sha256") {
+        if (!value(i, b.jreDigestPath)) return false;
       } else if (a == "--no-verify") {
         b.verify = false;
       } else if (a == "--codepage") {

@@ -5,6 +5,9 @@
 //   drxinst_pipe_peer serve NAMEFILE COUNT  listen, write the pipe name to NAMEFILE, echo COUNT blocks
 //   drxinst_pipe_peer partial PIPE          send a 100,000-byte prefix and 1,000 bytes, then die
 //   drxinst_pipe_peer negative PIPE         send a negative length prefix, then wait to be ended
+//   drxinst_pipe_peer squat NAMEFILE        as another local user's program would: take the first free
+//                                           drxcomm name with room for any number of instances, write it
+//                                           to NAMEFILE and wait for a client; exit 4 when one connects
 // Exit code 0 when every step worked; 2 for bad usage; 3 for a failed step.
 #include <jni.h>
 #include <windows.h>
@@ -61,6 +64,35 @@ int echoBlocks(minijni::Jvm& vm, HMODULE dll, int count) {
   return 0;
 }
 
+// Written under a temporary name and renamed, so the test never reads half a name.
+bool writeNameFile(const std::wstring& target, const std::u16string& text) {
+  const std::wstring partial = target + L".part";
+  FILE* f = _wfopen(partial.c_str(), L"wb");
+  if (f == nullptr) return false;
+  fwrite(text.data(), sizeof(char16_t), text.size(), f);
+  fclose(f);
+  return MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+int squat(const std::wstring& nameFile) {
+  for (int instance = 0; instance < 200; ++instance) {
+    const std::wstring name = L"\\\\.\\pipe\\drxcomm" + std::to_wstring(instance);
+    HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                                   65536, 65536, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) continue;
+    // Only a name nobody held: joining another squatter's pipe would prove nothing.
+    DWORD instances = 0;
+    if (!GetNamedPipeHandleStateW(pipe, nullptr, &instances, nullptr, nullptr, nullptr, 0) || instances != 1) {
+      CloseHandle(pipe);
+      continue;
+    }
+    if (!writeNameFile(nameFile, std::u16string(name.begin(), name.end()))) return fail("name file");
+    if (ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) return 4;
+    return fail("ConnectNamedPipe");
+  }
+  return fail("no free name");
+}
+
 HANDLE openRaw(const wchar_t* pipe) {
   for (int attempt = 0; attempt < 200; ++attempt) {
     HANDLE h = CreateFileW(pipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -86,6 +118,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"partial") TerminateProcess(GetCurrentProcess(), 9);  // dies in the middle of the block
     Sleep(INFINITE);
   }
+  if (mode == L"squat") return squat(argv[2]);
 
   HMODULE dll = library();
   if (dll == nullptr) return fail("LoadLibrary");
@@ -100,15 +133,7 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"serve" && argc == 4) {
     jstring name = native<NoArgs>(dll, "createListener0")(vm.env(), nullptr);
     if (name == nullptr) return fail("createListener0");
-    const std::u16string text = vm.string(name);
-    // Written under a temporary name and renamed, so the test never reads half a name.
-    const std::wstring target = argv[2];
-    const std::wstring partial = target + L".part";
-    FILE* f = _wfopen(partial.c_str(), L"wb");
-    if (f == nullptr) return fail("name file");
-    fwrite(text.data(), sizeof(char16_t), text.size(), f);
-    fclose(f);
-    if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return fail("rename");
+    if (!writeNameFile(argv[2], vm.string(name))) return fail("name file");
     if (!native<Connect>(dll, "connect0")(vm.env(), nullptr, nullptr)) return fail("connect0(null)");
     const int result = echoBlocks(vm, dll, _wtoi(argv[3]));
     native<Action>(dll, "closeListener0")(vm.env(), nullptr);

@@ -1,6 +1,8 @@
 // End-to-end tests of the runtime download and the choice dialog: a launcher without any runtime,
 // a loopback HTTP server started by the test, and the dialogs driven like a user would.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <bcrypt.h>
 
 #include "launcher/resources/resource_ids.h"
 #include "standin_host.h"
@@ -14,6 +16,7 @@ constexpr int32_t kMinJavaVersionId = 126;
 constexpr int32_t kJreDownloadUrlId = 150;
 constexpr int32_t kDownloadWithoutAskingId = 157;
 constexpr int32_t kLauncherTypeId = 107;
+constexpr int32_t kJreDownloadSha256Id = 162;
 constexpr int kFileNameCombo = 0x47c;  // the file dialog's name field
 constexpr const char* kLocatedKey = "SOFTWARE\\morvenic\\lanqo\\locatedjvms";
 #ifdef _WIN64
@@ -27,6 +30,27 @@ standin::RuntimeSpec exitingRuntime() {
   standin::RuntimeSpec plan;
   plan.config = "jvm.main.action=exit 0\n";
   return plan;
+}
+
+// The SHA-256 of bytes as 64 lower-case hexadecimal digits, through CNG as a reference.
+std::string sha256Text(const std::string& bytes) {
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  UCHAR digest[32] = {};
+  if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) >= 0) {
+    if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) >= 0) {
+      BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())), static_cast<ULONG>(bytes.size()), 0);
+      BCryptFinishHash(hash, digest, sizeof digest, 0);
+      BCryptDestroyHash(hash);
+    }
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+  }
+  std::string text;
+  for (UCHAR b : digest) {
+    text += "0123456789abcdef"[b >> 4];
+    text += "0123456789abcdef"[b & 15];
+  }
+  return text;
 }
 
 bool isChoiceDialog(HWND window) { return GetDlgItem(window, IDC_LOCATE) != nullptr; }
@@ -147,6 +171,82 @@ TEST_F(RuntimeDownload, ConnectionEndingEarlyFailsInsteadOfWaiting) {
   const std::wstring text = confirmFatalMessage(child, launch);
   EXPECT_NE(text.find(launch.setup.media.wide.at(20003)), std::wstring::npos) << standin::narrow(text);
   EXPECT_TRUE(contains(launch.log(), "ERROR: InternetReadFile failed with error code ")) << launch.log();
+}
+
+// An answer other than 200 is a failed download, whatever its body: here even a valid runtime
+// archive, which must not be saved, unpacked or started.
+TEST_F(RuntimeDownload, StatusOtherThanOkFailsTheDownload) {
+  const std::string archive = runtimeArchive(scratch_, exitingRuntime(), "");
+  struct Case {
+    HttpAnswer answer;
+    const char* status;
+  };
+  for (const Case& c : {Case{HttpAnswer::kNotFound, "404"}, Case{HttpAnswer::kServerError, "500"}}) {
+    SCOPED_TRACE(c.status);
+    clearStartupMarkers();  // a failed start leaves the marker that asks about the last run
+    LoopbackHttpServer server(c.answer, archive);
+    ASSERT_TRUE(server.listening());
+    RuntimeLaunch launch = downloadingLaunch(server);
+    ChildProcess child = startLauncher(launch.setup);
+    ASSERT_TRUE(child.running());
+    const std::wstring text = confirmFatalMessage(child, launch);
+    EXPECT_NE(text.find(launch.setup.media.wide.at(20003)), std::wstring::npos) << standin::narrow(text);
+    const std::string log = launch.log();
+    EXPECT_TRUE(contains(log, std::string("ERROR: The server answered with HTTP status ") + c.status)) << log;
+    EXPECT_FALSE(contains(log, "download successful"));
+    EXPECT_FALSE(launch.workingFileExists(L"jre.tar.gz"));
+    EXPECT_EQ(launch.report().count("jvm.main"), 0u);
+    EXPECT_EQ(server.requests(), 1);
+  }
+}
+
+// With jreDownloadSha256 in the media file, only the archive with that digest is unpacked; any
+// other (or a digest that is no SHA-256) is deleted and reported as a corrupted runtime.
+TEST_F(RuntimeDownload, ArchiveMustMatchTheConfiguredDigest) {
+  const std::string archive = runtimeArchive(scratch_, exitingRuntime(), "");
+  const std::string genuine = sha256Text(archive);
+  ASSERT_EQ(genuine.size(), 64u);
+  std::string upperCase = genuine;
+  for (char& c : upperCase) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  const std::string other = sha256Text(archive + "x");
+  struct Case {
+    std::string digest;
+    bool accepted;
+    std::string logLine;
+  };
+  const Case cases[] = {
+      {genuine, true, "SHA-256 of the downloaded JRE: " + genuine},
+      {upperCase, true, "SHA-256 of the downloaded JRE: " + genuine},
+      {other, false, "ERROR: SHA-256 of the downloaded JRE is " + genuine + ", expected " + other},
+      {genuine.substr(1), false, "ERROR: jreDownloadSha256 is not a SHA-256 digest: " + genuine.substr(1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.digest);
+    clearStartupMarkers();
+    LoopbackHttpServer server(HttpAnswer::kWithLength, archive);
+    ASSERT_TRUE(server.listening());
+    RuntimeLaunch launch = downloadingLaunch(server);
+    launch.setup.media.narrow[kJreDownloadSha256Id] = c.digest;
+    if (c.accepted) {
+      const LaunchResult result = runToEnd(launch.setup, kRunTimeoutMs);
+      EXPECT_TRUE(result.finished);
+      EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+      EXPECT_EQ(launch.report().count("jvm.main"), 1u);
+    } else {
+      ChildProcess child = startLauncher(launch.setup);
+      ASSERT_TRUE(child.running());
+      const std::wstring text = confirmFatalMessage(child, launch);
+      EXPECT_NE(text.find(L"The bundled JRE is corrupted."), std::wstring::npos) << standin::narrow(text);
+      ASSERT_FALSE(launch.workingDirectory().empty());
+      EXPECT_FALSE(launch.workingFileExists(L"jre.tar.gz")) << "the rejected archive was left behind";
+      EXPECT_FALSE(launch.workingFileExists(L"jre\\bin")) << "the rejected archive was unpacked";
+      EXPECT_EQ(launch.report().count("jvm.main"), 0u);
+    }
+    const std::string log = launch.log();
+    EXPECT_TRUE(contains(log, "download successful")) << log;
+    EXPECT_TRUE(contains(log, c.logLine)) << log;
+    EXPECT_EQ(contains(log, "untaring JRE was successful"), c.accepted);
+  }
 }
 
 TEST_F(RuntimeDownload, ChoiceDialogShowsItsTextsAndCancelExitsWithOneWithoutMarkers) {

@@ -82,6 +82,12 @@ void LoopbackHttpServer::answer(SOCKET connection) {
       head = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\nContent-Length: " +
              std::to_string(body_.size()) + "\r\n\r\n";
       break;
+    case HttpAnswer::kNotFound:
+    case HttpAnswer::kServerError:
+      head = std::string(answer_ == HttpAnswer::kNotFound ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 500 Internal Server Error") +
+             "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\nContent-Length: " +
+             std::to_string(body_.size()) + "\r\n\r\n";
+      break;
     case HttpAnswer::kWithoutLength:
       head = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n";
       break;

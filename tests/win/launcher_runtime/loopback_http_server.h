@@ -18,6 +18,8 @@ enum class HttpAnswer {
   kStallAfterPart,   // announces the body's length, sends a part of it, then holds the connection silently
   kReset,            // reads the request and resets the connection (RST) without an answer
   kResetAfterPart,   // announces the body's length, sends a part of it, then resets the connection
+  kNotFound,         // status 404 with Content-Length and the whole body
+  kServerError,      // status 500 with Content-Length and the whole body
 };
 
 class LoopbackHttpServer {

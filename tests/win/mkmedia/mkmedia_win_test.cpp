@@ -1,6 +1,7 @@
 // The Windows build of mkmedia's core under wine: code pages through Win32 and a build/inspect round trip.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <bcrypt.h>
 
 #include <cstdio>
 #include <string>
@@ -54,6 +55,27 @@ void writeFile(const std::string& path, const std::string& bytes) {
   ASSERT_NE(out, nullptr) << path;
   std::fwrite(bytes.data(), 1, bytes.size(), out);
   std::fclose(out);
+}
+
+// SHA-256 through Windows' CNG, as 64 lower-case hexadecimal digits.
+std::string cngSha256(const std::string& bytes) {
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  UCHAR digest[32] = {};
+  if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) >= 0) {
+    if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) >= 0) {
+      BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())), static_cast<ULONG>(bytes.size()), 0);
+      BCryptFinishHash(hash, digest, sizeof digest, 0);
+      BCryptDestroyHash(hash);
+    }
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+  }
+  std::string text;
+  for (UCHAR b : digest) {
+    text += "0123456789abcdef"[b >> 4];
+    text += "0123456789abcdef"[b & 15];
+  }
+  return text;
 }
 
 }  // namespace
@@ -121,4 +143,35 @@ TEST(MkmediaWin, BuildThenInspectRoundTripsUnderNonAsciiPaths) {
   EXPECT_FALSE(buildMedia(options, error));
   FileSource none;
   EXPECT_FALSE(none.open(options.outputPath, error));
+}
+
+// mkmedia's own SHA-256 in this width agrees with Windows' CNG (which the launcher checks with)
+// for archives around the block and padding boundaries, read from a non-ASCII path.
+TEST(MkmediaWin, JreDigestAgreesWithCng) {
+  ScratchDirectory dir;
+  writeFile(dir.file("stub.exe"), drx::testing::makeTypicalStub());
+  writeFile(dir.file("media.properties"), "jreDownloadUrl = https://example.com/jre.tar.gz\n");
+  BuildOptions options;
+  options.stubPath = dir.file("stub.exe");
+  options.configPath = dir.file("media.properties");
+  options.outputPath = dir.file("setup.exe");
+  options.jreDigestPath = dir.file("jr\xC3\xA9.tar.gz");
+  for (size_t size : {0u, 1u, 55u, 56u, 63u, 64u, 65u, 1000u, 300001u}) {
+    SCOPED_TRACE(size);
+    std::string archive(size, '\0');
+    for (size_t i = 0; i < size; ++i) archive[i] = static_cast<char>((i * 131 + size) & 0xFF);
+    writeFile(options.jreDigestPath, archive);
+    std::string error;
+    ASSERT_TRUE(buildMedia(options, error)) << error;
+    FileSource source;
+    ASSERT_TRUE(source.open(options.outputPath, error)) << error;
+    MediaReport report;
+    ASSERT_TRUE(inspectMedia(source, 1252, report, error)) << error;
+    PropertyTables tables;
+    int64_t f = 0;
+    ASSERT_EQ(readPropertyTables(source, report.payloadStart, tables, f), Error::kNone);
+    const std::string* stored = tables.findNarrow(kJreDownloadSha256);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(*stored, cngSha256(archive));
+  }
 }
