@@ -6,7 +6,7 @@
 #include "common/unique_handle.h"
 #include "platform/jni_frame.h"
 #include "platform/pipe_block.h"
-#include "platform/private_security.h"
+#include "common/private_security.h"
 
 namespace drx::platform {
 namespace {
@@ -163,6 +163,7 @@ jboolean connectAsServer() {
 using namespace drx::platform;
 using drx::FileHandle;
 using drx::KernelHandle;
+using drx::PrivateSecurity;
 
 extern "C" {
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/unique_handle.h"
+#include "common/private_security.h"
 #include "launcher/private_directory.h"
 #include "tests/win/launcher_core/child_process.h"
 
@@ -100,7 +101,7 @@ void expectExactlyPrivate(const ReadBack& back, const char* what) {
 }
 
 TEST(PrivateSecurity, DescriptorReadsBackAsTheUserSystemAndAdministrators) {
-  launcher::PrivateSecurity security;
+  PrivateSecurity security(PrivateSecurity::Inheritance::kToChildren);
   ASSERT_TRUE(security);
   // A kernel object keeps the descriptor as given on wine and Windows alike.
   KernelHandle event(CreateEventW(security.attributes(), TRUE, FALSE, nullptr));
