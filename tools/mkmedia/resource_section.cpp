@@ -112,17 +112,31 @@ bool locate(const std::vector<uint8_t>& image, ResourceLayout& layout, std::stri
 }  // namespace
 
 bool readImageResources(const std::vector<uint8_t>& image, ResourceTree& tree, std::string& error) {
-  ResourceLayout layout;
-  if (!locate(image, layout, error)) return false;
-  const PeSection& resource = layout.headers.sections[layout.resource];
-  const std::vector<uint8_t> bytes(image.begin() + resource.rawOffset,
-                                   image.begin() + resource.rawOffset + resource.rawSize);
+  // Reading asks less than rewriting: a signed image, or one whose layout cannot be rewritten,
+  // still shows its resources.
+  PeHeaders h;
   std::string message;
-  if (!readResourceTree(bytes, resource.virtualAddress, tree, message)) {
-    error = "the stub's resources are malformed: " + message;
+  if (!parsePeHeaders(image, h, message)) {
+    error = "cannot read the resources: " + message;
     return false;
   }
-  return true;
+  if (h.directories.size() <= kResourceDirectory || h.directories[kResourceDirectory].rva == 0) {
+    error = "cannot read the resources: the image has no resource section";
+    return false;
+  }
+  const uint32_t rva = h.directories[kResourceDirectory].rva;
+  for (const PeSection& section : h.sections) {
+    if (rva < section.virtualAddress || rva - section.virtualAddress >= section.rawSize) continue;
+    const std::vector<uint8_t> bytes(image.begin() + section.rawOffset + (rva - section.virtualAddress),
+                                     image.begin() + section.rawOffset + section.rawSize);
+    if (!readResourceTree(bytes, rva, tree, message)) {
+      error = "the resources are malformed: " + message;
+      return false;
+    }
+    return true;
+  }
+  error = "cannot read the resources: the resource directory lies outside every section's data";
+  return false;
 }
 
 bool rewriteResourceSection(std::vector<uint8_t>& image, const ResourceTree& tree, std::string& error) {

@@ -10,8 +10,8 @@
 
 namespace drx::mkmedia {
 
-// Reads the resource tree of `image`. False with `error` when the image has no resource section
-// that this module can rewrite (see rewriteResourceSection) or the tree is malformed.
+// Reads the resource tree of `image` (signed images and layouts that cannot be rewritten too).
+// False with `error` when there is no resource directory or the tree is malformed.
 bool readImageResources(const std::vector<uint8_t>& image, ResourceTree& tree, std::string& error);
 
 // Writes `tree` as the resource section of `image`. The resource directory must start its own
