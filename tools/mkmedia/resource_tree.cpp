@@ -160,28 +160,24 @@ std::vector<uint8_t> writeResourceTree(const ResourceTree& tree, uint32_t sectio
     return at;
   };
 
-  // Breadth-first: the root, then each type's directory, then each name's directory.
+  // Depth first, as ld lays it out: the root, then each type's directory followed by the
+  // language directories of its names.
   const size_t root = beginDirectory(tree.size());
   auto [rootNamed, rootIds] = countNames(tree);
   putDirectoryHeader(out, root, rootNamed, rootIds);
-  std::vector<size_t> typeDirectories;
-  size_t index = 0;
-  for (const auto& [type, names] : tree) {
-    const size_t at = beginDirectory(names.size());
-    typeDirectories.push_back(at);
-    auto [named, ids] = countNames(names);
-    putDirectoryHeader(out, at, named, ids);
-    const size_t entry = root + kDirectoryHeaderSize + kDirectoryEntrySize * index++;
-    storeLe32(&out[entry], nameField(type));
-    storeLe32(&out[entry + 4], kSubdirectoryFlag | static_cast<uint32_t>(at));
-  }
   size_t typeIndex = 0;
   for (const auto& [type, names] : tree) {
+    const size_t typeDirectory = beginDirectory(names.size());
+    auto [named, ids] = countNames(names);
+    putDirectoryHeader(out, typeDirectory, named, ids);
+    const size_t typeEntry = root + kDirectoryHeaderSize + kDirectoryEntrySize * typeIndex++;
+    storeLe32(&out[typeEntry], nameField(type));
+    storeLe32(&out[typeEntry + 4], kSubdirectoryFlag | static_cast<uint32_t>(typeDirectory));
     size_t nameIndex = 0;
     for (const auto& [name, languages] : names) {
       const size_t at = beginDirectory(languages.size());
       putDirectoryHeader(out, at, 0, static_cast<uint16_t>(languages.size()));
-      const size_t entry = typeDirectories[typeIndex] + kDirectoryHeaderSize + kDirectoryEntrySize * nameIndex++;
+      const size_t entry = typeDirectory + kDirectoryHeaderSize + kDirectoryEntrySize * nameIndex++;
       storeLe32(&out[entry], nameField(name));
       storeLe32(&out[entry + 4], kSubdirectoryFlag | static_cast<uint32_t>(at));
       size_t languageIndex = 0;
@@ -198,7 +194,6 @@ std::vector<uint8_t> writeResourceTree(const ResourceTree& tree, uint32_t sectio
         nextData += data.bytes.size();
       }
     }
-    ++typeIndex;
   }
   return out;
 }

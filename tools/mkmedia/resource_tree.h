@@ -29,6 +29,7 @@ struct ResourceName {
 struct ResourceData {
   std::vector<uint8_t> bytes;
   uint32_t codePage = 0;
+  bool operator==(const ResourceData& other) const { return bytes == other.bytes && codePage == other.codePage; }
 };
 
 using ResourceLanguages = std::map<uint16_t, ResourceData>;
@@ -45,8 +46,8 @@ inline constexpr uint16_t kResourceManifest = 24;
 // once; data must lie inside the section too. False with `error` otherwise.
 bool readResourceTree(const std::vector<uint8_t>& section, uint32_t sectionRva, ResourceTree& tree, std::string& error);
 
-// Lays the tree out for a section loaded at `sectionRva`: directories, data entries, names,
-// then each resource's data on an 8-byte boundary.
+// Lays the tree out for a section loaded at `sectionRva` as ld does: directories depth first,
+// data entries, names, then each resource's data on an 8-byte boundary.
 std::vector<uint8_t> writeResourceTree(const ResourceTree& tree, uint32_t sectionRva);
 
 // The data of type/name in its first language, or null.
