@@ -70,44 +70,32 @@ std::wstring resourceName(LPCWSTR name) {
   return IS_INTRESOURCE(name) ? L"#" + std::to_wstring(reinterpret_cast<ULONG_PTR>(name)) : std::wstring(name);
 }
 
-std::map<ResourceKey, std::string> loadedResources(const std::wstring& path) {
-  std::map<ResourceKey, std::string> found;
+using LoadedResources = std::map<ResourceKey, std::string>;
+
+BOOL CALLBACK addLanguage(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR context) {
+  HRSRC info = FindResourceExW(module, type, name, language);
+  HGLOBAL data = info ? LoadResource(module, info) : nullptr;
+  const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
+  (*reinterpret_cast<LoadedResources*>(context))[{resourceName(type), resourceName(name), language}] =
+      bytes ? std::string(bytes, SizeofResource(module, info)) : std::string("(unreadable)");
+  return TRUE;
+}
+
+BOOL CALLBACK addName(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR context) {
+  EnumResourceLanguagesW(module, type, name, addLanguage, context);
+  return TRUE;
+}
+
+BOOL CALLBACK addType(HMODULE module, LPWSTR type, LONG_PTR context) {
+  EnumResourceNamesW(module, type, addName, context);
+  return TRUE;
+}
+
+LoadedResources loadedResources(const std::wstring& path) {
+  LoadedResources found;
   HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (!module) return found;
-  struct Walk {
-    HMODULE module;
-    std::map<ResourceKey, std::string>* found;
-    LPCWSTR type;
-    LPCWSTR name;
-  } walk{module, &found, nullptr, nullptr};
-  EnumResourceTypesW(
-      module,
-      [](HMODULE m, LPWSTR type, LONG_PTR context) -> BOOL {
-        auto* w = reinterpret_cast<Walk*>(context);
-        w->type = type;
-        EnumResourceNamesW(
-            m, type,
-            [](HMODULE m2, LPCWSTR t, LPWSTR name, LONG_PTR c2) -> BOOL {
-              auto* w2 = reinterpret_cast<Walk*>(c2);
-              w2->name = name;
-              EnumResourceLanguagesW(
-                  m2, t, name,
-                  [](HMODULE m3, LPCWSTR t3, LPCWSTR n3, WORD language, LONG_PTR c3) -> BOOL {
-                    auto* w3 = reinterpret_cast<Walk*>(c3);
-                    HRSRC info = FindResourceExW(m3, t3, n3, language);
-                    HGLOBAL data = info ? LoadResource(m3, info) : nullptr;
-                    const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
-                    (*w3->found)[{resourceName(t3), resourceName(n3), language}] =
-                        bytes ? std::string(bytes, SizeofResource(m3, info)) : std::string("(unreadable)");
-                    return TRUE;
-                  },
-                  c2);
-              return TRUE;
-            },
-            context);
-        return TRUE;
-      },
-      reinterpret_cast<LONG_PTR>(&walk));
+  EnumResourceTypesW(module, addType, reinterpret_cast<LONG_PTR>(&found));
   FreeLibrary(module);
   return found;
 }
