@@ -14,11 +14,13 @@ status=0
 fail() { echo "FAIL: $*"; status=1; }
 windows() { local p="$1"; echo "Z:${p//\//\\}"; }
 
-printf 'mainClass = com.example.Setup\nsetup.company = Example Ltd\n' >setup.properties
+# Two settings come from the configuration, the icon by a path relative to it.
+cp "$icon" app.ico
+printf 'mainClass = com.example.Setup\nsetup.company = Example Ltd\nsetup.icon = app.ico\n' >setup.properties
 build() {
   "$wine_run" "$mkmedia" build --stub "$(windows "$stub")" --config "$(windows "$PWD/setup.properties")" \
     -o "$(windows "$PWD/setup.exe")" --file "readme.txt=$(windows "$PWD/readme.txt")" \
-    --icon "$(windows "$icon")" --version 2.1.0.7 --product-name "Example App" \
+    --version 2.1.0.7 --product-name "Example App" \
     --description "Example App Setup" --copyright "2026 Example Ltd" --execution-level requireAdministrator
 }
 printf 'read me' >readme.txt
