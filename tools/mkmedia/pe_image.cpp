@@ -88,12 +88,12 @@ bool parsePeHeaders(const std::vector<uint8_t>& image, PeHeaders& h, std::string
 
 uint64_t addPeChecksumBytes(uint64_t sum, const uint8_t* data, size_t count, uint64_t offset) {
   // Folding the carries once at the end gives the same value as after every word: both are the
-  // one's-complement sum. Fold early enough that 64 bits never overflow.
-  for (size_t i = 0; i < count; ++i) {
-    sum += uint64_t{data[i]} << (((offset + i) & 1) * 8);
-    if ((i & 0xFFFFFF) == 0xFFFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
-  }
-  return (sum & 0xFFFF) + (sum >> 16);
+  // one's-complement sum. Words are below 2^16, so 64 bits hold far more than a 2 GiB file.
+  size_t i = 0;
+  if (count > 0 && (offset & 1)) sum += uint64_t{data[i++]} << 8;
+  for (; i + 1 < count; i += 2) sum += uint64_t{data[i]} | (uint64_t{data[i + 1]} << 8);
+  if (i < count) sum += data[i];
+  return sum;
 }
 
 uint32_t finishPeChecksum(uint64_t sum, uint64_t fileSize) {
