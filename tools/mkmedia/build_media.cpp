@@ -198,8 +198,7 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   payload::ByteSource* image = &stub;
   size_t checksumOffset = 0;
   if (setupFile.any()) {
-    if (!customiseStub(stub, setupFile, options.outputPath, customised, checksumOffset, message)) {
-      error = options.stubPath + ": " + message;
+    if (!customiseStub(stub, options.stubPath, setupFile, options.outputPath, customised, checksumOffset, error)) {
       return false;
     }
     customisedSource = payload::MemorySource(customised.data(), customised.size());

@@ -50,10 +50,11 @@ bool setupFileFromConfig(const std::vector<ConfigEntry>& entries, const std::str
   return true;
 }
 
-bool customiseStub(payload::ByteSource& stub, const SetupFileOptions& options, const std::string& outputPath,
-                   std::vector<uint8_t>& image, size_t& checksumOffset, std::string& error) {
+bool customiseStub(payload::ByteSource& stub, const std::string& stubPath, const SetupFileOptions& options,
+                   const std::string& outputPath, std::vector<uint8_t>& image, size_t& checksumOffset,
+                   std::string& error) {
   if (stub.size() > kMaxStubSize || !readWhole(stub, image)) {
-    error = "the stub cannot be read whole";
+    error = stubPath + ": the stub cannot be read whole";
     return false;
   }
   std::vector<uint8_t> icon;
@@ -70,14 +71,19 @@ bool customiseStub(payload::ByteSource& stub, const SetupFileOptions& options, c
     }
   }
   ResourceTree tree;
-  if (!readImageResources(image, tree, error)) return false;
-  if (!applySetupFileOptions(tree, options, icon, baseName(outputPath), error)) {
-    if (!options.iconPath.empty() && error.rfind("icon: ", 0) == 0) error = options.iconPath + ": " + error.substr(6);
+  std::string message;
+  if (!readImageResources(image, tree, message) ||
+      !applySetupFileOptions(tree, options, icon, baseName(outputPath), message) ||
+      !rewriteResourceSection(image, tree, message)) {
+    // The icon's own faults name the icon file; everything else is the stub's.
+    error = message.rfind("icon: ", 0) == 0 ? options.iconPath + ": " + message.substr(6) : stubPath + ": " + message;
     return false;
   }
-  if (!rewriteResourceSection(image, tree, error)) return false;
   PeHeaders headers;
-  if (!parsePeHeaders(image, headers, error)) return false;
+  if (!parsePeHeaders(image, headers, message)) {
+    error = stubPath + ": " + message;
+    return false;
+  }
   checksumOffset = headers.checksumOffset();
   return true;
 }

@@ -18,9 +18,10 @@ bool setupFileFromConfig(const std::vector<ConfigEntry>& entries, const std::str
                          SetupFileOptions& options, std::string& error);
 
 // Reads the stub whole, applies `options` to its resources and rewrites its resource section
-// into `image`, with `checksumOffset` the place of its PE checksum field. False with `error` when
-// the stub or the icon cannot be used.
-bool customiseStub(payload::ByteSource& stub, const SetupFileOptions& options, const std::string& outputPath,
-                   std::vector<uint8_t>& image, size_t& checksumOffset, std::string& error);
+// into `image`, with `checksumOffset` the place of its PE checksum field. False with `error`
+// (starting with the stub's or the icon's path) when the stub or the icon cannot be used.
+bool customiseStub(payload::ByteSource& stub, const std::string& stubPath, const SetupFileOptions& options,
+                   const std::string& outputPath, std::vector<uint8_t>& image, size_t& checksumOffset,
+                   std::string& error);
 
 }  // namespace drx::mkmedia
