@@ -14,6 +14,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth
   osslsigncode python3 icoutils
+  openssl
 )
 
 installed() {

@@ -172,6 +172,57 @@ def main():
     config += [s for s in literals("tests/host/mkmedia/fuzz_config_replay_main.cpp") if b"\n" in s]
     write("fuzz_media_config", [s for s in config if len(s) <= 256])
 
+    # Setup file resources: icotool's and the launcher's icons, ld's resource section of the
+    # launcher (its data at RVA 0x6F000) alone and inside a small image, windres's version data.
+    def read(path):
+        with open(os.path.join(ROOT, path), "rb") as f:
+            return f.read()
+    icons = [read("tests/win/setup_file/custom.ico"), read("launcher/resources/launcher.ico")]
+    write("fuzz_ico_file", [i for i in icons if len(i) <= 4096] + [icons[0][:6 + 16 * 4]])
+    rsrc = read("tests/host/mkmedia/data/windres_rsrc.bin")
+    version = read("tests/host/mkmedia/data/windres_version.bin")
+    write("fuzz_resource_tree", [b"\x00" + rsrc, b"\x00" + rsrc[:0x200], b"\x00" + version,
+                                 b"\x01" + resource_image(rsrc, 0x6F000)])
+
+
+def pe_checksum(image, field):
+    total = 0
+    for i in range(0, len(image), 2):
+        if field <= i < field + 4:
+            continue
+        total += image[i] | ((image[i + 1] << 8) if i + 1 < len(image) else 0)
+        total = (total & 0xFFFF) + (total >> 16)
+    return ((total & 0xFFFF) + (total >> 16)) + len(image)
+
+
+def resource_image(rsrc, rva):
+    """A PE32+ image of a resource section at `rva` and a relocation section behind it."""
+    align = lambda n, a: (n + a - 1) // a * a
+    reloc_rva = align(rva + len(rsrc), 0x1000)
+    relocs = struct.pack("<IIHH", 0x1000, 12, 0xA008, 0)
+    sections = [(b".rsrc", rva, rsrc, 0x40000040), (b".reloc", reloc_rva, relocs, 0x42000040)]
+    dirs = [(0, 0)] * 16
+    dirs[2] = (rva, len(rsrc))
+    dirs[5] = (reloc_rva, len(relocs))
+    raw, table, body = 0x200, b"", b""
+    for name, va, data, flags in sections:
+        size = align(len(data), 0x200)
+        table += struct.pack("<8sIIIIIIHHI", name, len(data), va, size, raw, 0, 0, 0, 0, flags)
+        body += data + b"\0" * (size - len(data))
+        raw += size
+    image_size = align(reloc_rva + len(relocs), 0x1000)
+    optional = struct.pack("<HBBIIIIIQIIHHHHHHIIIIHHQQQQII", 0x20B, 2, 40, 0, len(body), 0, 0, 0,
+                           0x140000000, 0x1000, 0x200, 6, 0, 0, 0, 6, 0, 0, image_size, 0x200, 0,
+                           2, 0x160, 0x100000, 0x1000, 0x100000, 0x1000, 0, 16)
+    optional += b"".join(struct.pack("<II", *d) for d in dirs)
+    header = b"MZ" + b"\0" * 58 + struct.pack("<I", 0x40)
+    header += b"PE\0\0" + struct.pack("<HHIIIHH", 0x8664, len(sections), 0, 0, 0, len(optional), 0x22)
+    header += optional + table
+    image = bytearray(header + b"\0" * (0x200 - len(header)) + body)
+    field = 0x40 + 24 + 64
+    struct.pack_into("<I", image, field, pe_checksum(image, field))
+    return bytes(image)
+
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -9,8 +9,11 @@
 #include "common/payload/digest_text.h"
 #include "common/payload/pe_layout.h"
 #include "common/payload/property_ids.h"
+#include "tools/mkmedia/customise_stub.h"
+#include "tools/mkmedia/pe_checksum_sink.h"
 #include "tools/mkmedia/default_texts.h"
 #include "tools/mkmedia/file_io.h"
+#include "tools/mkmedia/pe_image.h"
 #include "tools/mkmedia/progress.h"
 #include "tools/mkmedia/sha256.h"
 #include "tools/mkmedia/text_encoding.h"
@@ -47,7 +50,7 @@ std::string joinNames(const std::vector<std::string>& names) {
 // Copies `size` bytes of `source` from its start into `write`, in buffer-sized pieces; `write` may
 // change the buffer.
 template <typename Write>
-bool streamFile(FileSource& source, int64_t size, std::vector<uint8_t>& buffer, Progress& progress,
+bool streamFile(payload::ByteSource& source, int64_t size, std::vector<uint8_t>& buffer, Progress& progress,
                 const std::string& path, std::string& error, Write write) {
   int64_t done = 0;
   while (done < size) {
@@ -135,6 +138,7 @@ bool assembleProperties(const std::vector<ConfigEntry>& entries, const std::vect
   std::set<std::pair<bool, int32_t>> configured;
   char flavour = 'd';
   for (const ConfigEntry& entry : entries) {
+    if (entry.setupFile) continue;
     configured.insert({entry.wide, entry.id});
     std::string message;
     if (entry.wide) {
@@ -225,6 +229,34 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
     return false;
   }
   if (!settleDownloadDigest(options, entries, error)) return false;
+  SetupFileOptions setupFile = options.setupFile;
+  {
+    SetupFileOptions configured;
+    if (!setupFileFromConfig(entries, options.configPath, configured, message)) {
+      error = options.configPath + ": " + message;
+      return false;
+    }
+    setupFile.fillFrom(configured);
+  }
+  // The stub copy with the setup file's own resources, checked as the launcher will read it.
+  std::vector<uint8_t> customised;
+  payload::MemorySource customisedSource(nullptr, 0);
+  payload::ByteSource* image = &stub;
+  size_t checksumOffset = 0;
+  if (setupFile.any()) {
+    if (!customiseStub(stub, options.stubPath, setupFile, options.outputPath, customised, checksumOffset, error)) {
+      return false;
+    }
+    customisedSource = payload::MemorySource(customised.data(), customised.size());
+    if (payload::checkLauncherStub(customisedSource, layout) != Error::kNone) {
+      error = options.stubPath + ": the rewritten stub fails the launcher's PE checks";
+      return false;
+    }
+    image = &customisedSource;
+    // Summed as zero while the file is written, then set to the whole file's checksum.
+    std::fill_n(customised.begin() + static_cast<std::ptrdiff_t>(checksumOffset), 4, 0);
+  }
+
   std::vector<std::string> names;
   for (const IncludedFileSpec& file : options.files) names.push_back(file.name);
   std::vector<payload::NarrowProperty> narrow;
@@ -237,7 +269,7 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   // Open every input first and add up the size, so an oversized media file is refused before
   // anything is written.
   std::vector<std::unique_ptr<FileSource>> inputs;
-  int64_t total = stub.size() + payload::kHeaderSize + 8;
+  int64_t total = image->size() + payload::kHeaderSize + 8;
   for (const auto& p : narrow) total += 8 + static_cast<int64_t>(p.value.size());
   for (const auto& p : wide) total += 8 + 2 * static_cast<int64_t>(p.value.size());
   int64_t streamed = 0;
@@ -281,13 +313,16 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
     return false;
   };
 
+  // A customised stub's checksum covers the whole media file, so everything is summed on its way.
+  PeChecksumSink checksumSink(sink);
+  payload::ByteSink& out = customised.empty() ? static_cast<payload::ByteSink&>(sink) : checksumSink;
   std::vector<uint8_t> buffer(kCopyBufferSize);
   Progress progress("mkmedia: building " + options.outputPath, total);
-  if (!streamFile(stub, stub.size(), buffer, progress, options.stubPath, error,
-                  [&](uint8_t* data, size_t n) { return sink.write(data, n) || writeFailed(); })) {
+  if (!streamFile(*image, image->size(), buffer, progress, options.stubPath, error,
+                  [&](uint8_t* data, size_t n) { return out.write(data, n) || writeFailed(); })) {
     return false;
   }
-  payload::PayloadWriter writer(sink, stub.size());
+  payload::PayloadWriter writer(out, image->size());
   if (!check(writer.writeHeaderAndProperties(options.verify, narrow, wide))) return false;
   for (size_t i = 0; i < options.files.size(); ++i) {
     FileSource& input = *inputs[i];
@@ -305,6 +340,11 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
     }
   }
   if (!check(writer.finish())) return false;
+  if (!customised.empty()) {
+    uint8_t field[4];
+    storeLe32(field, checksumSink.checksum());
+    if (!sink.writeAt(static_cast<int64_t>(checksumOffset), field, sizeof field)) return writeFailed();
+  }
   if (!sink.close(message)) {
     error = options.outputPath + ": " + message;
     return false;

@@ -6,6 +6,7 @@
 
 #include "common/payload/payload_writer.h"
 #include "tools/mkmedia/media_config.h"
+#include "tools/mkmedia/setup_file.h"
 
 namespace drx::mkmedia {
 
@@ -23,6 +24,7 @@ struct BuildOptions {
   bool verify = true;
   int codePage = 1252;
   std::string jreDigestPath;  // --jre-sha256: its SHA-256 becomes jreDownloadSha256
+  SetupFileOptions setupFile;  // the setup file's icon, version, execution level (over the config's)
 };
 
 // Turns configuration entries into the two property tables: entries in file order, then

@@ -6,6 +6,7 @@
 
 #include "tools/mkmedia/media_report.h"
 #include "tools/mkmedia/file_io.h"
+#include "tools/mkmedia/setup_file.h"
 #include "tools/mkmedia/text_encoding.h"
 
 namespace drx::mkmedia {
@@ -14,6 +15,9 @@ const char kUsage[] =
     "usage:\n"
     "  mkmedia build --stub STUB.exe --config CONFIG -o OUT.exe [--file NAME=PATH ...] [--data PATH]\n"
     "                [--no-verify] [--codepage N] [--jre-sha256 ARCHIVE]\n"
+    "                [--icon APP.ico] [--version 1.2.3.4] [--product-name TEXT] [--company TEXT]\n"
+    "                [--description TEXT] [--copyright TEXT]\n"
+    "                [--execution-level asInvoker|highestAvailable|requireAdministrator]\n"
     "  mkmedia inspect FILE [--json] [--codepage N]\n";
 
 namespace {
@@ -76,6 +80,9 @@ bool parseCommandLine(const std::vector<std::string>& args, Command& command, st
         if (!normaliseIncludedName(v.substr(0, eq), plan.name, error)) return false;
         plan.path = v.substr(eq + 1);
         b.files.push_back(std::move(plan));
+      } else if (const SetupFileSetting* setting = findSetupFileOption(a)) {
+        if (!value(i, v) || !checkSetupFileValue(*setting, v, error)) return false;
+        b.setupFile.*setting->field = v;
       } else {
         error = "unknown option '" + a + "' for build";
         return false;
@@ -142,6 +149,10 @@ int runCommand(const Command& command) {
       }
       std::string text = command.json ? formatReportJson(report) : formatReportText(report);
       std::fputs(text.c_str(), stdout);
+      if (!report.unreadable.empty()) {
+        std::fprintf(stderr, "mkmedia: %s: checksum MISMATCH; could not read %s\n", command.inspectPath.c_str(),
+                     report.unreadable.c_str());
+      }
       return report.crcOk() ? 0 : 2;
     }
   }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/payload/property_ids.h"
+#include "tools/mkmedia/setup_file.h"
 #include "tools/mkmedia/text_encoding.h"
 
 namespace drx::mkmedia {
@@ -166,7 +167,9 @@ bool parseMediaConfig(const std::string& text, std::vector<ConfigEntry>& entries
     entry.key = trim(line.substr(0, sep));
     entry.line = firstLine;
     if (entry.key.empty()) return fail("missing name before '='");
-    if (!resolveKey(entry.key, entry)) return fail("unknown property name '" + entry.key + "'");
+    if (findSetupFileConfigKey(entry.key)) {
+      entry.setupFile = true;
+    } else if (!resolveKey(entry.key, entry)) return fail("unknown property name '" + entry.key + "'");
     std::string message;
     if (!unescape(trim(line.substr(sep + 1)), entry.value, message)) return fail(message);
     std::u16string check;

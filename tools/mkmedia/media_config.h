@@ -14,6 +14,7 @@ struct ConfigEntry {
   std::string value;   // UTF-8, escapes resolved
   int line = 0;        // 1-based line of the key
   std::string key;     // as written
+  bool setupFile = false;  // a setup.* key: the setup file's icon, version or execution level
 };
 
 // Parses `text` (the file's contents). Syntax:
@@ -23,6 +24,8 @@ struct ConfigEntry {
 //   escapes in values: \n \r \t \\ \= \: \# \! \uXXXX (surrogate pairs combine)
 // Keys: a property or message name (mainClass, msgWizardTitle, ...), a decimal id (20001-20020
 // go to the wide table, anything else to the narrow table), or wide.<id> / narrow.<id> to choose.
+// setup.icon, setup.version, setup.productName, setup.company, setup.description,
+// setup.copyright and setup.executionLevel are builder settings, not properties (setupFile set).
 // Returns false with `error` = "LINE: message" on the first problem (unknown name, bad escape,
 // missing '=', malformed UTF-8).
 bool parseMediaConfig(const std::string& text, std::vector<ConfigEntry>& entries, std::string& error);

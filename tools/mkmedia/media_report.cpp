@@ -61,6 +61,30 @@ std::string hex32(uint32_t value) {
 
 void crcProgress(void* context, int64_t done, int64_t) { static_cast<Progress*>(context)->update(done); }
 
+// Resources of the launcher image in front of the payload; a stub is far below this size.
+constexpr int64_t kMaxImageSize = int64_t{64} << 20;
+
+SetupFileReport readSetupFile(payload::ByteSource& source, int64_t imageSize) {
+  SetupFileReport report;
+  if (imageSize > kMaxImageSize || imageSize > source.size()) {
+    report.problem = "the image in front of the payload is too large or cut short";
+    return report;
+  }
+  std::vector<uint8_t> image(static_cast<size_t>(imageSize));
+  payload::ByteCursor cursor(source, 0);
+  if (cursor.readBytes(image.data(), image.size()) != Error::kNone) {
+    report.problem = "the image in front of the payload cannot be read";
+    return report;
+  }
+  return inspectSetupFile(image);
+}
+
+std::string joinSizes(const std::vector<std::string>& sizes) {
+  std::string out;
+  for (const std::string& size : sizes) out += (out.empty() ? "" : ", ") + size;
+  return out;
+}
+
 }  // namespace
 
 bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report, std::string& error,
@@ -72,6 +96,7 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
     return false;
   }
   report.payloadStart = layout.payloadStart;
+  report.setupFile = readSetupFile(source, layout.payloadStart);
   payload::PayloadHeader header;
   if (Error e = payload::readHeader(source, layout.payloadStart, header); e != Error::kNone) {
     error = e == Error::kTruncated ? "no payload behind the last section (truncated header)"
@@ -82,45 +107,12 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
   report.storedCrc = header.checksum;
   report.regionLength = header.regionLength;
 
-  Collector collector;
-  collector.codePage = codePage;
-  collector.out = &report.properties;
-  if (Error e = payload::readPropertyTables(source, layout.payloadStart, collector, report.includedFilesOffset);
-      e != Error::kNone) {
-    // Say whether the damage is corruption the launcher's check would catch.
-    uint32_t crc = 0;
-    bool intact = header.regionLength >= 0 &&
-                  payload::crcOfRegion(source, layout.payloadStart + payload::kHeaderSize, header.regionLength, crc) ==
-                      Error::kNone &&
-                  crc == header.checksum;
-    error = std::string("property tables: ") + payload::errorText(e) + (intact ? " (checksum OK)" : " (checksum MISMATCH)");
-    return false;
-  }
-
-  const std::string* countText = collector.tables.findNarrow(payload::kIncludedFileCount);
-  const std::string* namesText = collector.tables.findNarrow(payload::kIncludedFileNames);
-  int32_t count = countText ? payload::parseIntProperty(*countText) : 0;
-  std::vector<std::string> names = payload::includedFileNames(namesText ? *namesText : std::string(), count);
-  int64_t at = report.includedFilesOffset;
-  for (const std::string& name : names) {
-    payload::IncludedFileRecord record;
-    if (Error e = payload::readIncludedFileRecord(source, at, record); e != Error::kNone) {
-      error = "included file " + codePageToUtf8(name, codePage) + ": " + payload::errorText(e);
-      return false;
-    }
-    report.files.push_back({codePageToUtf8(name, codePage), record.storedSize, record.contentOffset});
-    at = record.nextOffset;
-  }
-  // The launcher returns early only for a count of 0; otherwise it records where it stopped,
-  // even when no name was there to extract.
-  report.unextractedPosition = count == 0 ? 0 : at;
-
   const int64_t regionStart = layout.payloadStart + payload::kHeaderSize;
   int64_t regionEnd = regionStart + (header.regionLength > 0 ? header.regionLength : 0);
   if (header.regionLength < 0 || regionEnd > source.size()) regionEnd = source.size();
-  report.remainingDataSize = regionEnd > at ? regionEnd - at : 0;
   report.trailingSize = source.size() - regionEnd;
 
+  // The checksum first: damage that garbles a record length must still show as a mismatch.
   if (header.regionLength < 0) {
     // The launcher's loop reads nothing: its computed CRC is that of no bytes.
     report.computedCrc = 0;
@@ -135,6 +127,41 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
     }
     report.crcComplete = e == Error::kNone;
   }
+  auto unreadable = [&](const std::string& what) {
+    if (report.crcOk()) {
+      error = what + " (checksum OK)";
+      return false;
+    }
+    report.unreadable = what;
+    return true;
+  };
+
+  Collector collector;
+  collector.codePage = codePage;
+  collector.out = &report.properties;
+  if (Error e = payload::readPropertyTables(source, layout.payloadStart, collector, report.includedFilesOffset);
+      e != Error::kNone) {
+    report.includedFilesOffset = 0;
+    return unreadable(std::string("property tables: ") + payload::errorText(e));
+  }
+
+  const std::string* countText = collector.tables.findNarrow(payload::kIncludedFileCount);
+  const std::string* namesText = collector.tables.findNarrow(payload::kIncludedFileNames);
+  int32_t count = countText ? payload::parseIntProperty(*countText) : 0;
+  std::vector<std::string> names = payload::includedFileNames(namesText ? *namesText : std::string(), count);
+  int64_t at = report.includedFilesOffset;
+  for (const std::string& name : names) {
+    payload::IncludedFileRecord record;
+    if (Error e = payload::readIncludedFileRecord(source, at, record); e != Error::kNone) {
+      return unreadable("included file " + codePageToUtf8(name, codePage) + ": " + payload::errorText(e));
+    }
+    report.files.push_back({codePageToUtf8(name, codePage), record.storedSize, record.contentOffset});
+    at = record.nextOffset;
+  }
+  // The launcher returns early only for a count of 0; otherwise it records where it stopped,
+  // even when no name was there to extract.
+  report.unextractedPosition = count == 0 ? 0 : at;
+  report.remainingDataSize = regionEnd > at ? regionEnd - at : 0;
   return true;
 }
 
@@ -166,6 +193,17 @@ std::string formatReportText(const MediaReport& r) {
   add("unextracted position: %" PRId64 "\n", r.unextractedPosition);
   add("remaining data: %" PRId64 " bytes\n", r.remainingDataSize);
   add("behind the checksum region: %" PRId64 " bytes\n", r.trailingSize);
+  const SetupFileReport& setup = r.setupFile;
+  if (!setup.read) {
+    out += "setup file resources: unreadable (" + setup.problem + ")\n";
+  } else {
+    out += "icon 1001: " + (setup.iconSizes.empty() ? std::string("none") : joinSizes(setup.iconSizes)) + "\n";
+    out += "file version: " + (setup.fileVersion.empty() ? std::string("none") : setup.fileVersion) +
+           ", product version: " + (setup.productVersion.empty() ? std::string("none") : setup.productVersion) + "\n";
+    for (const auto& [key, value] : setup.versionStrings) out += "  " + key + " = " + jsonString(value) + "\n";
+    out += "execution level: " + (setup.executionLevel.empty() ? std::string("none") : setup.executionLevel) + "\n";
+  }
+  if (!r.unreadable.empty()) out += "could not read: " + r.unreadable + "\n";
   return out;
 }
 
@@ -199,7 +237,22 @@ std::string formatReportJson(const MediaReport& r) {
   field("files", list + (r.files.empty() ? "]" : "\n  ]"));
   field("unextractedPosition", std::to_string(r.unextractedPosition));
   field("remainingDataSize", std::to_string(r.remainingDataSize));
-  field("trailingSize", std::to_string(r.trailingSize), true);
+  field("trailingSize", std::to_string(r.trailingSize));
+  const SetupFileReport& setup = r.setupFile;
+  std::string icons = "[";
+  for (size_t i = 0; i < setup.iconSizes.size(); ++i) icons += (i ? ", " : "") + jsonString(setup.iconSizes[i]);
+  std::string strings = "{";
+  for (size_t i = 0; i < setup.versionStrings.size(); ++i) {
+    strings += std::string(i ? ", " : "") + jsonString(setup.versionStrings[i].first) + ": " +
+               jsonString(setup.versionStrings[i].second);
+  }
+  auto optional = [&](const std::string& text) { return text.empty() ? std::string("null") : jsonString(text); };
+  field("setupFile", setup.read ? "{\"icon\": " + icons + "], \"fileVersion\": " + optional(setup.fileVersion) +
+                                      ", \"productVersion\": " + optional(setup.productVersion) +
+                                      ", \"versionStrings\": " + strings + "}, \"executionLevel\": " +
+                                      optional(setup.executionLevel) + "}"
+                                : "{\"unreadable\": " + jsonString(setup.problem) + "}");
+  field("unreadable", optional(r.unreadable), true);
   return out + "}\n";
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/payload/byte_source.h"
+#include "tools/mkmedia/setup_file.h"
 
 namespace drx::mkmedia {
 
@@ -34,10 +35,16 @@ struct MediaReport {
   int64_t unextractedPosition = 0;  // as the launcher computes it: 0 for an included file count of 0
   int64_t remainingDataSize = 0;    // from U (or F) to the end of the checksum region
   int64_t trailingSize = 0;         // bytes behind the checksum region (signatures, filler)
+  // With a checksum mismatch the report is kept as far as it could be read; this says what could
+  // not be read after that (empty when everything was).
+  std::string unreadable;
+  SetupFileReport setupFile;        // icon, version resource and execution level of the image
   bool crcOk() const { return crcComplete && storedCrc == computedCrc; }
 };
 
-// Reads everything the launcher would; false with a one-line `error` on input it cannot use.
+// Reads everything the launcher would; false with a one-line `error` on input it cannot use. The
+// CRC is checked right after the header: when it does not match, damage further on is reported
+// in `unreadable` and the result is still true (a MISMATCH report).
 bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report, std::string& error,
                   const std::string& progressLabel = std::string());
 

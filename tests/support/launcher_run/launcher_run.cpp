@@ -62,7 +62,10 @@ LaunchSetup::LaunchSetup(const ScratchDirectory& scratch) {
 
 ChildProcess startLauncher(LaunchSetup& setup) {
   ChildOptions options;
-  if (writeMediaFile(setup.media, setup.mediaPath)) {
+  const bool written = setup.prebuiltMedia.empty()
+                           ? writeMediaFile(setup.media, setup.mediaPath)
+                           : CopyFileW(setup.prebuiltMedia.c_str(), setup.mediaPath.c_str(), FALSE) != 0;
+  if (written) {
     options.commandLine = L"\"" + setup.mediaPath + L"\"";
     if (!setup.arguments.empty()) options.commandLine += L" " + setup.arguments;
   } else {

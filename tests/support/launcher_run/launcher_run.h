@@ -44,6 +44,7 @@ struct LaunchSetup {
   explicit LaunchSetup(const ScratchDirectory& scratch);
 
   MediaSpec media = basicMediaSpec();
+  std::wstring prebuiltMedia;  // a finished media file copied to mediaPath instead of writing `media`
   std::wstring arguments;  // the command-line tail
   bool keepLog = false;    // LANQO_LOG=yes
   std::vector<std::pair<std::wstring, std::wstring>> environment;
