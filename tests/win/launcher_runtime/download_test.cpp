@@ -2,12 +2,12 @@
 // a loopback HTTP server started by the test, and the dialogs driven like a user would.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <bcrypt.h>
 
 #include "launcher/resources/resource_ids.h"
 #include "standin_host.h"
 #include "tests/win/launcher_runtime/loopback_http_server.h"
 #include "tests/win/launcher_runtime/runtime_fixture.h"
+#include "tests/support/cng_sha256/cng_sha256.h"
 
 namespace drx::test {
 namespace {
@@ -32,26 +32,6 @@ standin::RuntimeSpec exitingRuntime() {
   return plan;
 }
 
-// The SHA-256 of bytes as 64 lower-case hexadecimal digits, through CNG as a reference.
-std::string sha256Text(const std::string& bytes) {
-  BCRYPT_ALG_HANDLE algorithm = nullptr;
-  BCRYPT_HASH_HANDLE hash = nullptr;
-  UCHAR digest[32] = {};
-  if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) >= 0) {
-    if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) >= 0) {
-      BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())), static_cast<ULONG>(bytes.size()), 0);
-      BCryptFinishHash(hash, digest, sizeof digest, 0);
-      BCryptDestroyHash(hash);
-    }
-    BCryptCloseAlgorithmProvider(algorithm, 0);
-  }
-  std::string text;
-  for (UCHAR b : digest) {
-    text += "0123456789abcdef"[b >> 4];
-    text += "0123456789abcdef"[b & 15];
-  }
-  return text;
-}
 
 bool isChoiceDialog(HWND window) { return GetDlgItem(window, IDC_LOCATE) != nullptr; }
 bool isMessageBox(HWND window) {
@@ -204,11 +184,11 @@ TEST_F(RuntimeDownload, StatusOtherThanOkFailsTheDownload) {
 // other (or a digest that is no SHA-256) is deleted and reported as a corrupted runtime.
 TEST_F(RuntimeDownload, ArchiveMustMatchTheConfiguredDigest) {
   const std::string archive = runtimeArchive(scratch_, exitingRuntime(), "");
-  const std::string genuine = sha256Text(archive);
+  const std::string genuine = drx::test::cngSha256(archive);
   ASSERT_EQ(genuine.size(), 64u);
   std::string upperCase = genuine;
   for (char& c : upperCase) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  const std::string other = sha256Text(archive + "x");
+  const std::string other = drx::test::cngSha256(archive + "x");
   struct Case {
     std::string digest;
     bool accepted;

@@ -1,7 +1,6 @@
 // The Windows build of mkmedia's core under wine: code pages through Win32 and a build/inspect round trip.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <bcrypt.h>
 
 #include <cstdio>
 #include <string>
@@ -13,6 +12,7 @@
 #include "tools/mkmedia/file_io.h"
 #include "tools/mkmedia/media_report.h"
 #include "tools/mkmedia/text_encoding.h"
+#include "tests/support/cng_sha256/cng_sha256.h"
 
 using namespace drx::mkmedia;
 using namespace drx::payload;
@@ -57,26 +57,6 @@ void writeFile(const std::string& path, const std::string& bytes) {
   std::fclose(out);
 }
 
-// SHA-256 through Windows' CNG, as 64 lower-case hexadecimal digits.
-std::string cngSha256(const std::string& bytes) {
-  BCRYPT_ALG_HANDLE algorithm = nullptr;
-  BCRYPT_HASH_HANDLE hash = nullptr;
-  UCHAR digest[32] = {};
-  if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) >= 0) {
-    if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) >= 0) {
-      BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())), static_cast<ULONG>(bytes.size()), 0);
-      BCryptFinishHash(hash, digest, sizeof digest, 0);
-      BCryptDestroyHash(hash);
-    }
-    BCryptCloseAlgorithmProvider(algorithm, 0);
-  }
-  std::string text;
-  for (UCHAR b : digest) {
-    text += "0123456789abcdef"[b >> 4];
-    text += "0123456789abcdef"[b & 15];
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -172,6 +152,6 @@ TEST(MkmediaWin, JreDigestAgreesWithCng) {
     ASSERT_EQ(readPropertyTables(source, report.payloadStart, tables, f), Error::kNone);
     const std::string* stored = tables.findNarrow(kJreDownloadSha256);
     ASSERT_NE(stored, nullptr);
-    EXPECT_EQ(*stored, cngSha256(archive));
+    EXPECT_EQ(*stored, drx::test::cngSha256(archive));
   }
 }
