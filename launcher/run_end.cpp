@@ -1,0 +1,61 @@
+// How a run ends while other threads may still work: Cancel in the progress dialog, and the end
+// of the Java side.
+#include "launcher/run_end.h"
+
+#include <windows.h>
+
+#include "launcher/cancel_gate.h"
+#include "launcher/error_report.h"
+#include "launcher/temporary_cleanup.h"
+
+namespace drx::launcher {
+namespace {
+
+class ProcessCancelHost : public CancelGateHost {
+ public:
+  void lock() override { AcquireSRWLockExclusive(&lock_); }
+  void unlock() override { ReleaseSRWLockExclusive(&lock_); }
+  void park() override {
+    for (;;) Sleep(INFINITE);
+  }
+  void end() override {
+    removeTemporaryArea();
+    exitLauncher(0);
+  }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+// Never destroyed: threads may use the gate until the process ends.
+CancelGate& gate() {
+  static ProcessCancelHost* host = new ProcessCancelHost;
+  static CancelGate* instance = new CancelGate(*host);
+  return *instance;
+}
+
+DWORD WINAPI cancelThread(LPVOID) {
+  gate().cancel();
+  return 0;
+}
+
+}  // namespace
+
+TemporaryWriteScope::TemporaryWriteScope() { gate().enter(); }
+
+TemporaryWriteScope::~TemporaryWriteScope() { gate().leave(); }
+
+bool runCancelled() { return gate().cancelled(); }
+
+void cancelRun() {
+  HANDLE thread = CreateThread(nullptr, 0, cancelThread, nullptr, 0, nullptr);
+  if (thread) {
+    CloseHandle(thread);
+    return;
+  }
+  gate().cancel();
+}
+
+void endAfterJava() { exitLauncher(0); }
+
+}  // namespace drx::launcher
