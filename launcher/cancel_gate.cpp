@@ -21,6 +21,7 @@ void CancelGate::leave() {
 
 void CancelGate::cancel() {
   cancelled_.store(true, std::memory_order_release);
+  host_.interrupt();
   host_.lock();
   host_.end();
 }

@@ -12,6 +12,8 @@ class CancelGateHost {
   // An exclusive, non-recursive lock shared by every scope and by cancel().
   virtual void lock() = 0;
   virtual void unlock() = 0;
+  // Wakes work that waits inside a scope (for a child process, say), so it can close early.
+  virtual void interrupt() = 0;
   // Called by a thread that leaves its outermost scope after a cancel: in the launcher it never
   // returns, so the work goes no further once its open files are closed.
   virtual void park() = 0;
@@ -32,7 +34,7 @@ class CancelGate {
   void enter();
   void leave();
   bool cancelled() const { return cancelled_.load(std::memory_order_acquire); }
-  // Marks the run cancelled, waits for the open scope, then calls end().
+  // Marks the run cancelled, interrupts waits, waits for the open scope, then calls end().
   void cancel();
 
  private:

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "common/unique_handle.h"
 #include "launcher/cancel_gate.h"
 #include "launcher/error_report.h"
 #include "launcher/temporary_cleanup.h"
@@ -15,6 +16,9 @@ class ProcessCancelHost : public CancelGateHost {
  public:
   void lock() override { AcquireSRWLockExclusive(&lock_); }
   void unlock() override { ReleaseSRWLockExclusive(&lock_); }
+  void interrupt() override {
+    if (cancelEvent) SetEvent(cancelEvent.get());
+  }
   void park() override {
     for (;;) Sleep(INFINITE);
   }
@@ -23,14 +27,21 @@ class ProcessCancelHost : public CancelGateHost {
     exitLauncher(0);
   }
 
+  // Manual reset: every later wait sees it too.
+  KernelHandle cancelEvent{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+
  private:
   SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
 // Never destroyed: threads may use the gate until the process ends.
+ProcessCancelHost& host() {
+  static ProcessCancelHost* instance = new ProcessCancelHost;
+  return *instance;
+}
+
 CancelGate& gate() {
-  static ProcessCancelHost* host = new ProcessCancelHost;
-  static CancelGate* instance = new CancelGate(*host);
+  static CancelGate* instance = new CancelGate(host());
   return *instance;
 }
 
@@ -46,6 +57,14 @@ TemporaryWriteScope::TemporaryWriteScope() { gate().enter(); }
 TemporaryWriteScope::~TemporaryWriteScope() { gate().leave(); }
 
 bool runCancelled() { return gate().cancelled(); }
+
+unsigned long waitUnlessCancelled(void* handle, unsigned long timeoutMs) {
+  HANDLE event = host().cancelEvent.get();
+  if (!event) return WaitForSingleObject(handle, timeoutMs);
+  HANDLE handles[2] = {handle, event};
+  const DWORD result = WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
+  return result == WAIT_OBJECT_0 + 1 ? WAIT_ABANDONED : result;
+}
 
 void cancelRun() {
   HANDLE thread = CreateThread(nullptr, 0, cancelThread, nullptr, 0, nullptr);

@@ -16,6 +16,9 @@ class TemporaryWriteScope {
 
 // Whether the user has cancelled; work inside a scope stops early when it is.
 bool runCancelled();
+// Waits like WaitForSingleObject, but returns WAIT_ABANDONED at once when the run is cancelled:
+// a wait inside a scope (a child process that works in the temporary directory) ends early.
+unsigned long waitUnlessCancelled(void* handle, unsigned long timeoutMs);
 
 // Cancel: waits on a thread of its own for the open scope, removes the temporary area and ends
 // the process with exit code 0. Returns at once, so the caller's thread keeps serving the

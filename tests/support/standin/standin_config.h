@@ -26,6 +26,7 @@
 //                               int:<n>, bool:<0|1>, str:<text>, null
 //       exit <code>             ends the process with this exit code
 //       stderr <text>           writes the text and a line end to standard error
+//       env <name>              reports the environment variable as "jvm.env <name>=<value>"
 //   java.firstLine=<text>       first line java.exe/javaw.exe writes for -version
 //                               (default: java version "1.8.0_202")
 //   java.lineEnd=crlf|lf|none   line end after each line (default crlf, as a Windows runtime)

@@ -18,6 +18,7 @@ enum class HttpAnswer {
   kStallAfterPart,   // announces the body's length, sends a part of it, then holds the connection silently
   kReset,            // reads the request and resets the connection (RST) without an answer
   kResetAfterPart,   // announces the body's length, sends a part of it, then resets the connection
+  kTrickle,          // announces the body's length and sends it 1 KB every 50 ms, a slow line
 };
 
 class LoopbackHttpServer {
