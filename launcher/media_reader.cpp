@@ -207,7 +207,7 @@ int extractIncludedFiles(HWND) {
     }
     int result;
     {
-      TemporaryWriteScope scope;
+      CancelGuardedStep scope;
       result = extractOneFile(media, path);
     }
     if (result != kExtractOk) return failExtraction(path, result);

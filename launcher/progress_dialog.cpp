@@ -64,7 +64,7 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         logLine("Canceled installer");
-        setStartupMarkers(MarkerAction::remove, true, true);
+        // The markers go once no start-up step is under way (a step could set them again).
         // Ending the dialog would return from the entry into the C runtime's exit, which
         // destroys static state the work thread may still be reading.
         ShowWindow(dialog, SW_HIDE);

@@ -7,6 +7,8 @@
 #include "common/unique_handle.h"
 #include "launcher/cancel_gate.h"
 #include "launcher/error_report.h"
+#include "launcher/launcher_log.h"
+#include "launcher/startup_markers.h"
 #include "launcher/temporary_cleanup.h"
 
 namespace drx::launcher {
@@ -23,7 +25,9 @@ class ProcessCancelHost : public CancelGateHost {
     for (;;) Sleep(INFINITE);
   }
   void end() override {
+    setStartupMarkers(MarkerAction::remove, true, true);
     removeTemporaryArea();
+    removeLogUnlessKept();
     exitLauncher(0);
   }
 
@@ -52,9 +56,9 @@ DWORD WINAPI cancelThread(LPVOID) {
 
 }  // namespace
 
-TemporaryWriteScope::TemporaryWriteScope() { gate().enter(); }
+CancelGuardedStep::CancelGuardedStep() { gate().enter(); }
 
-TemporaryWriteScope::~TemporaryWriteScope() { gate().leave(); }
+CancelGuardedStep::~CancelGuardedStep() { gate().leave(); }
 
 bool runCancelled() { return gate().cancelled(); }
 
@@ -75,6 +79,9 @@ void cancelRun() {
   gate().cancel();
 }
 
-void endAfterJava() { exitLauncher(0); }
+void endAfterJava() {
+  removeLogUnlessKept();
+  exitLauncher(0);
+}
 
 }  // namespace drx::launcher

@@ -4,14 +4,16 @@
 
 namespace drx::launcher {
 
-// Held by work that keeps files open in the temporary directory. When the run was cancelled,
-// the outermost scope's end does not return: the thread waits there for the process to end.
-class TemporaryWriteScope {
+// Held for a step of the work that a Cancel must wait for and that must not start after one:
+// files open in the temporary directory, a child process working there, setting the start-up
+// markers. When the run was cancelled, the outermost step's end does not return: the thread
+// waits there for the process to end.
+class CancelGuardedStep {
  public:
-  TemporaryWriteScope();
-  ~TemporaryWriteScope();
-  TemporaryWriteScope(const TemporaryWriteScope&) = delete;
-  TemporaryWriteScope& operator=(const TemporaryWriteScope&) = delete;
+  CancelGuardedStep();
+  ~CancelGuardedStep();
+  CancelGuardedStep(const CancelGuardedStep&) = delete;
+  CancelGuardedStep& operator=(const CancelGuardedStep&) = delete;
 };
 
 // Whether the user has cancelled; work inside a scope stops early when it is.
@@ -20,8 +22,8 @@ bool runCancelled();
 // a wait inside a scope (a child process that works in the temporary directory) ends early.
 unsigned long waitUnlessCancelled(void* handle, unsigned long timeoutMs);
 
-// Cancel: waits on a thread of its own for the open scope, removes the temporary area and ends
-// the process with exit code 0. Returns at once, so the caller's thread keeps serving the
+// Cancel: waits on a thread of its own for the step under way, removes the temporary area and
+// both start-up markers, and ends the process with exit code 0. Returns at once, so the caller's thread keeps serving the
 // dialog's messages that the work thread may still send meanwhile. The C runtime's exit is
 // never reached, so no static object is destroyed under a thread that still reads it.
 void cancelRun();

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/unique_handle.h"
+#include "launcher/run_end.h"
 #include "launcher/startup_state.h"
 
 namespace drx::launcher {
@@ -27,16 +28,26 @@ void applyToValue(MarkerAction action, const char* valueName) {
   }
 }
 
-}  // namespace
-
-void setStartupMarkers(MarkerAction action, bool withProcessId, bool plain) {
-  if (startupState().languageRestart) return;
+void applyToMarkers(MarkerAction action, bool withProcessId, bool plain) {
   if (withProcessId) {
     char name[64];
     processMarkerName(name);
     applyToValue(action, name);
   }
   if (plain) applyToValue(action, kPlainMarker);
+}
+
+}  // namespace
+
+void setStartupMarkers(MarkerAction action, bool withProcessId, bool plain) {
+  if (startupState().languageRestart) return;
+  // A Cancel removes both markers: setting them must not overlap it or follow it.
+  if (action == MarkerAction::set) {
+    CancelGuardedStep step;
+    applyToMarkers(action, withProcessId, plain);
+  } else {
+    applyToMarkers(action, withProcessId, plain);
+  }
 }
 
 DWORD readStartupMarker(bool withProcessId) {

@@ -32,7 +32,7 @@ constexpr int kMsgCouldNotStartJvm = 1005;
 void enterTemporaryDirectory(HWND dialog) {
   std::string directory;
   {
-    TemporaryWriteScope scope;
+    CancelGuardedStep scope;
     directory = createTemporaryDirectory();
   }
   prependNativeLibraryDirectories(expandVariables);
@@ -75,7 +75,7 @@ void runWork(HWND dialog) {
   if (!decideAndPrepareRuntime(dialog)) return;
 
   if (!state.languageRestart) {
-    TemporaryWriteScope scope;
+    CancelGuardedStep scope;
     unpackIncludedFiles(dialog);
   }
   if (dialog) startStartupWaitThread(dialog);

@@ -39,7 +39,7 @@ std::string readStart(const std::string& fileName) {
 VersionRun runJavaVersion(const std::string& javaExecutable, DWORD timeoutMs) {
   VersionRun run;
   // The child works in the temporary directory: a Cancel ends it before the directory goes.
-  TemporaryWriteScope scope;
+  CancelGuardedStep scope;
   std::string commandLine = commandLineFor(javaExecutable);
   const std::string outputName = temporaryFileName();
 

@@ -93,7 +93,7 @@ bool decideAndPrepareRuntime(HWND dialog) {
   }
   state.progressBase = !state.runtimeIncluded ? 100 : getIntProperty(kJrePacked) != 0 ? 300 : 200;
   if (state.runtimeIncluded) {
-    TemporaryWriteScope scope;
+    CancelGuardedStep scope;
     extractIncludedRuntime(dialog);
   }
   return true;

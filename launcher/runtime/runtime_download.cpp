@@ -60,7 +60,7 @@ bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD 
               DownloadWatchdog& watchdog) {
   logLine("file size: %d, handle %p", static_cast<int>(length), static_cast<void*>(request.get()));
   // Declared before the file, so a cancelled download closes the file before the thread parks.
-  TemporaryWriteScope scope;
+  CancelGuardedStep scope;
   std::unique_ptr<FILE, FileCloser> file(fopen(destination, "wb"));
   if (!file) {
     logErrorLine("opening the destination file %s failed with error code %d", destination, static_cast<int>(GetLastError()));
