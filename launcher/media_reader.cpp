@@ -106,7 +106,7 @@ int extractOneFile(MediaFile& media, const std::string& path) {
   uint8_t* buffer = chunk.data();
   int64_t copied = 0;
   while (copied < size) {
-    // Cancelled: the file closes and the caller's scope parks the thread; nothing is reported.
+    // Cancelled: the file closes and the caller's step parks the thread; nothing is reported.
     if (runCancelled()) return kExtractReadFailed;
     const DWORD want = size - copied < chunk.size() ? static_cast<DWORD>(size - copied) : chunk.size();
     DWORD read = 0;
@@ -191,6 +191,8 @@ int extractIncludedFiles(HWND) {
   MediaFile media;
   media.seek(includedFilesPosition());
   for (const std::string& name : payload::includedFileNames(getProperty(payload::kIncludedFileNames), count)) {
+    // A Cancel waits for the file in hand, and its folder, before it removes the tree.
+    CancelGuardedStep step;
     const std::string path = directory + "\\" + name;
     // A name must not lead out of the temporary directory; such a payload is treated as corrupted.
     if (!isSafeIncludedName(name) || path.size() > kPathLimit - 1) {
@@ -205,11 +207,7 @@ int extractIncludedFiles(HWND) {
         logErrorLine("failed to create directory %s", subdirectory.c_str());
       }
     }
-    int result;
-    {
-      CancelGuardedStep scope;
-      result = extractOneFile(media, path);
-    }
+    const int result = extractOneFile(media, path);
     if (result != kExtractOk) return failExtraction(path, result);
   }
   readerState().unextracted = media.position();
