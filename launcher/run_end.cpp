@@ -24,7 +24,7 @@ class ProcessCancelHost : public CancelGateHost {
   void park() override {
     for (;;) Sleep(INFINITE);
   }
-  void end() override {
+  [[noreturn]] void end() override {
     setStartupMarkers(MarkerAction::remove, true, true);
     removeTemporaryArea();
     removeLogUnlessKept();
@@ -78,6 +78,8 @@ void cancelRun() {
   }
   gate().cancel();
 }
+
+void endCancelledRunNow() { host().end(); }
 
 void endAfterJava() {
   removeLogUnlessKept();

@@ -28,6 +28,10 @@ unsigned long waitUnlessCancelled(void* handle, unsigned long timeoutMs);
 // never reached, so no static object is destroyed under a thread that still reads it.
 void cancelRun();
 
+// The end of a cancelled run whose step cannot finish (a read from a stalled server): what the
+// Cancel would do, without waiting for that step; a file it holds open stays. Exit code 0.
+[[noreturn]] void endCancelledRunNow();
+
 // The Java side has ended (DestroyJavaVM returned after a successful launch): exit code 0,
 // also when a hidden progress dialog would otherwise keep the process, and its single-instance
 // semaphore, alive.

@@ -134,6 +134,27 @@ TEST_F(RuntimeDownload, CancelDuringTheDownloadEndsWithZeroAndLeavesNothingBehin
   EXPECT_TRUE(contains(launch.log(), "Canceled installer"));
 }
 
+// Cancel while the server has gone silent, the case a user cancels for: the read cannot be
+// interrupted, so the end comes with the stall limit, still with exit code 0 and no error shown.
+TEST_F(RuntimeDownload, CancelDuringAStalledDownloadEndsWithZeroWithoutTheFailureMessage) {
+  LoopbackHttpServer server(HttpAnswer::kStallAfterPart, std::string(4 << 20, 'x'));
+  ASSERT_TRUE(server.listening());
+  RuntimeLaunch launch = downloadingLaunch(server);
+  ChildProcess child = startLauncher(launch.setup);
+  HWND dialog = waitForWindow(child.id(), kRunTimeoutMs,
+                              [](HWND window) { return windowClassName(window) == L"MyDialogClass"; });
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(waitUntil(kRunTimeoutMs, [&] { return contains(launch.log(), "file size: "); })) << launch.log();
+
+  pressDialogButton(dialog, IDCANCEL);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(child.waitForExit(kRunTimeoutMs, exitCode)) << launch.log();
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(readFileBytes(launch.setup.stderrPath), "");
+  EXPECT_EQ(readStartupMarker(false), -1);
+  EXPECT_FALSE(contains(launch.log(), "Download stalled")) << launch.log();
+}
+
 TEST_F(RuntimeDownload, EmptyDownloadIsSavedAndThenReportedAsCorrupted) {
   LoopbackHttpServer server(HttpAnswer::kWithLength, std::string());
   RuntimeLaunch launch = downloadingLaunch(server);
