@@ -140,4 +140,13 @@ std::string currentLogPath() {
   return state.hasPath ? std::string(state.path) : std::string();
 }
 
+void removeLogUnlessKept() {
+  LogLock lock;
+  LogState& state = logState();
+  if (state.kept || !state.hasPath || state.handedOut) return;
+  DeleteFileA(state.path);
+  // Other threads still running until the process ends must not write the file anew.
+  state.hasPath = false;
+}
+
 }  // namespace drx::launcher

@@ -17,6 +17,10 @@ bool keptLogRequested();
 // The log path, or null when no log exists yet. Handing it out keeps the file at exit.
 const char* handOutLogPath();
 
+// What the C runtime's exit does for the log, for ends that skip it: deletes the file unless it
+// is kept or was handed out.
+void removeLogUnlessKept();
+
 // The log path without handing it out (empty when none), for diagnostics.
 std::string currentLogPath();
 

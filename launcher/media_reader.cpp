@@ -19,7 +19,9 @@
 #include "launcher/path_text.h"
 #include "launcher/payload_header.h"
 #include "launcher/region_checksum.h"
+#include "launcher/run_end.h"
 #include "launcher/temp_directory.h"
+#include "launcher/temporary_cleanup.h"
 
 namespace drx::launcher {
 namespace {
@@ -104,6 +106,8 @@ int extractOneFile(MediaFile& media, const std::string& path) {
   uint8_t* buffer = chunk.data();
   int64_t copied = 0;
   while (copied < size) {
+    // Cancelled: the file closes and the caller's step parks the thread; nothing is reported.
+    if (runCancelled()) return kExtractReadFailed;
     const DWORD want = size - copied < chunk.size() ? static_cast<DWORD>(size - copied) : chunk.size();
     DWORD read = 0;
     if (!media.readNext(buffer, want, read) || read == 0) {
@@ -128,8 +132,8 @@ int extractOneFile(MediaFile& media, const std::string& path) {
 
 int failExtraction(const std::string& path, int result) {
   logErrorLine("Failed to extract %s", path.c_str());
-  emptyDirectory(temporaryDirectory());
-  RemoveDirectoryA(temporaryDirectory().c_str());
+  // Included files may sit in a subfolder, so the whole tree goes.
+  removeTemporaryArea();
   return result;
 }
 
@@ -187,6 +191,8 @@ int extractIncludedFiles(HWND) {
   MediaFile media;
   media.seek(includedFilesPosition());
   for (const std::string& name : payload::includedFileNames(getProperty(payload::kIncludedFileNames), count)) {
+    // A Cancel waits for the file in hand, and its folder, before it removes the tree.
+    CancelGuardedStep step;
     const std::string path = directory + "\\" + name;
     // A name must not lead out of the temporary directory; such a payload is treated as corrupted.
     if (!isSafeIncludedName(name) || path.size() > kPathLimit - 1) {

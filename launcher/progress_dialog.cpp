@@ -8,6 +8,7 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/resources/resource_ids.h"
+#include "launcher/run_end.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
 #include "launcher/startup_wait.h"
@@ -63,8 +64,11 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         logLine("Canceled installer");
-        withdrawStartupMarkers();
-        EndDialog(dialog, LOWORD(wParam));
+        // The markers go once no start-up step is under way (a step could set them again).
+        // Ending the dialog would return from the entry into the C runtime's exit, which
+        // destroys static state the work thread may still be reading.
+        ShowWindow(dialog, SW_HIDE);
+        cancelRun();
         return TRUE;
       }
       return FALSE;

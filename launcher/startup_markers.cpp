@@ -4,19 +4,11 @@
 #include <cstdio>
 
 #include "common/unique_handle.h"
+#include "launcher/run_end.h"
 #include "launcher/startup_state.h"
 
 namespace drx::launcher {
 namespace {
-
-// Cancel runs on the dialog's thread while the work thread may be about to set the markers;
-// the lock orders the two, and the flag keeps a withdrawn marker from coming back.
-struct MarkerState {
-  SRWLOCK lock = SRWLOCK_INIT;
-  bool withdrawn = false;
-};
-constinit MarkerState markerStateOfProcess;
-MarkerState& markerState() { return markerStateOfProcess; }
 
 void processMarkerName(char (&name)[64]) {
   snprintf(name, sizeof name, kProcessMarkerFormat, kPlainMarker, static_cast<int>(GetCurrentProcessId()));
@@ -49,19 +41,13 @@ void applyToMarkers(MarkerAction action, bool withProcessId, bool plain) {
 
 void setStartupMarkers(MarkerAction action, bool withProcessId, bool plain) {
   if (startupState().languageRestart) return;
-  MarkerState& state = markerState();
-  AcquireSRWLockExclusive(&state.lock);
-  if (!(state.withdrawn && action == MarkerAction::set)) applyToMarkers(action, withProcessId, plain);
-  ReleaseSRWLockExclusive(&state.lock);
-}
-
-void withdrawStartupMarkers() {
-  if (startupState().languageRestart) return;
-  MarkerState& state = markerState();
-  AcquireSRWLockExclusive(&state.lock);
-  state.withdrawn = true;
-  applyToMarkers(MarkerAction::remove, true, true);
-  ReleaseSRWLockExclusive(&state.lock);
+  // A Cancel removes both markers: setting them must not overlap it or follow it.
+  if (action == MarkerAction::set) {
+    CancelGuardedStep step;
+    applyToMarkers(action, withProcessId, plain);
+  } else {
+    applyToMarkers(action, withProcessId, plain);
+  }
 }
 
 DWORD readStartupMarker(bool withProcessId) {

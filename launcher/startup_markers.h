@@ -15,10 +15,6 @@ enum class MarkerAction { set, remove };
 // Does nothing in a language restart; registry failures are silent.
 void setStartupMarkers(MarkerAction action, bool withProcessId, bool plain);
 
-// Removes both markers for good: a later set (from a work thread that has not yet seen the
-// cancellation) writes nothing, so a cancelled start never leaves a marker behind.
-void withdrawStartupMarkers();
-
 // The value of the process marker (withProcessId) or the plain marker; 0 when missing.
 DWORD readStartupMarker(bool withProcessId);
 

@@ -25,6 +25,10 @@ constexpr int kInternalErrorTempDirectory = 7;
 
 struct TemporaryState {
   std::string directory;
+  // The temporary path, worked out on first use: its fallbacks test and create directories, and
+  // every caller must get the same answer, whatever the environment says later.
+  std::string path;
+  bool pathKnown = false;
 };
 
 TemporaryState& temporaryState() {
@@ -80,9 +84,7 @@ std::string writableFallback() {
   fatalById(kMsgNoWritableTemp);
 }
 
-}  // namespace
-
-std::string temporaryPath() {
+std::string findTemporaryPath() {
   char buffer[kPathLimit] = {};
   DWORD result = GetTempPathA(sizeof buffer, buffer);
   logLine("GetTempPath returned %d (last error %d)", static_cast<int>(result), static_cast<int>(GetLastError()));
@@ -102,6 +104,17 @@ std::string temporaryPath() {
   if (strchr(path.c_str(), '?')) return writableFallback();
   if (length == 0 || length >= sizeof longPath || !strchr(longPath, '?')) return path;
   return writableFallback();
+}
+
+}  // namespace
+
+std::string temporaryPath() {
+  TemporaryState& state = temporaryState();
+  if (!state.pathKnown) {
+    state.path = findTemporaryPath();
+    state.pathKnown = true;
+  }
+  return state.path;
 }
 
 bool isWritable(const std::string& directory) {
@@ -127,17 +140,20 @@ std::string temporaryFileName() {
   } else {
     logLine("GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
     srand(static_cast<unsigned>(time(nullptr)));
-    snprintf(name, sizeof name, "%slqo%d", directory.c_str(), rand());
-    result = name;
+    // The fallback directories carry no trailing backslash, the system's temporary path does.
+    snprintf(name, sizeof name, "lqo%d", rand());
+    result = joinPath(directory, name);
   }
   logLine("tempFile is %s", result.c_str());
   return result;
 }
 
 std::string processCommunicationFileName(unsigned long processId) {
-  char name[kPathLimit];
-  snprintf(name, sizeof name, "%slqo_p%lu.tmp", temporaryPath().c_str(), processId);
-  return name;
+  char name[32];
+  snprintf(name, sizeof name, "lqo_p%lu.tmp", processId);
+  std::string path = joinPath(temporaryPath(), name);
+  if (path.size() > kPathLimit - 1) path.resize(kPathLimit - 1);
+  return path;
 }
 
 const std::string& createTemporaryDirectory() {

@@ -9,11 +9,13 @@
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
 #include "launcher/jvm/java_vm_launcher.h"
+#include "launcher/jvm/launcher_variables.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/media_reader.h"
 #include "launcher/progress_dialog.h"
 #include "launcher/runtime/runtime_decision.h"
+#include "launcher/run_end.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
@@ -28,8 +30,12 @@ using namespace payload;  // property ids
 constexpr int kMsgCouldNotStartJvm = 1005;
 
 void enterTemporaryDirectory(HWND dialog) {
-  const std::string& directory = createTemporaryDirectory();
-  prependNativeLibraryDirectories(nullptr);
+  std::string directory;
+  {
+    CancelGuardedStep scope;
+    directory = createTemporaryDirectory();
+  }
+  prependNativeLibraryDirectories(expandVariables);
   if (_chdir(directory.c_str()) != 0) logErrorLine("Could not change working dir to %s", directory.c_str());
 
   const int result = extractIncludedFiles(dialog);
@@ -68,7 +74,10 @@ void runWork(HWND dialog) {
 
   if (!decideAndPrepareRuntime(dialog)) return;
 
-  if (!state.languageRestart) unpackIncludedFiles(dialog);
+  if (!state.languageRestart) {
+    CancelGuardedStep scope;
+    unpackIncludedFiles(dialog);
+  }
   if (dialog) startStartupWaitThread(dialog);
   setStartupMarkers(MarkerAction::set, dialog != nullptr, true);
 
@@ -78,6 +87,7 @@ void runWork(HWND dialog) {
     logErrorLine("Could not start JVM");
     fatalById(kMsgCouldNotStartJvm);
   }
+  endAfterJava();
 }
 
 }  // namespace drx::launcher

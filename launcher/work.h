@@ -6,8 +6,8 @@
 namespace drx::launcher {
 
 // Runs on the dialog's work thread, or on the main thread (dialog null) without a dialog.
-// Returns once the Java side has run to its end, or when no runtime could be settled and the
-// dialog is left for the user to cancel.
+// Ends the process with exit code 0 once the Java side has run to its end; returns only when no
+// runtime could be settled and the dialog is left for the user to cancel.
 void runWork(HWND dialog);
 
 }  // namespace drx::launcher

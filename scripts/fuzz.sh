@@ -32,6 +32,8 @@ if [ "$jobs" != 1 ] && [ "$jobs" != 2 ]; then
   exit 2
 fi
 
+# The logs lie beside the build folder, which a fresh checkout does not have yet.
+mkdir -p "$root/build"
 if ! cmake --preset host >"$build-fuzz-configure.log" 2>&1; then
   tail -20 "$build-fuzz-configure.log"
   echo "configure failed" >&2

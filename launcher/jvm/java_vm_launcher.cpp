@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/payload/property_ids.h"
 #include "launcher/command_line.h"
@@ -21,6 +22,7 @@
 #include "launcher/media_reader.h"
 #include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
+#include "launcher/ui/native_library_path.h"
 
 namespace drx::launcher {
 namespace {
@@ -29,8 +31,8 @@ using namespace payload;  // property ids
 
 using CreateJavaVmFunction = jint(JNICALL*)(JavaVM**, void**, void*);
 
-constexpr size_t kPathVariableLimit = 16384;
 constexpr size_t kSystemPropertyLimit = 8192;
+constexpr const char* kLibraryPathPrefix = "-Djava.library.path=";
 #ifdef _WIN64
 constexpr const char* kWidthText = "64";
 constexpr int kMsgDamagedRuntime = 1021;
@@ -65,13 +67,6 @@ LoadedRuntime& loadedRuntime() {
 
 bool isInstallerFlavour() { return getProperty(kLauncherFlavour)[0] == 'd'; }
 
-std::string currentPathVariable() {
-  std::string value(kPathVariableLimit, '\0');
-  const DWORD length = GetEnvironmentVariableA("PATH", value.data(), static_cast<DWORD>(value.size()));
-  value.resize(length < value.size() ? length : 0);
-  return value;
-}
-
 // The process environment and the C runtime's copy both carry PATH: jvm.dll's own dependencies
 // are found through the first, the Java side's library path through the second.
 void setPathVariable(const std::string& value) {
@@ -100,7 +95,7 @@ HMODULE tryJvmDirectory(const std::string& binDirectory, const std::string& type
 
 HMODULE loadFromDirectoryOf(const std::string& javaExecutable) {
   const std::string binDirectory = directoryOfExecutable(javaExecutable);
-  const std::string previousPath = currentPathVariable();
+  const std::string previousPath = readPathVariable();
   setPathVariable(previousPath + ";" + binDirectory);
 
   HMODULE module = nullptr;
@@ -159,7 +154,10 @@ std::vector<std::string> systemProperties() {
   properties.push_back(formatProperty("-D%s=%s", "lanqo.tempDir", temporaryDirectory()));
   const long long unextracted = state.languageRestart ? -1 : static_cast<long long>(unextractedPosition());
   properties.push_back(formatProperty("-D%s=%s", "lanqo.unextractedPosition", std::to_string(unextracted)));
-  properties.push_back(formatProperty("%s%s", "-Djava.library.path=", currentPathVariable()));
+  // A PATH longer than the property's buffer is cut at an entry, never inside a directory name.
+  const std::string libraryPath(
+      wholeEntriesWithin(readPathVariable(), kSystemPropertyLimit - 1 - strlen(kLibraryPathPrefix)));
+  properties.push_back(formatProperty("%s%s", kLibraryPathPrefix, libraryPath));
   if (GetEnvironmentVariableA("MANPATH", nullptr, 0) == 0) {
     properties.push_back(
         formatProperty("-D%s=%s", "lanqo.consoleCodepage", "cp" + std::to_string(GetConsoleOutputCP())));

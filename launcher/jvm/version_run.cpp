@@ -5,6 +5,7 @@
 #include "launcher/jvm/program_search.h"
 #include "launcher/jvm/text_limits.h"
 #include "launcher/launcher_log.h"
+#include "launcher/run_end.h"
 #include "launcher/temp_directory.h"
 
 namespace drx::launcher {
@@ -37,6 +38,8 @@ std::string readStart(const std::string& fileName) {
 
 VersionRun runJavaVersion(const std::string& javaExecutable, DWORD timeoutMs) {
   VersionRun run;
+  // The child works in the temporary directory: a Cancel ends it before the directory goes.
+  CancelGuardedStep scope;
   std::string commandLine = commandLineFor(javaExecutable);
   const std::string outputName = temporaryFileName();
 
@@ -69,7 +72,7 @@ VersionRun runJavaVersion(const std::string& javaExecutable, DWORD timeoutMs) {
   KernelHandle threadHandle(process.hThread);
   run.started = true;
 
-  WaitForSingleObject(processHandle.get(), timeoutMs);
+  waitUnlessCancelled(processHandle.get(), timeoutMs);
   DWORD exitCode = 1;
   GetExitCodeProcess(processHandle.get(), &exitCode);
   run.exitCode = exitCode;

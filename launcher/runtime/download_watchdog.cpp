@@ -4,6 +4,7 @@
 #include "common/payload/property_ids.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
+#include "launcher/run_end.h"
 
 namespace drx::launcher {
 
@@ -28,6 +29,8 @@ DWORD WINAPI DownloadWatchdog::watch(void* self) {
   while (WaitForSingleObject(watchdog->stop_.get(), 500) == WAIT_TIMEOUT) {
     const DWORD idle = GetTickCount() - static_cast<DWORD>(InterlockedCompareExchange(&watchdog->lastActivity_, 0, 0));
     if (idle >= watchdog->stallLimitMs_) {
+      // The user cancelled and the Cancel waits for this very read: end as a Cancel does.
+      if (runCancelled()) endCancelledRunNow();
       logErrorLine("Download stalled: nothing arrived for %d seconds", static_cast<int>(idle / 1000));
       // The download thread may stay blocked inside WinINet; the fatal stop ends it with the process.
       fatalWideById(payload::kText20003);

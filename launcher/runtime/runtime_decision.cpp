@@ -13,6 +13,7 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/progress_dialog.h"
+#include "launcher/run_end.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
@@ -91,7 +92,10 @@ bool decideAndPrepareRuntime(HWND dialog) {
     return true;
   }
   state.progressBase = !state.runtimeIncluded ? 100 : getIntProperty(kJrePacked) != 0 ? 300 : 200;
-  if (state.runtimeIncluded) extractIncludedRuntime(dialog);
+  if (state.runtimeIncluded) {
+    CancelGuardedStep scope;
+    extractIncludedRuntime(dialog);
+  }
   return true;
 }
 

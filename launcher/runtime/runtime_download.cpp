@@ -11,6 +11,7 @@
 #include "launcher/progress_dialog.h"
 #include "launcher/resources/resource_ids.h"
 #include "launcher/runtime/archive_digest.h"
+#include "launcher/run_end.h"
 #include "launcher/runtime/choice_dialog.h"
 #include "launcher/runtime/dialog_text.h"
 #include "launcher/runtime/download_watchdog.h"
@@ -73,6 +74,8 @@ struct FileCloser {
 bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD length, const char* destination,
               DownloadWatchdog& watchdog) {
   logLine("file size: %d, handle %p", static_cast<int>(length), static_cast<void*>(request.get()));
+  // Declared before the file, so a cancelled download closes the file before the thread parks.
+  CancelGuardedStep scope;
   std::unique_ptr<FILE, FileCloser> file(fopen(destination, "wb"));
   if (!file) {
     logErrorLine("opening the destination file %s failed with error code %d", destination, static_cast<int>(GetLastError()));
@@ -83,6 +86,7 @@ bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD 
   DWORD lastUpdate = 0;
   static char buffer[kReadChunk];
   while (received < length) {
+    if (runCancelled()) return false;
     const DWORD want = length - received < kReadChunk ? length - received : kReadChunk;
     DWORD count = 0;
     // A read that brings nothing before the announced length means the server closed early:

@@ -14,16 +14,21 @@ namespace {
 
 constexpr int kNativeLibraryDirectories = 10004;
 
-std::string currentPathVariable() {
-  std::string value(kPathValueLimit, '\0');
-  DWORD length = GetEnvironmentVariableA("PATH", value.data(), static_cast<DWORD>(value.size()));
-  // A PATH longer than the limit reports the size it needs: take none of it rather than a torn piece.
-  if (length >= value.size()) length = 0;
-  value.resize(length);
-  return value;
-}
-
 }  // namespace
+
+std::string readPathVariable() {
+  std::string value(1024, '\0');
+  for (;;) {
+    const DWORD length = GetEnvironmentVariableA("PATH", value.data(), static_cast<DWORD>(value.size()));
+    // A buffer that is too small gets the size needed, terminator included; PATH may grow
+    // between the two calls, so ask again until it fits.
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.resize(length);
+  }
+}
 
 void prependNativeLibraryDirectories(const std::function<void(std::string&)>& expand) {
   std::string directories = getProperty(kNativeLibraryDirectories);
@@ -31,7 +36,7 @@ void prependNativeLibraryDirectories(const std::function<void(std::string&)>& ex
   if (expand) expand(directories);
 
   const std::string path =
-      buildNativeLibraryPath(directories, currentPathVariable(), [](std::string_view entry) { return makeAbsolute(entry); });
+      buildNativeLibraryPath(directories, readPathVariable(), [](std::string_view entry) { return makeAbsolute(entry); });
 
   if (SetEnvironmentVariableA("PATH", path.c_str())) {
     logLine("Setting PATH (native libs) %s", path.c_str());

@@ -2,26 +2,59 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fake_vm_options_host.h"
 
+namespace {
+
+// The fixed part of the launcher is made once: building its maps and strings for every input,
+// each allocation recorded by the sanitizer, cost as much as the assembly under test.
+class FuzzHost final : public drx::launcher::testing::FakeVmOptionsHost {
+ public:
+  FuzzHost() {
+    defaultFile = "a";
+    environment = {{"X", "${X}${X}"}, {"Path", "-include-options b"}};
+    for (const auto& [name, value] : environment) entries_.push_back({name, value});
+    existing = {"C:\\app\\lib"};
+    listings["C:\\app\\lib|jar"] = {"x.jar"};
+  }
+  void expand(std::string& text) override { drx::launcher::expandVariables(text, values, entries_, nullptr); }
+  void prepare(const std::string& text) {
+    // The input is split into two files that may include each other and themselves.
+    const size_t split = text.find('\x01');
+    files["a"] = text.substr(0, split);
+    files["b"] = split == std::string::npos ? "-include-options a\n" : text.substr(split + 1);
+    logLines.clear();
+    errorLines.clear();
+  }
+
+ private:
+  std::vector<drx::launcher::EnvironmentEntry> entries_;
+};
+
+FuzzHost& host() {
+  static FuzzHost* instance = new FuzzHost;
+  return *instance;
+}
+
+const drx::launcher::VmOptionsInput& input() {
+  static const drx::launcher::VmOptionsInput* instance = [] {
+    auto* made = new drx::launcher::VmOptionsInput;
+    made->vmParameterElements = {"-include-options", "b"};
+    made->commandLine = {"setup.exe", "-J-include-options a"};
+    made->jvmArgumentPassthrough = true;
+    made->classPath = "S1lib;E0X;A0${Path}";
+    made->temporaryDirectory = "C:\\tmp";
+    return made;
+  }();
+  return *instance;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The input is split into two files that may include each other and themselves.
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  const size_t split = text.find('\x01');
-  drx::launcher::testing::FakeVmOptionsHost host;
-  host.defaultFile = "a";
-  host.files["a"] = text.substr(0, split);
-  host.files["b"] = split == std::string::npos ? "-include-options a\n" : text.substr(split + 1);
-  host.environment = {{"X", "${X}${X}"}, {"Path", "-include-options b"}};
-  host.existing = {"C:\\app\\lib"};
-  host.listings["C:\\app\\lib|jar"] = {"x.jar"};
-  drx::launcher::VmOptionsInput input;
-  input.vmParameterElements = {"-include-options", "b"};
-  input.commandLine = {"setup.exe", "-J-include-options a"};
-  input.jvmArgumentPassthrough = true;
-  input.classPath = "S1lib;E0X;A0${Path}";
-  input.temporaryDirectory = "C:\\tmp";
-  drx::launcher::buildVmOptionList(input, host);
+  host().prepare(std::string(reinterpret_cast<const char*>(data), size));
+  drx::launcher::buildVmOptionList(input(), host());
   return 0;
 }

@@ -30,17 +30,40 @@ TEST(NativeLibraryPath, JoinsAbsoluteDirectoriesInFrontOfPath) {
   }
 }
 
-TEST(NativeLibraryPath, CutsAnOverlongValueAfterItsLastWholeEntry) {
+TEST(NativeLibraryPath, KeepsTheWholePathAndLeavesOutDirectoriesThatDoNotFit) {
+  // A PATH beyond the old 16 384-character buffer stays whole behind the directories.
   const std::string entry = "C:\\some\\long\\directory;";
-  const std::string prefix = "C:\\app\\lib;";
   std::string longPath;
-  while (longPath.size() < drx::launcher::kPathValueLimit + 100) longPath += entry;
-  const std::string result = drx::launcher::buildNativeLibraryPath("lib", longPath, underApp);
-  ASSERT_LT(result.size(), drx::launcher::kPathValueLimit);
-  ASSERT_EQ(result.rfind(prefix, 0), 0u);
-  // Only whole entries remain, as many as fit.
-  EXPECT_EQ((result.size() - prefix.size()) % entry.size(), 0u);
-  EXPECT_GT(result.size() + entry.size(), drx::launcher::kPathValueLimit - 1);
+  while (longPath.size() < 20000) longPath += entry;
+  longPath += "C:\\tail";
+  EXPECT_EQ(drx::launcher::buildNativeLibraryPath("lib;D:\\n", longPath, underApp),
+            "C:\\app\\lib;D:\\n;" + longPath);
+
+  std::string fullPath = longPath;
+  fullPath.resize(drx::launcher::kPathValueLimit - 1 - std::string("C:\\app\\lib;").size(), 'x');
+  EXPECT_EQ(drx::launcher::buildNativeLibraryPath("lib;D:\\n", fullPath, underApp), "C:\\app\\lib;" + fullPath)
+      << "the second directory no longer fits";
+  fullPath.push_back('x');
+  EXPECT_EQ(drx::launcher::buildNativeLibraryPath("lib;D:\\n", fullPath, underApp), fullPath)
+      << "no directory fits: PATH stays as it was";
+}
+
+TEST(NativeLibraryPath, LibraryPathIsCutOnlyAtAnEntryBoundary) {
+  struct Case {
+    const char* list;
+    size_t limit;
+    const char* expected;
+  } cases[] = {
+      {"C:\\a;C:\\bb", 100, "C:\\a;C:\\bb"},  // fits
+      {"C:\\a;C:\\bb", 10, "C:\\a;C:\\bb"},  // exactly
+      {"C:\\a;C:\\bb", 6, "C:\\a"},  // inside the second entry
+      {"C:\\a;C:\\bb", 4, "C:\\a"},  // the separator itself is the first character left out
+      {"C:\\a;C:\\bb", 3, ""},      // inside the first entry: nothing
+      {"C:\\a;;C:\\bb", 5, "C:\\a;"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(drx::launcher::wholeEntriesWithin(c.list, c.limit), c.expected) << c.list << " within " << c.limit;
+  }
 }
 
 }  // namespace

@@ -112,6 +112,18 @@ std::vector<std::wstring> logFilesIn(const LaunchSetup& setup) {
   return logs;
 }
 
+std::vector<std::wstring> temporaryLeftovers(const LaunchSetup& setup) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW((setup.temporaryPath + L"\\*").c_str(), &found));
+  if (!search) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L".." && !isLogFileName(name)) names.push_back(name);
+  } while (FindNextFileW(search.get(), &found));
+  return names;
+}
+
 std::string readLog(const LaunchSetup& setup) {
   const std::vector<std::wstring> logs = logFilesIn(setup);
   return logs.empty() ? std::string() : readFileBytes(logs.front());

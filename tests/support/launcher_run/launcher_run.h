@@ -77,6 +77,8 @@ LaunchResult runToEnd(LaunchSetup& setup, DWORD timeoutMs);
 std::vector<std::wstring> logFilesIn(const LaunchSetup& setup);
 // The text of the first of them; empty when there is none.
 std::string readLog(const LaunchSetup& setup);
+// Everything else in the private temporary folder: the launcher's "lqo..." directory and file.
+std::vector<std::wstring> temporaryLeftovers(const LaunchSetup& setup);
 
 // The whole text of a dialog's static controls, joined by new lines (message boxes).
 std::wstring dialogText(HWND dialog);

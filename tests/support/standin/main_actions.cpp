@@ -286,6 +286,14 @@ void runAction(minijni::Jvm& vm, const std::string& action) {
       if (!seen) Sleep(20);
     }
     report("jvm.awaited", seen ? "1" : "0");
+  } else if (verb == "env") {
+    // The process environment as the Java side (and every program it starts) inherits it.
+    std::wstring name = widen(rest);
+    DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    std::u16string value(size, u'\0');
+    DWORD length = size ? GetEnvironmentVariableW(name.c_str(), reinterpret_cast<wchar_t*>(value.data()), size) : 0;
+    value.resize(length < size ? length : 0);
+    report("jvm.env", std::u16string(name.begin(), name.end()) + u"=" + value);
   } else if (verb == "stderr") {
     std::string line = rest + "\r\n";
     DWORD wrote = 0;

@@ -18,6 +18,7 @@
 //   jvm.action <text>                  a scripted action starts
 //   jvm.call.result <export> <value>   result of a "call" action (jvm.call.exception <class> after)
 //   jvm.onLoad <dll> <version>        a "call" action's library exported JNI_OnLoad, which ran
+//   jvm.env <name>=<value>             an "env" action: the variable in the process environment
 //   jvm.windowShown <title> / jvm.marker <value name> / jvm.threadEnd <ms>   action evidence
 //   jvm.mainEnd returned|threw <class>
 //   jvm.firstRun true|false|threw <class>

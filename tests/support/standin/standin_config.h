@@ -28,6 +28,7 @@
 //       stderr <text>           writes the text and a line end to standard error
 //       await <path>            main waits (at most 60 s) until the file <path> exists; reports
 //                               jvm.awaited 1, or 0 when it never appeared
+//       env <name>              reports the environment variable as "jvm.env <name>=<value>"
 //   java.firstLine=<text>       first line java.exe/javaw.exe writes for -version
 //                               (default: java version "1.8.0_202")
 //   java.lineEnd=crlf|lf|none   line end after each line (default crlf, as a Windows runtime)

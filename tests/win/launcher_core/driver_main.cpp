@@ -112,6 +112,14 @@ int main(int argc, char** argv) {
     printLogPath();
     return 0;
   }
+  if (mode == "temppath2" && argc >= 3) {  // temppath2 dir: the path, the comm file, the path after TMP=dir
+    useConsoleForErrors();
+    printf("%s\n%s\n", temporaryPath().c_str(), processCommunicationFileName(4242).c_str());
+    SetEnvironmentVariableA("TMP", argv[2]);
+    SetEnvironmentVariableA("TEMP", argv[2]);
+    printf("%s\n", temporaryPath().c_str());
+    return 0;
+  }
   if (mode == "tempfile2") {  // two fallback names in one second, or a retry hint
     time_t before = time(nullptr);
     std::string first = temporaryFileName();

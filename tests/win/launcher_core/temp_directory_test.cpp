@@ -116,6 +116,33 @@ TEST_F(UnrepresentableTemp, LongFormGivesTheShortFormOfTheSameFolder) {
   EXPECT_EQ(firstLine(runDriver(L"temppath")), shortPath + "\\");
 }
 
+// The fallbacks carry no trailing backslash, the system's temporary path does; both join the
+// communication file with exactly one. The path is worked out once: a later TMP changes nothing.
+TEST_F(UnrepresentableTemp, CommunicationFileHasASeparatorAndThePathStaysForTheProcess) {
+  if (fileExists("c:\\temp") || fileExists("c:\\tmp")) GTEST_SKIP() << "c:\\temp or c:\\tmp exists already";
+  const std::string windowsTemp = windowsDirectory() + "\\temp";
+  const std::string plain = scratch_ + "\\plain";
+  ASSERT_TRUE(CreateDirectoryA(plain.c_str(), nullptr));
+  // The short form of the user's own folder would come first; make it unusable so the first case
+  // lands in a fallback, which has no trailing backslash.
+  block(std::string(shortPath_.begin(), shortPath_.end()));
+  const struct {
+    std::wstring tmp;
+    std::string path;
+    std::string communicationFile;
+  } cases[] = {{shortPath_, windowsTemp, windowsTemp + "\\lqo_p4242.tmp"},
+               {std::wstring(plain.begin(), plain.end()), plain + "\\", plain + "\\lqo_p4242.tmp"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EnvironmentGuard environment({{L"TMP", c.tmp}, {L"TEMP", c.tmp}});
+    std::vector<std::string> out = lines(runDriver(L"temppath2 " + std::wstring(scratch_.begin(), scratch_.end())).out);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], c.path);
+    EXPECT_EQ(out[1], c.communicationFile);
+    EXPECT_EQ(out[2], c.path);
+  }
+}
+
 TEST_F(UnrepresentableTemp, NothingWritableIsFatal1015) {
   if (fileExists("c:\\temp") || fileExists("c:\\tmp")) GTEST_SKIP() << "c:\\temp or c:\\tmp exists already";
   const std::string windows = windowsDirectory();

@@ -113,6 +113,52 @@ TEST_F(RuntimeDownload, DownloadedArchiveIsSavedUnpackedAndUsed) {
   EXPECT_TRUE(launch.workingFileExists(L"jre\\bin\\client\\jvm.dll"));
 }
 
+// Cancel while the archive still arrives over a slow line: exit code 0, nothing shown, and
+// neither the half-written archive nor the temporary directory stays.
+TEST_F(RuntimeDownload, CancelDuringTheDownloadEndsWithZeroAndLeavesNothingBehind) {
+  LoopbackHttpServer server(HttpAnswer::kTrickle, std::string(4 << 20, 'x'));
+  ASSERT_TRUE(server.listening());
+  RuntimeLaunch launch = downloadingLaunch(server);
+  ChildProcess child = startLauncher(launch.setup);
+  HWND dialog = waitForWindow(child.id(), kRunTimeoutMs,
+                              [](HWND window) { return windowClassName(window) == L"MyDialogClass"; });
+  ASSERT_NE(dialog, nullptr);
+  // The status line shows the progress once the first pieces are written.
+  ASSERT_TRUE(waitUntil(kRunTimeoutMs, [&] {
+    return dialogItemText(dialog, IDC_STATUS_LINE).find(L" MB of ") != std::wstring::npos;
+  })) << launch.log();
+  EXPECT_TRUE(launch.workingFileExists(L"jre.tar.gz"));
+
+  pressDialogButton(dialog, IDCANCEL);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(child.waitForExit(kRunTimeoutMs, exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(readFileBytes(launch.setup.stderrPath), "");
+  EXPECT_TRUE(temporaryLeftovers(launch.setup).empty()) << launch.log();
+  EXPECT_TRUE(contains(launch.log(), "Canceled installer"));
+}
+
+// Cancel while the server has gone silent, the case a user cancels for: the read cannot be
+// interrupted, so the end comes with the stall limit, still with exit code 0 and no error shown.
+TEST_F(RuntimeDownload, CancelDuringAStalledDownloadEndsWithZeroWithoutTheFailureMessage) {
+  LoopbackHttpServer server(HttpAnswer::kStallAfterPart, std::string(4 << 20, 'x'));
+  ASSERT_TRUE(server.listening());
+  RuntimeLaunch launch = downloadingLaunch(server);
+  ChildProcess child = startLauncher(launch.setup);
+  HWND dialog = waitForWindow(child.id(), kRunTimeoutMs,
+                              [](HWND window) { return windowClassName(window) == L"MyDialogClass"; });
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(waitUntil(kRunTimeoutMs, [&] { return contains(launch.log(), "file size: "); })) << launch.log();
+
+  pressDialogButton(dialog, IDCANCEL);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(child.waitForExit(kRunTimeoutMs, exitCode)) << launch.log();
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(readFileBytes(launch.setup.stderrPath), "");
+  EXPECT_EQ(readStartupMarker(false), -1);
+  EXPECT_FALSE(contains(launch.log(), "Download stalled")) << launch.log();
+}
+
 TEST_F(RuntimeDownload, EmptyDownloadIsSavedAndThenReportedAsCorrupted) {
   LoopbackHttpServer server(HttpAnswer::kWithLength, std::string());
   RuntimeLaunch launch = downloadingLaunch(server);

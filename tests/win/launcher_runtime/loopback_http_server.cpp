@@ -3,17 +3,24 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
+
 namespace drx::test {
 namespace {
 
-void sendAll(SOCKET connection, const char* data, size_t size) {
+constexpr size_t kTrickleChunk = 1024;
+constexpr DWORD kTricklePauseMs = 50;
+
+// False when the peer has gone.
+bool sendAll(SOCKET connection, const char* data, size_t size) {
   while (size > 0) {
     const int chunk = size > 65536 ? 65536 : static_cast<int>(size);
     const int sent = send(connection, data, chunk, 0);
-    if (sent <= 0) return;
+    if (sent <= 0) return false;
     data += sent;
     size -= static_cast<size_t>(sent);
   }
+  return true;
 }
 
 // Closing with a zero linger time sends a reset instead of an orderly end.
@@ -91,6 +98,15 @@ void LoopbackHttpServer::answer(SOCKET connection) {
     case HttpAnswer::kWithoutLength:
       head = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n";
       break;
+    case HttpAnswer::kTrickle:
+      head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(body_.size()) + "\r\n\r\n";
+      sendAll(connection, head.data(), head.size());
+      for (size_t offset = 0; offset < body_.size() && !stopping_; offset += kTrickleChunk) {
+        if (!sendAll(connection, body_.data() + offset, std::min(kTrickleChunk, body_.size() - offset))) return;
+        Sleep(kTricklePauseMs);
+      }
+      shutdown(connection, SD_SEND);
+      return;
     case HttpAnswer::kCutShort:
     case HttpAnswer::kStallAfterPart:
     case HttpAnswer::kResetAfterPart:

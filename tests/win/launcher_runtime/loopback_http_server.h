@@ -20,6 +20,7 @@ enum class HttpAnswer {
   kResetAfterPart,   // announces the body's length, sends a part of it, then resets the connection
   kNotFound,         // status 404 with Content-Length and the whole body
   kServerError,      // status 500 with Content-Length and the whole body
+  kTrickle,          // announces the body's length and sends it 1 KB every 50 ms, a slow line
 };
 
 class LoopbackHttpServer {

@@ -201,5 +201,36 @@ TEST_F(LauncherSpine, NoProgressDialogWorksOnTheMainThreadAndOpensTheDialogOnlyT
   EXPECT_EQ(exitCode, 0u);
 }
 
+// A media file cut inside its second included file: the first already lies in a subfolder.
+TEST_F(LauncherSpine, ExtractionCutInsideTheSecondFileShowsCorruptionAndLeavesNothingBehind) {
+  LaunchSetup launch = setup(L"");
+  launch.media.verify = false;  // the cut must reach extraction, not the integrity check
+  launch.media.files = {{"lib\\a.jar", std::string(5000, 'a')}, {"b.bin", std::string(10000, 'b')}};
+  ASSERT_TRUE(writeMediaFile(launch.media, launch.mediaPath));
+  std::string bytes = readFileBytes(launch.mediaPath);
+  bytes.resize(bytes.size() - 100);
+  {
+    FileHandle file(CreateFileW(launch.mediaPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD wrote = 0;
+    ASSERT_TRUE(file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr));
+  }
+  ChildOptions options;
+  options.commandLine = L"\"" + launch.mediaPath + L"\"";
+  options.workingDirectory = launch.directory;
+  options.environment = {{L"TMP", launch.temporaryPath}, {L"TEMP", launch.temporaryPath}};
+  ChildProcess child(options);
+  ASSERT_TRUE(child.running());
+  HWND box = messageBoxOf(child);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(dialogText(box), launch.media.wide.at(20016));
+  pressDialogButton(box, IDOK);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(child.waitForExit(kStartTimeoutMs, exitCode));
+  EXPECT_EQ(exitCode, 1u);
+  std::wstring left;
+  for (const std::wstring& name : temporaryLeftovers(launch)) left += name + L" ";
+  EXPECT_EQ(left, L"") << "the temporary folder keeps what the failed extraction wrote";
+}
+
 }  // namespace
 }  // namespace drx::test
