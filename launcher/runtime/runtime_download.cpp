@@ -63,6 +63,11 @@ bool answeredOk(HINTERNET request) {
     return false;
   }
   if (status == HTTP_STATUS_OK) return true;
+  // WinINet can hand out a request whose connection was reset before the status line arrived.
+  if (status == 0) {
+    logErrorLine("InternetOpenUrl brought no HTTP answer: the connection ended before the status line");
+    return false;
+  }
   logErrorLine("The server answered with HTTP status %d", static_cast<int>(status));
   return false;
 }
