@@ -25,8 +25,15 @@ class FuzzHost final : public drx::launcher::testing::FakeVmOptionsHost {
     const size_t split = text.find('\x01');
     files["a"] = text.substr(0, split);
     files["b"] = split == std::string::npos ? "-include-options a\n" : text.substr(split + 1);
-    logLines.clear();
-    errorLines.clear();
+  }
+  // Whatever one input allocated is freed before it ends: libFuzzer counts mallocs against frees
+  // per input and answers every difference with a leak scan of the whole heap, which cost a fifth
+  // of the run while the texts and log lines were only freed by the next input.
+  void release() {
+    std::string().swap(files["a"]);
+    std::string().swap(files["b"]);
+    std::vector<std::string>().swap(logLines);
+    std::vector<std::string>().swap(errorLines);
   }
 
  private:
@@ -56,5 +63,6 @@ const drx::launcher::VmOptionsInput& input() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host().prepare(std::string(reinterpret_cast<const char*>(data), size));
   drx::launcher::buildVmOptionList(input(), host());
+  host().release();
   return 0;
 }
