@@ -1,5 +1,5 @@
 // Entry and initialisation of the launcher.
-#include "launcher/entry.h"
+#include "launcher/app/entry.h"
 
 #include <cstring>
 #include <string>
@@ -7,6 +7,9 @@
 
 #include "common/payload/property_ids.h"
 #include "common/system_library.h"
+#include "launcher/app/progress_dialog.h"
+#include "launcher/app/runtime_decision.h"
+#include "launcher/app/work.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
@@ -15,13 +18,10 @@
 #include "launcher/launcher_properties.h"
 #include "launcher/log_prompt.h"
 #include "launcher/media_reader.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/runtime/runtime_decision.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
 #include "launcher/ui/console.h"
 #include "launcher/ui/reboot.h"
-#include "launcher/work.h"
 
 namespace drx::launcher {
 namespace {

@@ -1,21 +1,21 @@
 // The progress dialog procedure, the work thread it starts and the start-up wait.
-#include "launcher/progress_dialog.h"
+#include "launcher/app/progress_dialog.h"
 
 #include <commctrl.h>
 
 #include "common/payload/property_ids.h"
+#include "launcher/app/work.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
+#include "launcher/portable/startup_wait.h"
 #include "launcher/resources/resource_ids.h"
 #include "launcher/run_end.h"
+#include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
-#include "launcher/startup_wait.h"
 #include "launcher/ui/own_windows.h"
 #include "launcher/ui/wide_text.h"
-#include "launcher/runtime/runtime_stages.h"
-#include "launcher/work.h"
 
 namespace drx::launcher {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "launcher/startup_wait.h"
+#include "launcher/portable/startup_wait.h"
 
 namespace drx::launcher {
 

@@ -9,15 +9,15 @@
 
 #include "common/payload/property_ids.h"
 #include "common/unique_handle.h"
+#include "launcher/app/progress_dialog.h"
 #include "launcher/error_report.h"
 #include "launcher/jvm/java_vm_launcher.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/runtime/gzip_tar_input.h"
 #include "launcher/runtime/pack200.h"
+#include "launcher/runtime/portable/gzip_tar_input.h"
+#include "launcher/runtime/portable/tar_reader.h"
 #include "launcher/runtime/runtime_stages.h"
-#include "launcher/runtime/tar_reader.h"
 #include "launcher/startup_state.h"
 
 namespace drx::launcher {
