@@ -13,11 +13,13 @@
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
+#include "launcher/jvm/packed_runtime.h"
 #include "launcher/jvm/single_instance.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/log_prompt.h"
 #include "launcher/media_reader.h"
+#include "launcher/runtime/pack200.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
 #include "launcher/ui/console.h"
@@ -109,6 +111,8 @@ int runLauncher(HINSTANCE instance, const char* commandTail) {
     state.quiet = true;
   }
   initCommonControls();
+  // The search below the runtime stages reaches their pack200 step through this.
+  setPackedRuntimeStep(unpackRuntimeDirectory);
 
   std::vector<std::wstring> arguments;
   if (!tokeniseWide(GetCommandLineW(), arguments)) {

@@ -1,8 +1,6 @@
 // The progress dialog procedure, the work thread it starts and the start-up wait.
 #include "launcher/app/progress_dialog.h"
 
-#include <commctrl.h>
-
 #include "common/payload/property_ids.h"
 #include "launcher/app/work.h"
 #include "launcher/error_report.h"
@@ -15,6 +13,7 @@
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
 #include "launcher/ui/own_windows.h"
+#include "launcher/ui/progress_bar.h"
 #include "launcher/ui/wide_text.h"
 
 namespace drx::launcher {
@@ -132,14 +131,6 @@ void startStartupWaitThread(HWND dialog) {
   SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
   ResumeThread(thread);
   CloseHandle(thread);
-}
-
-void setProgressPosition(HWND dialog, int position) {
-  if (dialog) SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
-
-void setProgressRange(HWND dialog, int low, int high) {
-  if (dialog) SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(low, high));
 }
 
 }  // namespace drx::launcher

@@ -18,8 +18,4 @@ void showProgressDialog(HINSTANCE instance);
 // Starts the thread that waits for the Java side's first window and then hides the dialog.
 void startStartupWaitThread(HWND dialog);
 
-// PBM_SETPOS / PBM_SETRANGE on the dialog's progress bar; nothing without a dialog.
-void setProgressPosition(HWND dialog, int position);
-void setProgressRange(HWND dialog, int low, int high);
-
 }  // namespace drx::launcher

@@ -21,6 +21,7 @@
 #include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
 #include "launcher/ui/portable/native_library_path.h"
+#include "launcher/ui/progress_bar.h"
 
 namespace drx::launcher {
 namespace {

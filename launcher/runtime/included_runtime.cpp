@@ -9,7 +9,6 @@
 
 #include "common/payload/property_ids.h"
 #include "common/unique_handle.h"
-#include "launcher/app/progress_dialog.h"
 #include "launcher/error_report.h"
 #include "launcher/jvm/java_vm_launcher.h"
 #include "launcher/launcher_log.h"
@@ -19,6 +18,7 @@
 #include "launcher/runtime/portable/tar_reader.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_state.h"
+#include "launcher/ui/progress_bar.h"
 
 namespace drx::launcher {
 namespace {

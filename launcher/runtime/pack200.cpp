@@ -7,7 +7,6 @@
 
 #include "common/payload/property_ids.h"
 #include "common/unique_handle.h"
-#include "launcher/app/progress_dialog.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
 #include "launcher/jvm/launcher_variables.h"
@@ -17,6 +16,7 @@
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
+#include "launcher/ui/progress_bar.h"
 
 namespace drx::launcher {
 namespace {

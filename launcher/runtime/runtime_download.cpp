@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/payload/property_ids.h"
-#include "launcher/app/progress_dialog.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
@@ -19,6 +18,7 @@
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/runtime/wininet_binding.h"
 #include "launcher/startup_state.h"
+#include "launcher/ui/progress_bar.h"
 #include "launcher/ui/wide_text.h"
 
 namespace drx::launcher {

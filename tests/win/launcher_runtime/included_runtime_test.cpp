@@ -178,6 +178,30 @@ TEST_F(IncludedRuntime, PackedRuntimeIsUnpackedInListOrderWithTheRuntimesOwnUnpa
   }
 }
 
+// The search below the runtime stages reaches their unpacker too: an installed runtime that lies
+// packed is expanded before its java.exe is asked for a version, and then it runs.
+TEST_F(IncludedRuntime, PackedInstalledRuntimeIsUnpackedBeforeTheSearchChecksIt) {
+  standin::RuntimeSpec plan;
+  plan.packedJars = {"lib\\rt.jar", "lib\\jsse.jar"};
+  const std::wstring installed = scratch_.file(L"packed");
+  ASSERT_TRUE(standin::layOutRuntime(installed, plan));
+  RuntimeLaunch launch(scratch_);
+  launch.setup.arguments = L"-q";
+  launch.setup.environment.emplace_back(L"LANQO_JAVA_HOME", installed);
+  const LaunchResult result = runToEnd(launch.setup, kRunTimeoutMs);
+  EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+  EXPECT_TRUE(contains(result.standardOutput, "Preparing JRE ...")) << result.standardOutput;
+  EXPECT_EQ(launch.report().count("unpack200.run"), 2u);
+  for (const std::string& jar : plan.packedJars) {
+    const std::wstring path = installed + L"\\" + standin::widen(jar);
+    EXPECT_EQ(readFileBytes(path), standin::jarContent(jar)) << jar;
+    EXPECT_EQ(GetFileAttributesW((path + L".pack").c_str()), INVALID_FILE_ATTRIBUTES) << jar;
+  }
+  EXPECT_TRUE(contains(attachedVm(launch), lower(standin::narrow(installed)) + "\\bin\\client\\jvm.dll"))
+      << attachedVm(launch);
+  EXPECT_TRUE(contains(launch.log(), "Unpacking JRE done")) << launch.log();
+}
+
 TEST_F(IncludedRuntime, RuntimeWithItsLastJarPresentIsLeftAlone) {
   standin::RuntimeSpec plan;
   plan.packedJars = {"lib\\rt.jar", "lib\\charsets.jar"};
