@@ -15,6 +15,7 @@ namespace {
 constexpr int32_t kIncludedJreSizeId = 151;
 constexpr int32_t kJrePackedId = 153;
 constexpr int32_t kPreferInstalledJreId = 161;
+constexpr int32_t kJreSearchSequenceId = 128;
 constexpr const char* kCorrupted =
     "The bundled JRE is corrupted. If you downloaded the setup file please download it again.";
 
@@ -178,8 +179,8 @@ TEST_F(IncludedRuntime, PackedRuntimeIsUnpackedInListOrderWithTheRuntimesOwnUnpa
   }
 }
 
-// The search below the runtime stages reaches their unpacker too: an installed runtime that lies
-// packed is expanded before its java.exe is asked for a version, and then it runs.
+// The search below the runtime stages reaches their unpacker too: a runtime folder of the search
+// sequence that lies packed is expanded before its java.exe is asked for a version, and then it runs.
 TEST_F(IncludedRuntime, PackedInstalledRuntimeIsUnpackedBeforeTheSearchChecksIt) {
   standin::RuntimeSpec plan;
   plan.packedJars = {"lib\\rt.jar", "lib\\jsse.jar"};
@@ -187,7 +188,7 @@ TEST_F(IncludedRuntime, PackedInstalledRuntimeIsUnpackedBeforeTheSearchChecksIt)
   ASSERT_TRUE(standin::layOutRuntime(installed, plan));
   RuntimeLaunch launch(scratch_);
   launch.setup.arguments = L"-q";
-  launch.setup.environment.emplace_back(L"LANQO_JAVA_HOME", installed);
+  launch.setup.media.narrow[kJreSearchSequenceId] = "A" + standin::narrow(installed) + ";";
   const LaunchResult result = runToEnd(launch.setup, kRunTimeoutMs);
   EXPECT_EQ(result.exitCode, 0u) << result.standardError;
   EXPECT_TRUE(contains(result.standardOutput, "Preparing JRE ...")) << result.standardOutput;
