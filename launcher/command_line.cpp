@@ -5,8 +5,8 @@
 
 #include "common/payload/property_ids.h"
 #include "launcher/error_report.h"
-#include "launcher/message_text.h"
-#include "launcher/tokenise.h"
+#include "launcher/portable/message_text.h"
+#include "launcher/portable/tokenise.h"
 
 namespace drx::launcher {
 namespace {

@@ -7,7 +7,7 @@
 #include "common/payload/property_ids.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
-#include "launcher/message_text.h"
+#include "launcher/portable/message_text.h"
 
 namespace drx::launcher {
 namespace {

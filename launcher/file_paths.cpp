@@ -2,7 +2,7 @@
 #include "launcher/file_paths.h"
 
 #include "common/unique_handle.h"
-#include "launcher/path_text.h"
+#include "launcher/portable/path_text.h"
 
 namespace drx::launcher {
 namespace {

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "launcher/file_paths.h"
-#include "launcher/message_text.h"
+#include "launcher/portable/message_text.h"
 
 namespace drx::launcher {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "common/unique_handle.h"
 #include "launcher/launcher_log.h"
-#include "launcher/message_text.h"
+#include "launcher/portable/message_text.h"
 
 namespace drx::launcher {
 

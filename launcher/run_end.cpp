@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include "common/unique_handle.h"
-#include "launcher/cancel_gate.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
+#include "launcher/portable/cancel_gate.h"
 #include "launcher/startup_markers.h"
 #include "launcher/temporary_cleanup.h"
 

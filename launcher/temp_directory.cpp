@@ -14,7 +14,7 @@
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
 #include "launcher/launcher_log.h"
-#include "launcher/path_text.h"
+#include "launcher/portable/path_text.h"
 #include "launcher/private_directory.h"
 
 namespace drx::launcher {

@@ -7,7 +7,7 @@
 
 #include "common/unique_handle.h"
 #include "launcher/launcher_log.h"
-#include "launcher/path_text.h"
+#include "launcher/portable/path_text.h"
 #include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
 

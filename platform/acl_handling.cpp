@@ -7,7 +7,7 @@
 #include "common/unique_handle.h"
 #include "platform/account_resolution.h"
 #include "platform/jni_frame.h"
-#include "platform/security_rules.h"
+#include "platform/portable/security_rules.h"
 #include "platform/token_functions.h"
 
 using namespace drx::platform;

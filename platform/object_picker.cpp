@@ -13,7 +13,7 @@
 #include "platform/jni_frame.h"
 #include "platform/optional_functions.h"
 #include "platform/picker_owner_window.h"
-#include "platform/security_rules.h"
+#include "platform/portable/security_rules.h"
 
 using namespace drx::platform;
 

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "platform/jni_frame.h"
+#include "platform/portable/registry_value_codec.h"
 #include "platform/registry_keys.h"
-#include "platform/registry_value_codec.h"
 
 namespace drx::platform {
 namespace {

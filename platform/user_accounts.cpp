@@ -9,7 +9,7 @@
 #include "common/unique_handle.h"
 #include "platform/jni_frame.h"
 #include "platform/optional_functions.h"
-#include "platform/security_rules.h"
+#include "platform/portable/security_rules.h"
 
 using namespace drx::platform;
 

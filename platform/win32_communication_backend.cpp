@@ -3,10 +3,10 @@
 #include <jni.h>
 #include <windows.h>
 
+#include "common/private_security.h"
 #include "common/unique_handle.h"
 #include "platform/jni_frame.h"
-#include "platform/pipe_block.h"
-#include "common/private_security.h"
+#include "platform/portable/pipe_block.h"
 
 namespace drx::platform {
 namespace {

@@ -10,9 +10,9 @@
 #include "common/unique_handle.h"
 #include "platform/jni_frame.h"
 #include "platform/optional_functions.h"
-#include "platform/service_config_text.h"
+#include "platform/portable/service_config_text.h"
+#include "platform/portable/service_stop_wait.h"
 #include "platform/service_failure_actions.h"
-#include "platform/service_stop_wait.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/jni_frame.h"
 #include "platform/optional_functions.h"
 #include "platform/platform_flags.h"
-#include "platform/security_rules.h"
+#include "platform/portable/security_rules.h"
 #include "platform/token_functions.h"
 
 using namespace drx::platform;

@@ -17,7 +17,7 @@
 #include "launcher/file_paths.h"
 #include "launcher/jvm/java_runtime.h"
 #include "launcher/jvm/jvm_registry.h"
-#include "launcher/jvm/runtime_search.h"
+#include "launcher/jvm/portable/runtime_search.h"
 #include "launcher/launcher_properties.h"
 
 using namespace drx::launcher;

@@ -6,13 +6,13 @@
 #include "launcher/jvm/jvm_registry.h"
 #include "launcher/jvm/launcher_variables.h"
 #include "launcher/jvm/packed_runtime.h"
-#include "launcher/jvm/program_search.h"
-#include "launcher/jvm/runtime_search.h"
-#include "launcher/jvm/text_limits.h"
+#include "launcher/jvm/portable/program_search.h"
+#include "launcher/jvm/portable/runtime_search.h"
+#include "launcher/jvm/portable/text_limits.h"
 #include "launcher/jvm/version_run.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
-#include "launcher/path_text.h"
+#include "launcher/portable/path_text.h"
 
 namespace drx::launcher {
 namespace {

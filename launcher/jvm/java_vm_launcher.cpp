@@ -22,7 +22,7 @@
 #include "launcher/media_reader.h"
 #include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
-#include "launcher/ui/native_library_path.h"
+#include "launcher/ui/portable/native_library_path.h"
 
 namespace drx::launcher {
 namespace {

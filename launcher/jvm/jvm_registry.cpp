@@ -2,8 +2,8 @@
 #include "launcher/jvm/jvm_registry.h"
 
 #include "common/unique_handle.h"
-#include "launcher/jvm/runtime_search.h"
-#include "launcher/jvm/text_limits.h"
+#include "launcher/jvm/portable/runtime_search.h"
+#include "launcher/jvm/portable/text_limits.h"
 
 namespace drx::launcher {
 namespace {

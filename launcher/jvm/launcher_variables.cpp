@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "launcher/file_paths.h"
-#include "launcher/jvm/variables.h"
+#include "launcher/jvm/portable/variables.h"
 #include "launcher/launcher_log.h"
 #include "launcher/temp_directory.h"
 

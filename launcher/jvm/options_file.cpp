@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <io.h>
 
-#include "launcher/jvm/text_limits.h"
+#include "launcher/jvm/portable/text_limits.h"
 #include "launcher/launcher_log.h"
 
 namespace drx::launcher {

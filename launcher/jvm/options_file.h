@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/jvm/vm_options.h"
+#include "launcher/jvm/portable/vm_options.h"
 
 namespace drx::launcher {
 

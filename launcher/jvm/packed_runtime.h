@@ -5,11 +5,15 @@
 
 namespace drx::launcher {
 
-// Prepare a packed runtime: when directory holds "lib\rt.jar.pack" and no "lib\jsse.jar", its
-// pack200 archives are to be expanded with the runtime's unpacker before java.exe can run.
-// Check runtime directory calls this for every directory it is given. The unpacking step lives
-// with the included-runtime code; until it is wired in here this does nothing, so a packed
-// runtime is checked as it lies.
+// Expands a packed runtime's archives in place: when directory holds "lib\rt.jar.pack" and no
+// "lib\jsse.jar", java.exe cannot run before its unpacker has made the jars.
+using PackedRuntimeStep = void (*)(const std::string& directory);
+
+// The runtime stages own the unpacker and sit above the search; the program connects it here
+// before its first search. Without a step a packed runtime is checked as it lies.
+void setPackedRuntimeStep(PackedRuntimeStep step);
+
+// Check runtime directory calls this for every directory it is given.
 void preparePackedRuntime(const std::string& directory);
 
 }  // namespace drx::launcher

@@ -2,8 +2,8 @@
 #include "launcher/jvm/version_run.h"
 
 #include "common/unique_handle.h"
-#include "launcher/jvm/program_search.h"
-#include "launcher/jvm/text_limits.h"
+#include "launcher/jvm/portable/program_search.h"
+#include "launcher/jvm/portable/text_limits.h"
 #include "launcher/launcher_log.h"
 #include "launcher/run_end.h"
 #include "launcher/temp_directory.h"

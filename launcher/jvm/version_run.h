@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "launcher/jvm/runtime_search.h"
+#include "launcher/jvm/portable/runtime_search.h"
 
 namespace drx::launcher {
 

@@ -14,7 +14,7 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/resources/resource_ids.h"
-#include "launcher/runtime/dialog_text.h"
+#include "launcher/runtime/portable/dialog_text.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
 #include "launcher/ui/wide_text.h"

@@ -13,12 +13,12 @@
 #include "launcher/jvm/java_vm_launcher.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/runtime/gzip_tar_input.h"
 #include "launcher/runtime/pack200.h"
+#include "launcher/runtime/portable/gzip_tar_input.h"
+#include "launcher/runtime/portable/tar_reader.h"
 #include "launcher/runtime/runtime_stages.h"
-#include "launcher/runtime/tar_reader.h"
 #include "launcher/startup_state.h"
+#include "launcher/ui/progress_bar.h"
 
 namespace drx::launcher {
 namespace {

@@ -12,11 +12,11 @@
 #include "launcher/jvm/launcher_variables.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/runtime/included_file_names.h"
+#include "launcher/runtime/portable/included_file_names.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
+#include "launcher/ui/progress_bar.h"
 
 namespace drx::launcher {
 namespace {

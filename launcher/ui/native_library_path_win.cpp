@@ -7,7 +7,7 @@
 #include "launcher/file_paths.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
-#include "launcher/ui/native_library_path.h"
+#include "launcher/ui/portable/native_library_path.h"
 
 namespace drx::launcher {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/pipe_block.h"
+#include "platform/portable/pipe_block.h"
 
 namespace {
 

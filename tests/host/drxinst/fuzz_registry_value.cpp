@@ -1,7 +1,7 @@
 // Fuzz target: decodes arbitrary bytes as registry text, multi-string and number data.
 #include <cstdlib>
 
-#include "platform/registry_value_codec.h"
+#include "platform/portable/registry_value_codec.h"
 
 using namespace drx::platform;
 

@@ -1,5 +1,5 @@
 // Tests of the pipe block framing over memory channels that split, stall and fail.
-#include "platform/pipe_block.h"
+#include "platform/portable/pipe_block.h"
 
 #include <gtest/gtest.h>
 

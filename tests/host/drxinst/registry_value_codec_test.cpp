@@ -1,5 +1,5 @@
 // Tests of registry value decoding and of the multi-string and text size rules.
-#include "platform/registry_value_codec.h"
+#include "platform/portable/registry_value_codec.h"
 
 #include <gtest/gtest.h>
 

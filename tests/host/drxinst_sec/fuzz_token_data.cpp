@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/security_rules.h"
+#include "platform/portable/security_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace drx::platform;

@@ -1,6 +1,6 @@
 // Rights masks, principal SIDs, addUser0 and getAccountName0 texts, LSA counted strings and
 // the picker's filters.
-#include "platform/security_rules.h"
+#include "platform/portable/security_rules.h"
 
 #include <gtest/gtest.h>
 

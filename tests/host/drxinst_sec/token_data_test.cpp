@@ -1,5 +1,5 @@
 // Decoding of TOKEN_GROUPS / TOKEN_USER blocks and SID bounds, in both pointer widths.
-#include "platform/security_rules.h"
+#include "platform/portable/security_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/service_config_text.h"
+#include "platform/portable/service_config_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::u16string text(size / 2, u'\0');

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/service_config_text.h"
+#include "platform/portable/service_config_text.h"
 
 namespace drx::platform {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/service_stop_wait.h"
+#include "platform/portable/service_stop_wait.h"
 
 namespace drx::platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "launcher/path_text.h"
+#include "launcher/portable/path_text.h"
 
 using namespace drx::launcher;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/tokenise.h"
+#include "launcher/portable/tokenise.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

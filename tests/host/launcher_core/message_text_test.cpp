@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/message_text.h"
+#include "launcher/portable/message_text.h"
 
 namespace drx::launcher {
 namespace {

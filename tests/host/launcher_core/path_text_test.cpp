@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/path_text.h"
+#include "launcher/portable/path_text.h"
 
 namespace drx::launcher {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/tokenise.h"
+#include "launcher/portable/tokenise.h"
 
 namespace drx::launcher {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/jvm/variables.h"
-#include "launcher/jvm/vm_options.h"
+#include "launcher/jvm/portable/variables.h"
+#include "launcher/jvm/portable/vm_options.h"
 
 namespace drx::launcher::testing {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/jvm/java_version.h"
-#include "launcher/jvm/runtime_search.h"
-#include "launcher/jvm/vendor_runtimes.h"
+#include "launcher/jvm/portable/java_version.h"
+#include "launcher/jvm/portable/runtime_search.h"
+#include "launcher/jvm/portable/vendor_runtimes.h"
 
 using namespace drx::launcher;
 

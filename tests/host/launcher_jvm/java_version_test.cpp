@@ -1,7 +1,7 @@
 // Version text extraction and the byte-string range rules.
 #include <gtest/gtest.h>
 
-#include "launcher/jvm/java_version.h"
+#include "launcher/jvm/portable/java_version.h"
 
 namespace {
 

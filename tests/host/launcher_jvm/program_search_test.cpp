@@ -1,5 +1,5 @@
 // The folders searched for java.exe by name, and the quoting of the "-version" command line.
-#include "launcher/jvm/program_search.h"
+#include "launcher/jvm/portable/program_search.h"
 
 #include <gtest/gtest.h>
 

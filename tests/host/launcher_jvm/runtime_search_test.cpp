@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/jvm/runtime_search.h"
+#include "launcher/jvm/portable/runtime_search.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/jvm/text_limits.h"
-#include "launcher/jvm/variables.h"
+#include "launcher/jvm/portable/text_limits.h"
+#include "launcher/jvm/portable/variables.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/jvm/runtime_search.h"
-#include "launcher/jvm/vendor_runtimes.h"
+#include "launcher/jvm/portable/runtime_search.h"
+#include "launcher/jvm/portable/vendor_runtimes.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fake_vm_options_host.h"
-#include "launcher/jvm/text_limits.h"
-#include "launcher/jvm/vm_options.h"
+#include "launcher/jvm/portable/text_limits.h"
+#include "launcher/jvm/portable/vm_options.h"
 
 namespace {
 

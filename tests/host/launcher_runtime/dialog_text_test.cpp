@@ -1,8 +1,8 @@
 // Host tests of the choice dialog text, the download status line and the included file list.
 #include <gtest/gtest.h>
 
-#include "launcher/runtime/dialog_text.h"
-#include "launcher/runtime/included_file_names.h"
+#include "launcher/runtime/portable/dialog_text.h"
+#include "launcher/runtime/portable/included_file_names.h"
 
 namespace drx::launcher {
 namespace {

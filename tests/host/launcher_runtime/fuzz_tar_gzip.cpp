@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/runtime/gzip_tar_input.h"
+#include "launcher/runtime/portable/gzip_tar_input.h"
 #include "tests/host/launcher_runtime/memory_tar.h"
 
 namespace {

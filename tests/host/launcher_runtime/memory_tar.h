@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/runtime/tar_reader.h"
+#include "launcher/runtime/portable/tar_reader.h"
 
 namespace drx::launcher::test {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "launcher/cancel_gate.h"
+#include "launcher/portable/cancel_gate.h"
 
 namespace drx::launcher {
 namespace {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "launcher/startup_wait.h"
+#include "launcher/portable/startup_wait.h"
 
 namespace drx::launcher {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/ui/native_library_path.h"
+#include "launcher/ui/portable/native_library_path.h"
 
 namespace {
 

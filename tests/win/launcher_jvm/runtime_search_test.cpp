@@ -10,12 +10,12 @@
 #include "launcher/file_paths.h"
 #include "launcher/jvm/java_runtime.h"
 #include "launcher/jvm/jvm_registry.h"
-#include "launcher/jvm/runtime_search.h"
+#include "launcher/jvm/portable/runtime_search.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "standin_runtimes.h"
-#include "tests/support/registry_views/registry_views.h"
 #include "tests/support/process_driver/process_driver.h"
+#include "tests/support/registry_views/registry_views.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "driver_run.h"
 #include "launcher/file_paths.h"
-#include "launcher/jvm/runtime_search.h"
+#include "launcher/jvm/portable/runtime_search.h"
 #include "runtime_layout.h"
 #include "standin_runtimes.h"
 #include "tests/support/process_driver/process_driver.h"

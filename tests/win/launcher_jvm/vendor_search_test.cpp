@@ -43,12 +43,12 @@
 #include "driver_run.h"
 #include "launcher/file_paths.h"
 #include "launcher/jvm/java_runtime.h"
-#include "launcher/jvm/vendor_runtimes.h"
+#include "launcher/jvm/portable/vendor_runtimes.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "standin_runtimes.h"
-#include "tests/support/registry_views/registry_views.h"
 #include "tests/support/process_driver/process_driver.h"
+#include "tests/support/registry_views/registry_views.h"
 
 namespace {
 

@@ -15,6 +15,7 @@ namespace {
 constexpr int32_t kIncludedJreSizeId = 151;
 constexpr int32_t kJrePackedId = 153;
 constexpr int32_t kPreferInstalledJreId = 161;
+constexpr int32_t kJreSearchSequenceId = 128;
 constexpr const char* kCorrupted =
     "The bundled JRE is corrupted. If you downloaded the setup file please download it again.";
 
@@ -176,6 +177,30 @@ TEST_F(IncludedRuntime, PackedRuntimeIsUnpackedInListOrderWithTheRuntimesOwnUnpa
     EXPECT_TRUE(contains(log, "pack path doesn't exists"));
     EXPECT_TRUE(contains(log, "Unpacking JRE done"));
   }
+}
+
+// The search below the runtime stages reaches their unpacker too: a runtime folder of the search
+// sequence that lies packed is expanded before its java.exe is asked for a version, and then it runs.
+TEST_F(IncludedRuntime, PackedInstalledRuntimeIsUnpackedBeforeTheSearchChecksIt) {
+  standin::RuntimeSpec plan;
+  plan.packedJars = {"lib\\rt.jar", "lib\\jsse.jar"};
+  const std::wstring installed = scratch_.file(L"packed");
+  ASSERT_TRUE(standin::layOutRuntime(installed, plan));
+  RuntimeLaunch launch(scratch_);
+  launch.setup.arguments = L"-q";
+  launch.setup.media.narrow[kJreSearchSequenceId] = "A" + standin::narrow(installed) + ";";
+  const LaunchResult result = runToEnd(launch.setup, kRunTimeoutMs);
+  EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+  EXPECT_TRUE(contains(result.standardOutput, "Preparing JRE ...")) << result.standardOutput;
+  EXPECT_EQ(launch.report().count("unpack200.run"), 2u);
+  for (const std::string& jar : plan.packedJars) {
+    const std::wstring path = installed + L"\\" + standin::widen(jar);
+    EXPECT_EQ(readFileBytes(path), standin::jarContent(jar)) << jar;
+    EXPECT_EQ(GetFileAttributesW((path + L".pack").c_str()), INVALID_FILE_ATTRIBUTES) << jar;
+  }
+  EXPECT_TRUE(contains(attachedVm(launch), lower(standin::narrow(installed)) + "\\bin\\client\\jvm.dll"))
+      << attachedVm(launch);
+  EXPECT_TRUE(contains(launch.log(), "Unpacking JRE done")) << launch.log();
 }
 
 TEST_F(IncludedRuntime, RuntimeWithItsLastJarPresentIsLeftAlone) {

@@ -1,5 +1,5 @@
 // Path text rules without file system access (portable).
-#include "launcher/path_text.h"
+#include "launcher/portable/path_text.h"
 
 namespace drx::launcher {
 

@@ -1,14 +1,14 @@
 // The runtime search and its checks over an abstract system (portable).
-#include "launcher/jvm/runtime_search.h"
+#include "launcher/jvm/portable/runtime_search.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "launcher/jvm/java_version.h"
-#include "launcher/jvm/semicolon_list.h"
-#include "launcher/jvm/text_limits.h"
+#include "launcher/jvm/portable/java_version.h"
+#include "launcher/jvm/portable/semicolon_list.h"
+#include "launcher/jvm/portable/text_limits.h"
 
 namespace drx::launcher {
 namespace {

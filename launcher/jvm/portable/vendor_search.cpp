@@ -3,9 +3,9 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/jvm/runtime_search.h"
-#include "launcher/jvm/text_limits.h"
-#include "launcher/jvm/vendor_runtimes.h"
+#include "launcher/jvm/portable/runtime_search.h"
+#include "launcher/jvm/portable/text_limits.h"
+#include "launcher/jvm/portable/vendor_runtimes.h"
 
 namespace drx::launcher {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "launcher/startup_wait.h"
+#include "launcher/portable/startup_wait.h"
 
 namespace drx::launcher {
 
@@ -17,9 +17,5 @@ void showProgressDialog(HINSTANCE instance);
 
 // Starts the thread that waits for the Java side's first window and then hides the dialog.
 void startStartupWaitThread(HWND dialog);
-
-// PBM_SETPOS / PBM_SETRANGE on the dialog's progress bar; nothing without a dialog.
-void setProgressPosition(HWND dialog, int position);
-void setProgressRange(HWND dialog, int low, int high);
 
 }  // namespace drx::launcher

@@ -1,5 +1,5 @@
 // The folders searched for a runtime's program by name, and its "-version" command line.
-#include "launcher/jvm/program_search.h"
+#include "launcher/jvm/portable/program_search.h"
 
 #include <cctype>
 

@@ -1,5 +1,5 @@
 // The start-up wait's loop over an abstract host.
-#include "launcher/startup_wait.h"
+#include "launcher/portable/startup_wait.h"
 
 namespace drx::launcher {
 

@@ -1,11 +1,11 @@
 // Option list assembly: options files, overrides, configured options and the class path (portable).
-#include "launcher/jvm/vm_options.h"
+#include "launcher/jvm/portable/vm_options.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "launcher/jvm/semicolon_list.h"
-#include "launcher/jvm/text_limits.h"
+#include "launcher/jvm/portable/semicolon_list.h"
+#include "launcher/jvm/portable/text_limits.h"
 
 namespace drx::launcher {
 namespace {

@@ -1,5 +1,5 @@
 // Registry value decoding and multi-string building, shared by the DLL and the host tests.
-#include "platform/registry_value_codec.h"
+#include "platform/portable/registry_value_codec.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Text rules of launcher properties and messages (portable).
-#include "launcher/message_text.h"
+#include "launcher/portable/message_text.h"
 
 #include <climits>
 

@@ -1,5 +1,5 @@
 // Portable rules of the account, access-list and picker natives (no system calls).
-#include "platform/security_rules.h"
+#include "platform/portable/security_rules.h"
 
 #include <cstdio>
 #include <cstring>

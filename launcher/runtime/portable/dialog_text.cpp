@@ -1,6 +1,6 @@
 // Building the choice dialog text and the download status line without handing payload texts
 // to printf as formats.
-#include "launcher/runtime/dialog_text.h"
+#include "launcher/runtime/portable/dialog_text.h"
 
 #include <cstdio>
 

@@ -1,11 +1,13 @@
 // The work sequence: verify, create the temporary directory, extract, settle a runtime, launch.
-#include "launcher/work.h"
+#include "launcher/app/work.h"
 
 #include <direct.h>
 
 #include <string>
 
 #include "common/payload/property_ids.h"
+#include "launcher/app/progress_dialog.h"
+#include "launcher/app/runtime_decision.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
 #include "launcher/jvm/java_vm_launcher.h"
@@ -13,14 +15,13 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/media_reader.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/runtime/runtime_decision.h"
 #include "launcher/run_end.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
-#include "launcher/ui/native_library_path.h"
+#include "launcher/ui/portable/native_library_path.h"
+#include "launcher/ui/progress_bar.h"
 
 namespace drx::launcher {
 namespace {

@@ -1,5 +1,5 @@
 // Version text extraction and comparison by the byte-string prefix rule (portable).
-#include "launcher/jvm/java_version.h"
+#include "launcher/jvm/portable/java_version.h"
 
 #include <algorithm>
 #include <cstring>

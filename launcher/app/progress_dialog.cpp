@@ -1,21 +1,20 @@
 // The progress dialog procedure, the work thread it starts and the start-up wait.
-#include "launcher/progress_dialog.h"
-
-#include <commctrl.h>
+#include "launcher/app/progress_dialog.h"
 
 #include "common/payload/property_ids.h"
+#include "launcher/app/work.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
+#include "launcher/portable/startup_wait.h"
 #include "launcher/resources/resource_ids.h"
 #include "launcher/run_end.h"
+#include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
-#include "launcher/startup_wait.h"
 #include "launcher/ui/own_windows.h"
+#include "launcher/ui/progress_bar.h"
 #include "launcher/ui/wide_text.h"
-#include "launcher/runtime/runtime_stages.h"
-#include "launcher/work.h"
 
 namespace drx::launcher {
 namespace {
@@ -132,14 +131,6 @@ void startStartupWaitThread(HWND dialog) {
   SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
   ResumeThread(thread);
   CloseHandle(thread);
-}
-
-void setProgressPosition(HWND dialog, int position) {
-  if (dialog) SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
-
-void setProgressRange(HWND dialog, int low, int high) {
-  if (dialog) SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(low, high));
 }
 
 }  // namespace drx::launcher

@@ -1,5 +1,5 @@
 // The tar entry loop of the runtime archive: headers, sizes, names, copying and skipping.
-#include "launcher/runtime/tar_reader.h"
+#include "launcher/runtime/portable/tar_reader.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Account rewrite and dependency list encoding for service configuration changes.
-#include "platform/service_config_text.h"
+#include "platform/portable/service_config_text.h"
 
 namespace drx::platform {
 

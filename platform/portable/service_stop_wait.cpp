@@ -1,5 +1,5 @@
 // The stop wait: poll every half second while the service reports stop-pending.
-#include "platform/service_stop_wait.h"
+#include "platform/portable/service_stop_wait.h"
 
 namespace drx::platform {
 

@@ -1,5 +1,5 @@
 // Splitting the included file list and recognising packed jars among its names.
-#include "launcher/runtime/included_file_names.h"
+#include "launcher/runtime/portable/included_file_names.h"
 
 namespace drx::launcher {
 

@@ -1,5 +1,5 @@
 // Building the PATH value with the native library directories in front (portable).
-#include "launcher/ui/native_library_path.h"
+#include "launcher/ui/portable/native_library_path.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
 // Cancelling a run while the work thread writes into the temporary directory (portable).
-#include "launcher/cancel_gate.h"
+#include "launcher/portable/cancel_gate.h"
 
 namespace drx::launcher {
 namespace {

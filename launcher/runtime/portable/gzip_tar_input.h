@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "launcher/runtime/tar_reader.h"
+#include "launcher/runtime/portable/tar_reader.h"
 
 namespace drx::launcher {
 

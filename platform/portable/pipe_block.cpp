@@ -1,5 +1,5 @@
 // Block framing of the named-pipe channel, kept free of Win32 so it is fuzzed on the host.
-#include "platform/pipe_block.h"
+#include "platform/portable/pipe_block.h"
 
 namespace drx::platform {
 

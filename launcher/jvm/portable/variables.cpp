@@ -1,9 +1,9 @@
 // Variable substitution over a given set of values and environment entries (portable).
-#include "launcher/jvm/variables.h"
+#include "launcher/jvm/portable/variables.h"
 
 #include <cstring>
 
-#include "launcher/jvm/text_limits.h"
+#include "launcher/jvm/portable/text_limits.h"
 
 namespace drx::launcher {
 namespace {

@@ -1,5 +1,5 @@
 // Entry and initialisation of the launcher.
-#include "launcher/entry.h"
+#include "launcher/app/entry.h"
 
 #include <cstring>
 #include <string>
@@ -7,21 +7,23 @@
 
 #include "common/payload/property_ids.h"
 #include "common/system_library.h"
+#include "launcher/app/progress_dialog.h"
+#include "launcher/app/runtime_decision.h"
+#include "launcher/app/work.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
+#include "launcher/jvm/packed_runtime.h"
 #include "launcher/jvm/single_instance.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/log_prompt.h"
 #include "launcher/media_reader.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/runtime/runtime_decision.h"
+#include "launcher/runtime/pack200.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
 #include "launcher/ui/console.h"
 #include "launcher/ui/reboot.h"
-#include "launcher/work.h"
 
 namespace drx::launcher {
 namespace {
@@ -109,6 +111,8 @@ int runLauncher(HINSTANCE instance, const char* commandTail) {
     state.quiet = true;
   }
   initCommonControls();
+  // The search below the runtime stages reaches their pack200 step through this.
+  setPackedRuntimeStep(unpackRuntimeDirectory);
 
   std::vector<std::wstring> arguments;
   if (!tokeniseWide(GetCommandLineW(), arguments)) {

@@ -1,5 +1,5 @@
 // Version order and directory texts of the runtimes found under the vendors' keys (portable).
-#include "launcher/jvm/vendor_runtimes.h"
+#include "launcher/jvm/portable/vendor_runtimes.h"
 
 namespace drx::launcher {
 namespace {

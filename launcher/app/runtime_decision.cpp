@@ -1,5 +1,5 @@
 // The runtime decision: an included archive, an installed runtime, or the download flow.
-#include "launcher/runtime/runtime_decision.h"
+#include "launcher/app/runtime_decision.h"
 
 #include <direct.h>
 #include <windows.h>
@@ -7,12 +7,12 @@
 #include <cstdio>
 
 #include "common/payload/property_ids.h"
+#include "launcher/app/progress_dialog.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
 #include "launcher/jvm/java_vm_launcher.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
-#include "launcher/progress_dialog.h"
 #include "launcher/run_end.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
