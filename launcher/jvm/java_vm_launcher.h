@@ -11,7 +11,7 @@ inline constexpr const char* kJvmTypeDirectories[] = {"hotspot", "client", "serv
 
 // Finds and checks a runtime (location given as a runtime directory or, with isJavaExecutable,
 // a java executable the user picked; empty: search the machine) and loads its jvm.dll.
-// showErrors shows the Part's messages for a runtime picked by hand.
+// showErrors shows the messages about a runtime the user picked by hand (unusable, damaged).
 bool prepareRuntime(bool showErrors, const std::string& location, bool isJavaExecutable);
 
 // Builds the options, creates the virtual machine, runs main and destroys the virtual machine.
