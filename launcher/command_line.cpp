@@ -11,8 +11,6 @@
 namespace drx::launcher {
 namespace {
 
-constexpr int kMsgWrongParameterUsage = payload::kMessage1007;
-
 std::string toAnsi(const std::wstring& wide) {
   if (wide.empty()) return {};
   int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
@@ -51,7 +49,7 @@ bool tokeniseNarrow(const char* text, std::vector<std::string>& out) {
 }
 
 void failUnterminatedQuote() {
-  fatalById(kMsgWrongParameterUsage);
+  fatalById(payload::kMsgWrongParameterUsage);
 }
 
 }  // namespace drx::launcher

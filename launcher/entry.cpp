@@ -54,7 +54,7 @@ void initialise(HINSTANCE instance, std::vector<std::wstring>& arguments) {
     arguments.erase(arguments.begin() + 1);
     requestKeptLog();
   }
-  loadLauncherProperties();
+  if (RunFailure failure = loadLauncherProperties()) endWithFailure(failure);
 
   state.instance = instance;
   state.flavour = getProperty(kLauncherFlavour)[0];

@@ -22,7 +22,6 @@ namespace {
 
 using namespace payload;  // property ids
 
-constexpr int kMsgCancel = 20012;
 constexpr UINT kDialogClassStyle = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW;
 constexpr DWORD kStartupWaitPollMs = 100;
 
@@ -56,7 +55,7 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       setProgressRange(dialog, 0, 100);
       setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kMsgPreparing));
       setWindowTitleWide(dialog, getWideProperty(kMsgWizardTitle));
-      setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kMsgCancel));
+      setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kTextCancelButton));
       HANDLE thread = CreateThread(nullptr, 0, workThread, dialog, 0, nullptr);
       if (thread) CloseHandle(thread);
       return TRUE;

@@ -27,24 +27,17 @@ namespace {
 
 using namespace payload;  // property ids
 
-constexpr int kMsgCouldNotStartJvm = 1005;
-
 void enterTemporaryDirectory(HWND dialog) {
-  std::string directory;
   {
     CancelGuardedStep scope;
-    directory = createTemporaryDirectory();
+    // Reported inside the step: a Cancel meanwhile waits for the message, as for the step itself.
+    if (RunFailure failure = createTemporaryDirectory()) endWithFailure(failure, dialog);
   }
+  const std::string& directory = temporaryDirectory();
   prependNativeLibraryDirectories(expandVariables);
   if (_chdir(directory.c_str()) != 0) logErrorLine("Could not change working dir to %s", directory.c_str());
 
-  const int result = extractIncludedFiles(dialog);
-  if (result == 0) return;
-  if (!startupState().quiet) {
-    MessageBoxW(dialog, getWideProperty(result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedInstaller),
-                getWideProperty(kMsgWizardTitle), MB_ICONERROR);
-  }
-  exitLauncher(1);
+  if (RunFailure failure = extractIncludedFiles(dialog)) endWithFailure(failure, dialog);
 }
 
 void takeOverCurrentDirectory() {
@@ -61,7 +54,9 @@ void runWork(HWND dialog) {
   setProgressRange(dialog, 0, kProgressMaximum);
 
   StartupState& state = startupState();
-  if (!state.languageRestart) verifyIntegrity(dialog, state.integrityCheck);
+  if (!state.languageRestart) {
+    if (RunFailure failure = verifyIntegrity(dialog, state.integrityCheck)) endWithFailure(failure, dialog);
+  }
 
   if (state.languageRestart) {
     takeOverCurrentDirectory();
@@ -82,7 +77,7 @@ void runWork(HWND dialog) {
   setStartupMarkers(MarkerAction::set, dialog != nullptr, true);
 
   std::vector<std::wstring> commandLine;
-  if (!tokeniseWide(GetCommandLineW(), commandLine)) failUnterminatedQuote();
+  if (!tokeniseWide(GetCommandLineW(), commandLine)) endWithFailure(messageFailure(kMsgWrongParameterUsage));
   if (!launchJavaVm(commandLine)) {
     logErrorLine("Could not start JVM");
     fatalById(kMsgCouldNotStartJvm);

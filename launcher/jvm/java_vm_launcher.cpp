@@ -35,15 +35,11 @@ constexpr size_t kSystemPropertyLimit = 8192;
 constexpr const char* kLibraryPathPrefix = "-Djava.library.path=";
 #ifdef _WIN64
 constexpr const char* kWidthText = "64";
-constexpr int kMsgDamagedRuntime = 1021;
+constexpr int kMsgDamagedRuntime = kMsgDamagedRuntime64;
 #else
 constexpr const char* kWidthText = "32";
-constexpr int kMsgDamagedRuntime = 1020;
+constexpr int kMsgDamagedRuntime = kMsgDamagedRuntime32;
 #endif
-constexpr int kMsgCouldNotStartJvm = 1005;
-constexpr int kMsgNoUsableRuntime = 1016;
-constexpr int kMsgMainClassMissing = 1010;
-constexpr int kMsgMainMethodMissing = 1011;
 constexpr const char* kInstallerLauncherClass = "com/deployrix/runtime/launcher/WinLauncher";
 constexpr const char* kApplicationLauncherClass = "com/lanqo/runtime/WinLauncher";
 constexpr const char* kFirstRunClass = "com/deployrix/runtime/launcher/FirstRun";

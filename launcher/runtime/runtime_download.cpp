@@ -48,7 +48,7 @@ void showStatus(HWND dialog, DWORD received, DWORD length, DWORD elapsedMs) {
       // Bytes per millisecond; the first chunk may arrive within the same tick.
       received / static_cast<double>(elapsedMs ? elapsedMs : 1),
   };
-  const std::wstring line = formatStatusLine(getWideProperty(kText20008), values);
+  const std::wstring line = formatStatusLine(getWideProperty(kTextTransferStatus), values);
   setDialogItemTextWide(dialog, IDC_STATUS_LINE, line.c_str());
   setProgressPosition(dialog, length ? static_cast<int>(static_cast<float>(received) / length * 100.0f) : 100);
 }
@@ -128,7 +128,7 @@ bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD 
 }
 
 bool fetch(HWND dialog, const char* address, const char* destination, DownloadWatchdog& watchdog) {
-  setDialogItemTextWide(dialog, IDC_STATUS_LINE, getWideProperty(kText20009));
+  setDialogItemTextWide(dialog, IDC_STATUS_LINE, getWideProperty(kTextConnecting));
   const DWORD attempt = winInet().attemptConnect(0);
   if (attempt != 0) logErrorLine("InternetAttemptConnect returned %d", static_cast<int>(attempt));
 
@@ -169,16 +169,16 @@ bool fetch(HWND dialog, const char* address, const char* destination, DownloadWa
 }
 
 void downloadRuntime(HWND dialog, const char* address) {
-  setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kText20001));
-  setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kText20012));
+  setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kTextDownloading));
+  setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kTextCancelButton));
   ShowWindow(GetDlgItem(dialog, IDC_STATUS_LINE), SW_SHOW);
-  if (!bindWinInet()) fatalWideById(kText20002);
+  if (!bindWinInet()) fatalWideById(kTextInternetUnavailable);
   bool fetched = false;
   {
     DownloadWatchdog watchdog;
     fetched = fetch(dialog, address, kRuntimeArchiveName, watchdog);
   }
-  if (!fetched) fatalWideById(kText20003);
+  if (!fetched) fatalWideById(kTextDownloadFailed);
   if (!downloadedArchiveIsGenuine(kRuntimeArchiveName)) {
     DeleteFileA(kRuntimeArchiveName);
     fatal(kCorruptedRuntime);

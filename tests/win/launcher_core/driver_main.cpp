@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/payload/property_ids.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
   if (mode == "tokenise" && argc >= 3) {  // tokenise text: one argument per line, or fatal 1007
     useConsoleForErrors();
     std::vector<std::string> arguments;
-    if (!tokeniseNarrow(argv[2], arguments)) failUnterminatedQuote();
+    if (!tokeniseNarrow(argv[2], arguments)) endWithFailure(messageFailure(drx::payload::kMsgWrongParameterUsage));
     for (const std::string& argument : arguments) printf("[%s]\n", argument.c_str());
     return 0;
   }
@@ -129,7 +130,8 @@ int main(int argc, char** argv) {
   }
   if (mode == "tempdir") {
     useConsoleForErrors();
-    printf("%s\n", createTemporaryDirectory().c_str());
+    if (RunFailure failure = createTemporaryDirectory()) endWithFailure(failure);
+    printf("%s\n", temporaryDirectory().c_str());
     return 0;
   }
   if (mode == "exepath") {

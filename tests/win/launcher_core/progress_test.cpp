@@ -63,7 +63,7 @@ class CheckProgress : public ::testing::Test {
 
 TEST_F(CheckProgress, PercentagesRiseToOneHundred) {
   launcher::setMediaPath(writeMedia(true).c_str());
-  launcher::verifyIntegrity(parent_, true);
+  EXPECT_FALSE(launcher::verifyIntegrity(parent_, true));
   ASSERT_FALSE(recorded.empty());
   WPARAM last = 0;
   for (const Recorded& r : recorded) {
@@ -78,7 +78,7 @@ TEST_F(CheckProgress, SkippedCheckShows101Of100To400) {
   for (bool verifyFlag : {true, false}) {
     recorded.clear();
     launcher::setMediaPath(writeMedia(verifyFlag).c_str());
-    launcher::verifyIntegrity(parent_, !verifyFlag ? true : false);
+    EXPECT_FALSE(launcher::verifyIntegrity(parent_, !verifyFlag ? true : false));
     ASSERT_EQ(recorded.size(), 2u);
     EXPECT_EQ(recorded[0].message, static_cast<UINT>(PBM_SETRANGE));
     EXPECT_EQ(recorded[0].lParam, MAKELPARAM(100, 400));
