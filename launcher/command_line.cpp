@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include "common/payload/property_ids.h"
-#include "launcher/error_report.h"
 #include "launcher/message_text.h"
 #include "launcher/tokenise.h"
 
@@ -46,10 +44,6 @@ bool tokeniseNarrow(const char* text, std::vector<std::string>& out) {
     }
   }
   return tokeniseToNarrow(wide.c_str(), out);
-}
-
-void failUnterminatedQuote() {
-  fatalById(payload::kMsgWrongParameterUsage);
 }
 
 }  // namespace drx::launcher

@@ -121,7 +121,7 @@ int runLauncher(HINSTANCE instance, const char* commandTail) {
     MessageBoxA(nullptr, kNoConsoleText, kNoConsoleCaption, MB_OK);
     exitLauncher(1);
   }
-  if (!state.languageRestart) checkSingleInstance();
+  if (!state.languageRestart && !checkSingleInstance()) exitLauncher(0);
 
   state.instance = instance;
   logLine("Init done");

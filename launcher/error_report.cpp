@@ -19,6 +19,8 @@ using payload::kMsgErrorCaption;
 using payload::kMsgInternalError;
 using payload::kMsgWizardTitle;
 
+constexpr const char* kCorruptedRuntimeText =
+    "The bundled JRE is corrupted. If you downloaded the setup file please download it again.";
 constexpr const char* kMediaNotOpenedText =
     "Error opening media file. Please move this file to an ascii-only path like c:\\";
 
@@ -178,6 +180,21 @@ void reportFailure(const RunFailure& failure, HWND dialog) {
     case FailureKind::kMessage:
       showErrorById(failure.code, failure.hasArgument ? failure.argument.c_str() : nullptr);
       return;
+    case FailureKind::kText:
+      showError(failure.argument.c_str());
+      return;
+    case FailureKind::kWideMessage:
+      showWideError(getWideProperty(failure.code));
+      return;
+    case FailureKind::kRuntimeCorrupted:
+      showError(kCorruptedRuntimeText);
+      return;
+    case FailureKind::kNoRuntime:
+      return;
+    case FailureKind::kJavaNotStarted:
+      logErrorLine("Could not start JVM");
+      showErrorById(payload::kMsgCouldNotStartJvm);
+      return;
     default:
       reportFailedRead(failure);
       return;
@@ -186,7 +203,7 @@ void reportFailure(const RunFailure& failure, HWND dialog) {
 
 void endWithFailure(const RunFailure& failure, HWND dialog) {
   reportFailure(failure, dialog);
-  exitLauncher(1);
+  exitLauncher(failure.exitCode());
 }
 
 void exitLauncher(unsigned code) {

@@ -28,7 +28,7 @@ void showErrorById(int messageId, const char* argument = nullptr);
 // Shows what failure says (its log line first for a failed read), with dialog owning the boxes
 // of the check and the extraction; shows nothing for kNone.
 void reportFailure(const RunFailure& failure, HWND dialog);
-// Reports failure, then ends the process with exit code 1.
+// Reports failure, then ends the process with its exit code (1, or 83 for kNoRuntime).
 [[noreturn]] void endWithFailure(const RunFailure& failure, HWND dialog = nullptr);
 // Ends the process at once with code, showing nothing and skipping the C runtime's exit handlers.
 [[noreturn]] void exitLauncher(unsigned code);

@@ -14,7 +14,6 @@
 #include "launcher/startup_wait.h"
 #include "launcher/ui/own_windows.h"
 #include "launcher/ui/wide_text.h"
-#include "launcher/runtime/runtime_stages.h"
 #include "launcher/work.h"
 
 namespace drx::launcher {
@@ -40,7 +39,7 @@ void centreOverParent(HWND dialog) {
 DWORD WINAPI workThread(LPVOID parameter) {
   HWND dialog = static_cast<HWND>(parameter);
   if (getIntProperty(kNoProgressDialog) != 0) {
-    runDownloadFlow(dialog);
+    runDownloadWork(dialog);
   } else {
     runWork(dialog);
   }

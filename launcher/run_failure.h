@@ -7,6 +7,10 @@
 
 namespace drx::launcher {
 
+// Exit codes of the launcher besides 0 (done, cancelled, or another instance runs already).
+inline constexpr unsigned kFailedExitCode = 1;
+inline constexpr unsigned kNoRuntimeExitCode = 83;  // quiet mode found no Java runtime
+
 // The codes shown as the argument of msgInternalError ("An internal error occurred (error code: N)").
 enum class InternalErrorCode : int {
   kTemporaryDirectory = 7,  // the extraction directory could not be created
@@ -32,6 +36,11 @@ enum class FailureKind : uint8_t {
   kExtractionDiskFull,   // extraction could not write: msgDiskFull, silent when quiet
   kInternal,             // msgInternalError with `code`
   kMessage,              // the narrow message `code` with `argument` for its "{0}"
+  kText,                 // `argument` as it stands
+  kWideMessage,          // the wide text `code`
+  kJavaNotStarted,       // the virtual machine could not be created or its main failed: msgCouldNotStartJvm
+  kRuntimeCorrupted,     // the included or downloaded runtime archive cannot be unpacked
+  kNoRuntime,            // quiet mode found no runtime: nothing shown, exit code 83
 };
 
 struct RunFailure {
@@ -43,6 +52,7 @@ struct RunFailure {
   std::string argument;
 
   explicit operator bool() const { return kind != FailureKind::kNone; }
+  unsigned exitCode() const { return kind == FailureKind::kNoRuntime ? kNoRuntimeExitCode : kFailedExitCode; }
 };
 
 inline RunFailure readFailure(FailureKind reader, uint32_t systemError, int64_t bytesRead) {
@@ -57,6 +67,14 @@ inline RunFailure messageFailure(int messageId) { return RunFailure{FailureKind:
 
 inline RunFailure messageFailure(int messageId, std::string argument) {
   return RunFailure{FailureKind::kMessage, 0, 0, messageId, true, std::move(argument)};
+}
+
+inline RunFailure textFailure(std::string text) {
+  return RunFailure{FailureKind::kText, 0, 0, 0, true, std::move(text)};
+}
+
+inline RunFailure wideMessageFailure(int textId) {
+  return RunFailure{FailureKind::kWideMessage, 0, 0, textId, false, {}};
 }
 
 inline RunFailure failureOf(FailureKind kind) { return RunFailure{kind, 0, 0, 0, false, {}}; }

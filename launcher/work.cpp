@@ -40,6 +40,19 @@ void enterTemporaryDirectory(HWND dialog) {
   if (RunFailure failure = extractIncludedFiles(dialog)) endWithFailure(failure, dialog);
 }
 
+// False when no runtime is ready and the dialog is left for the user to cancel.
+bool settleRuntime(HWND dialog) {
+  bool ready = false;
+  if (RunFailure failure = decideAndPrepareRuntime(dialog, ready)) endWithFailure(failure, dialog);
+  if (!ready) return false;
+  const StartupState& state = startupState();
+  if (state.runtimeIncluded && !state.languageRestart) {
+    CancelGuardedStep scope;
+    if (RunFailure failure = extractIncludedRuntime(dialog)) endWithFailure(failure, dialog);
+  }
+  return true;
+}
+
 void takeOverCurrentDirectory() {
   char current[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(sizeof current, current);
@@ -67,22 +80,24 @@ void runWork(HWND dialog) {
   GetCurrentDirectoryA(sizeof current, current);
   logLine("Current working dir: %s", current);
 
-  if (!decideAndPrepareRuntime(dialog)) return;
+  if (!settleRuntime(dialog)) return;
 
   if (!state.languageRestart) {
     CancelGuardedStep scope;
-    unpackIncludedFiles(dialog);
+    if (RunFailure failure = unpackIncludedFiles(dialog)) endWithFailure(failure, dialog);
   }
   if (dialog) startStartupWaitThread(dialog);
   setStartupMarkers(MarkerAction::set, dialog != nullptr, true);
 
   std::vector<std::wstring> commandLine;
   if (!tokeniseWide(GetCommandLineW(), commandLine)) endWithFailure(messageFailure(kMsgWrongParameterUsage));
-  if (!launchJavaVm(commandLine)) {
-    logErrorLine("Could not start JVM");
-    fatalById(kMsgCouldNotStartJvm);
-  }
+  if (RunFailure failure = launchJavaVm(commandLine)) endWithFailure(failure, dialog);
   endAfterJava();
+}
+
+void runDownloadWork(HWND dialog) {
+  bool ready = false;
+  if (RunFailure failure = runDownloadFlow(dialog, ready)) endWithFailure(failure, dialog);
 }
 
 }  // namespace drx::launcher

@@ -169,8 +169,7 @@ std::wstring redirectionArgument(int enabledId, int fileId) {
   return widen(normalisePath(file, true), AreFileApisANSI() ? CP_ACP : CP_OEMCP);
 }
 
-std::vector<std::wstring> programArguments(const std::vector<std::wstring>& commandLine) {
-  std::vector<std::wstring> arguments;
+RunFailure programArguments(const std::vector<std::wstring>& commandLine, std::vector<std::wstring>& arguments) {
   arguments.push_back(getIntProperty(kLauncherType) == 1 ? L"true" : L"false");
   arguments.push_back(widen(getProperty(kMainClass), CP_ACP));
   arguments.push_back(redirectionArgument(kRedirectStderr, kStderrFile));
@@ -181,7 +180,9 @@ std::vector<std::wstring> programArguments(const std::vector<std::wstring>& comm
   std::string configured = getProperty(kProgramArguments);
   expandVariables(configured);
   std::vector<std::wstring> configuredArguments;
-  if (!tokeniseWide(widen(configured, CP_ACP).c_str(), configuredArguments)) failUnterminatedQuote();
+  if (!tokeniseWide(widen(configured, CP_ACP).c_str(), configuredArguments)) {
+    return messageFailure(kMsgWrongParameterUsage);
+  }
   arguments.insert(arguments.end(), configuredArguments.begin(), configuredArguments.end());
 
   const bool passThrough = getIntProperty(kJvmArgumentPassthrough) != 0;
@@ -189,60 +190,69 @@ std::vector<std::wstring> programArguments(const std::vector<std::wstring>& comm
     if (passThrough && commandLine[i].rfind(L"-J", 0) == 0) continue;
     arguments.push_back(commandLine[i]);
   }
-  return arguments;
+  return {};
 }
 
-// False when the first-run class says the installer must not start now.
-bool passesFirstRunCheck(JNIEnv* env) {
+// goOn false when the first-run class says the installer must not start now.
+RunFailure checkFirstRun(JNIEnv* env, bool& goOn) {
+  goOn = true;
   const std::string marker = normalisePath(getProperty(kApplicationDirectory), true) + kFirstRunMarker;
-  if (!pathExists(marker.c_str())) return true;
+  if (!pathExists(marker.c_str())) return {};
   jclass firstRun = env->FindClass(kFirstRunClass);
-  if (!firstRun) internalError(14);
+  if (!firstRun) return internalFailure(InternalErrorCode::kFirstRunClassMissing);
   jmethodID method = env->GetStaticMethodID(firstRun, "firstRun", "()Z");
-  if (!method) internalError(15);
-  const jboolean goOn = env->CallStaticBooleanMethod(firstRun, method);
+  if (!method) return internalFailure(InternalErrorCode::kFirstRunMethodMissing);
+  const jboolean answer = env->CallStaticBooleanMethod(firstRun, method);
   if (env->ExceptionOccurred()) {
     env->ExceptionDescribe();
-    return false;
+    goOn = false;
+    return {};
   }
-  return goOn != JNI_FALSE;
+  goOn = answer != JNI_FALSE;
+  return {};
 }
 
-[[noreturn]] void assertionFailed(const char* expression) {
+RunFailure assertionFailed(const char* expression) {
   logErrorLine("Assertion failed: %s, file JavaVMLauncher", expression);
-  fatal("Assertion failed");
+  return textFailure("Assertion failed");
 }
 
-bool runMain(JNIEnv* env, const std::vector<std::wstring>& commandLine) {
-  if (isInstallerFlavour() && !passesFirstRunCheck(env)) {
-    logLine("checkFirstRun stopped further execution");
-    return true;
+// kJavaNotStarted when main ended with an exception.
+RunFailure runMain(JNIEnv* env, const std::vector<std::wstring>& commandLine) {
+  if (isInstallerFlavour()) {
+    bool goOn = true;
+    if (RunFailure failure = checkFirstRun(env, goOn)) return failure;
+    if (!goOn) {
+      logLine("checkFirstRun stopped further execution");
+      return {};
+    }
   }
   const char* className = isInstallerFlavour() ? kInstallerLauncherClass : kApplicationLauncherClass;
   logLine("main class: %s", className);
   jclass launcherClass = env->FindClass(className);
   if (!launcherClass) {
     logErrorLine("could not find main class");
-    fatalById(kMsgMainClassMissing);
+    return messageFailure(kMsgMainClassMissing);
   }
   jmethodID main = env->GetStaticMethodID(launcherClass, "main", "([Ljava/lang/String;)V");
   if (!main) {
     logErrorLine("could not find main method");
-    fatalById(kMsgMainMethodMissing);
+    return messageFailure(kMsgMainMethodMissing);
   }
 
-  const std::vector<std::wstring> arguments = programArguments(commandLine);
+  std::vector<std::wstring> arguments;
+  if (RunFailure failure = programArguments(commandLine, arguments)) return failure;
   logLine("param count: %d", static_cast<int>(arguments.size()));
   jclass stringClass = env->FindClass("java/lang/String");
   jobjectArray array =
       stringClass ? env->NewObjectArray(static_cast<jsize>(arguments.size()), stringClass, nullptr) : nullptr;
-  if (!array) assertionFailed("paramArray");
+  if (!array) return assertionFailed("paramArray");
   for (size_t i = 0; i < arguments.size(); ++i) {
     logLine("param %d: %s", static_cast<int>(i), narrowForLog(arguments[i]).c_str());
     static_assert(sizeof(jchar) == sizeof(wchar_t));
     jstring text = env->NewString(reinterpret_cast<const jchar*>(arguments[i].data()),
                                   static_cast<jsize>(arguments[i].size()));
-    if (!text) assertionFailed("jstr");
+    if (!text) return assertionFailed("jstr");
     env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
   }
 
@@ -252,9 +262,9 @@ bool runMain(JNIEnv* env, const std::vector<std::wstring>& commandLine) {
   if (env->ExceptionOccurred()) {
     logErrorLine("an exception occured");
     env->ExceptionDescribe();
-    return false;
+    return failureOf(FailureKind::kJavaNotStarted);
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -308,10 +318,10 @@ bool prepareRuntime(bool showErrors, const std::string& location, bool isJavaExe
   return false;
 }
 
-bool launchJavaVm(const std::vector<std::wstring>& commandLine) {
+RunFailure launchJavaVm(const std::vector<std::wstring>& commandLine) {
   LoadedRuntime& runtime = loadedRuntime();
   logLine("launching program");
-  runtime.optionTexts = buildVmOptionList(systemProperties(), commandLine);
+  if (RunFailure failure = buildVmOptionList(systemProperties(), commandLine, runtime.optionTexts)) return failure;
   runtime.options.clear();
   for (std::string& text : runtime.optionTexts) runtime.options.push_back(JavaVMOption{text.data(), nullptr});
   runtime.initArgs.version = JNI_VERSION_1_2;
@@ -326,17 +336,17 @@ bool launchJavaVm(const std::vector<std::wstring>& commandLine) {
   if (!runtime.createJavaVm ||
       runtime.createJavaVm(&runtime.vm, reinterpret_cast<void**>(&runtime.env), &runtime.initArgs) != 0) {
     logErrorLine("could not initialize JVM");
-    return false;
+    return failureOf(FailureKind::kJavaNotStarted);
   }
   logLine("JVM created");
-  if (!runMain(runtime.env, commandLine)) {
-    logErrorLine("could not call main");
-    return false;
+  if (RunFailure failure = runMain(runtime.env, commandLine)) {
+    if (failure.kind == FailureKind::kJavaNotStarted) logErrorLine("could not call main");
+    return failure;
   }
   logLine("dest JVM");
   runtime.vm->DestroyJavaVM();
   logLine("launch done");
-  return true;
+  return {};
 }
 
 }  // namespace drx::launcher

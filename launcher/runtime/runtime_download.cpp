@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/payload/property_ids.h"
-#include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/progress_dialog.h"
@@ -168,35 +167,36 @@ bool fetch(HWND dialog, const char* address, const char* destination, DownloadWa
   return transfer(dialog, root, request, length, destination, watchdog);
 }
 
-void downloadRuntime(HWND dialog, const char* address) {
+RunFailure downloadRuntime(HWND dialog, const char* address) {
   setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kTextDownloading));
   setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kTextCancelButton));
   ShowWindow(GetDlgItem(dialog, IDC_STATUS_LINE), SW_SHOW);
-  if (!bindWinInet()) fatalWideById(kTextInternetUnavailable);
+  if (!bindWinInet()) return wideMessageFailure(kTextInternetUnavailable);
   bool fetched = false;
   {
     DownloadWatchdog watchdog;
     fetched = fetch(dialog, address, kRuntimeArchiveName, watchdog);
   }
-  if (!fetched) fatalWideById(kTextDownloadFailed);
+  if (!fetched) return wideMessageFailure(kTextDownloadFailed);
   if (!downloadedArchiveIsGenuine(kRuntimeArchiveName)) {
     DeleteFileA(kRuntimeArchiveName);
-    fatal(kCorruptedRuntime);
+    return failureOf(FailureKind::kRuntimeCorrupted);
   }
   ShowWindow(GetDlgItem(dialog, IDC_STATUS_LINE), SW_HIDE);
+  return {};
 }
 
 }  // namespace
 
-bool runDownloadFlow(HWND dialog) {
+RunFailure runDownloadFlow(HWND dialog, bool& ready) {
   const char* address = getProperty(kJreDownloadUrl);
   const bool offered = address[0] != '\0';
   logLine("Download location: %s", address);
-  bool ready = false;
+  ready = false;
   INT_PTR choice = 0;
   if (getIntProperty(kDownloadWithoutAsking) != 0 || (choice = showChoiceDialog(dialog, offered)) == IDC_DOWNLOAD) {
     logLine("Downloading JRE");
-    downloadRuntime(dialog, address);
+    if (RunFailure failure = downloadRuntime(dialog, address)) return failure;
     logLine("Done");
     startupState().runtimeIncluded = true;
     ready = true;
@@ -205,7 +205,7 @@ bool runDownloadFlow(HWND dialog) {
     ready = true;
   }
   if (getIntProperty(kNoProgressDialog) != 0) EndDialog(dialog, 0);
-  return ready;
+  return {};
 }
 
 bool runtimeLocatedByHand() { return locatedByHand; }
