@@ -16,6 +16,7 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/log_prompt.h"
+#include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
 #include "tests/win/launcher_core/driver_modes.h"
 
@@ -26,6 +27,7 @@ namespace {
 // The message texts of a typical payload.
 void installTypicalMessages() {
   setProperty(1000, "Error");
+  setProperty(1005, "The JVM could not be started.");
   setProperty(1006, "File or directory {0} not found or empty\n");
   setProperty(1007, "Wrong Parameter Usage");
   setProperty(1009, "An internal error occurred (error code: {0})");
@@ -82,6 +84,15 @@ int main(int argc, char** argv) {
   if (mode == "fatal-id" && argc >= 4) {  // fatal-id id argument|-
     useConsoleForErrors();
     fatalById(atoi(argv[2]), strcmp(argv[3], "-") == 0 ? nullptr : argv[3]);
+  }
+  if (mode == "failure" && argc >= 8) {  // failure kind code argument|- systemError position quiet|normal
+    useConsoleForErrors();
+    startupState().quiet = strcmp(argv[7], "quiet") == 0;
+    logLine("before the failure");
+    printLogPath();
+    const bool hasArgument = strcmp(argv[4], "-") != 0;
+    endWithFailure(RunFailure{static_cast<FailureKind>(atoi(argv[2])), static_cast<uint32_t>(strtoul(argv[5], nullptr, 10)),
+                              atoll(argv[6]), atoi(argv[3]), hasArgument, hasArgument ? argv[4] : ""});
   }
   if (mode == "internal" && argc >= 3) {
     useConsoleForErrors();
