@@ -139,14 +139,6 @@ RunFailure settleTemporaryPath(std::string& path) {
   return {};
 }
 
-std::string temporaryPath() {
-  std::string path;
-  // The work sequence settles the path with its temporary directory; only a restart, which takes
-  // over the directory of the run before it, can come here first and find nothing writable.
-  if (RunFailure failure = settleTemporaryPath(path)) endWithFailure(failure);
-  return path;
-}
-
 bool isWritable(const std::string& directory) {
   char name[kPathLimit];
   if (snprintf(name, sizeof name, "%s\\lqo_w_testdir", directory.c_str()) >= static_cast<int>(sizeof name)) {
@@ -161,16 +153,21 @@ bool isWritable(const std::string& directory) {
 
 std::string temporaryFileName() {
   std::string result;
+  // The work sequence settles the path with its temporary directory. A restart takes over the
+  // directory of the run before it, and its runtime search (possibly inside the choice dialog's
+  // procedure, with no way to hand a failure back) can be the first to find nothing writable.
   if (RunFailure failure = newTemporaryFileName(result)) endWithFailure(failure);
   return result;
 }
 
-std::string processCommunicationFileName(unsigned long processId) {
+RunFailure processCommunicationFileName(unsigned long processId, std::string& path) {
+  std::string directory;
+  if (RunFailure failure = settleTemporaryPath(directory)) return failure;
   char name[32];
   snprintf(name, sizeof name, "lqo_p%lu.tmp", processId);
-  std::string path = joinPath(temporaryPath(), name);
+  path = joinPath(directory, name);
   if (path.size() > kPathLimit - 1) path.resize(kPathLimit - 1);
-  return path;
+  return {};
 }
 
 RunFailure createTemporaryDirectory() {

@@ -11,15 +11,13 @@ namespace drx::launcher {
 // fallback when that path has characters outside the ANSI code page. Worked out once; message
 // msgNoWritableTemp when none is writable.
 RunFailure settleTemporaryPath(std::string& path);
-// The same for callers that come after the work sequence settled it; a failure there ends the run.
-std::string temporaryPath();
 // Whether a test directory can be made (and seen) inside directory.
 bool isWritable(const std::string& directory);
 // A new empty file "lqo<hex>.tmp" in the temporary path, or "lqo<rand>" when the system cannot make one.
-// Ends the run as temporaryPath does.
+// Ends the run with msgNoWritableTemp when there is no temporary path.
 std::string temporaryFileName();
 // The file name through which two launcher processes of one installation find each other.
-std::string processCommunicationFileName(unsigned long processId);
+RunFailure processCommunicationFileName(unsigned long processId, std::string& path);
 
 // Creates "<temporary file name>_dir" and remembers it as temporaryDirectory(); internal error 7
 // when that fails.

@@ -135,17 +135,17 @@ std::string formatProperty(const char* format, const char* name, const std::stri
   return text;
 }
 
-std::vector<std::string> systemProperties() {
+RunFailure systemProperties(std::vector<std::string>& properties) {
   const StartupState& state = startupState();
-  std::vector<std::string> properties;
   if (!semaphoreName().empty())
     properties.push_back(formatProperty("-D%s=%s", "lanqo.semaphoreName", semaphoreName()));
   if (state.manualRuntimeSelection) properties.push_back(formatProperty("-D%s=true", "lanqo.manualJre", ""));
   if (isInstallerFlavour()) properties.push_back(formatProperty("-D%s=true", "lanqo.isDeployrix", ""));
   properties.push_back(formatProperty("-D%s=%s", "lanqo.moduleName", launcherExecutablePath()));
   if (getIntProperty(kProcessCommFile) != 0) {
-    properties.push_back(formatProperty("-D%s=%s", "lanqo.processCommFile",
-                                        processCommunicationFileName(GetCurrentProcessId())));
+    std::string file;
+    if (RunFailure failure = processCommunicationFileName(GetCurrentProcessId(), file)) return failure;
+    properties.push_back(formatProperty("-D%s=%s", "lanqo.processCommFile", file));
   }
   properties.push_back(formatProperty("-D%s=%s", "lanqo.tempDir", temporaryDirectory()));
   const long long unextracted = state.languageRestart ? -1 : static_cast<long long>(unextractedPosition());
@@ -158,7 +158,7 @@ std::vector<std::string> systemProperties() {
     properties.push_back(
         formatProperty("-D%s=%s", "lanqo.consoleCodepage", "cp" + std::to_string(GetConsoleOutputCP())));
   }
-  return properties;
+  return {};
 }
 
 // The redirection argument: the expanded, normalised file name, or empty when switched off.
@@ -321,7 +321,9 @@ bool prepareRuntime(bool showErrors, const std::string& location, bool isJavaExe
 RunFailure launchJavaVm(const std::vector<std::wstring>& commandLine) {
   LoadedRuntime& runtime = loadedRuntime();
   logLine("launching program");
-  if (RunFailure failure = buildVmOptionList(systemProperties(), commandLine, runtime.optionTexts)) return failure;
+  std::vector<std::string> properties;
+  if (RunFailure failure = systemProperties(properties)) return failure;
+  if (RunFailure failure = buildVmOptionList(properties, commandLine, runtime.optionTexts)) return failure;
   runtime.options.clear();
   for (std::string& text : runtime.optionTexts) runtime.options.push_back(JavaVMOption{text.data(), nullptr});
   runtime.initArgs.version = JNI_VERSION_1_2;

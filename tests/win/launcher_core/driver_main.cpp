@@ -36,6 +36,12 @@ void installTypicalMessages() {
   setWideProperty(20016, L"The installation file is corrupted. If it is a download please try it again.");
 }
 
+std::string settledTemporaryPath() {
+  std::string path;
+  if (RunFailure failure = settleTemporaryPath(path)) endWithFailure(failure);
+  return path;
+}
+
 void printLogPath() {
   printf("log=%s\n", currentLogPath().c_str());
   fflush(stdout);
@@ -120,16 +126,18 @@ int main(int argc, char** argv) {
   }
   if (mode == "temppath") {
     useConsoleForErrors();
-    printf("%s\n", temporaryPath().c_str());
+    printf("%s\n", settledTemporaryPath().c_str());
     printLogPath();
     return 0;
   }
   if (mode == "temppath2" && argc >= 3) {  // temppath2 dir: the path, the comm file, the path after TMP=dir
     useConsoleForErrors();
-    printf("%s\n%s\n", temporaryPath().c_str(), processCommunicationFileName(4242).c_str());
+    std::string communicationFile;
+    if (RunFailure failure = processCommunicationFileName(4242, communicationFile)) endWithFailure(failure);
+    printf("%s\n%s\n", settledTemporaryPath().c_str(), communicationFile.c_str());
     SetEnvironmentVariableA("TMP", argv[2]);
     SetEnvironmentVariableA("TEMP", argv[2]);
-    printf("%s\n", temporaryPath().c_str());
+    printf("%s\n", settledTemporaryPath().c_str());
     return 0;
   }
   if (mode == "tempfile2") {  // two fallback names in one second, or a retry hint
