@@ -85,6 +85,7 @@ class DialogStartupWait : public StartupWaitHost {
   void setProgressPosition(int position) override { drx::launcher::setProgressPosition(dialog_, position); }
   void timedOut() override {
     logLine("timeout");
+    // This thread watches a work thread that sits inside the Java side's main: no one to hand to.
     fatalWideById(kMsgVmStartTimeout);
   }
   void sleepOneStep() override { Sleep(kStartupWaitPollMs); }

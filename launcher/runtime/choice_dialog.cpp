@@ -75,6 +75,7 @@ INT_PTR CALLBACK choiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       if (command == IDC_LOCATE) {
         if (locateRuntime(dialog)) EndDialog(dialog, IDC_LOCATE);
       } else if (command == IDCANCEL) {
+        // The run ends while the choice is still on screen, before the dialog could close.
         setStartupMarkers(MarkerAction::remove, true, true);
         exitLauncher(1);
       } else {
