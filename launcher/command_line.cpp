@@ -3,15 +3,11 @@
 
 #include <windows.h>
 
-#include "common/payload/property_ids.h"
-#include "launcher/error_report.h"
 #include "launcher/portable/message_text.h"
 #include "launcher/portable/tokenise.h"
 
 namespace drx::launcher {
 namespace {
-
-constexpr int kMsgWrongParameterUsage = payload::kMessage1007;
 
 std::string toAnsi(const std::wstring& wide) {
   if (wide.empty()) return {};
@@ -48,10 +44,6 @@ bool tokeniseNarrow(const char* text, std::vector<std::string>& out) {
     }
   }
   return tokeniseToNarrow(wide.c_str(), out);
-}
-
-void failUnterminatedQuote() {
-  fatalById(kMsgWrongParameterUsage);
 }
 
 }  // namespace drx::launcher

@@ -7,14 +7,11 @@
 namespace drx::launcher {
 
 // Each appends to out and returns false on an unterminated quote; the caller then stops with
-// message 1007 (failUnterminatedQuote).
+// msgWrongParameterUsage.
 bool tokeniseWide(const wchar_t* text, std::vector<std::wstring>& out);
 // Splits wide text and converts each argument to the ANSI code page.
 bool tokeniseToNarrow(const wchar_t* text, std::vector<std::string>& out);
 // Converts ANSI text to wide (at most 8191 characters are taken) and splits it to narrow.
 bool tokeniseNarrow(const char* text, std::vector<std::string>& out);
-
-// The fatal error of an unterminated quote: message 1007, exit code 1.
-[[noreturn]] void failUnterminatedQuote();
 
 }  // namespace drx::launcher

@@ -8,13 +8,21 @@
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/portable/message_text.h"
+#include "launcher/startup_state.h"
 
 namespace drx::launcher {
 namespace {
 
+using payload::kMsgCorruptedInstaller;
+using payload::kMsgDiskFull;
 using payload::kMsgErrorCaption;
 using payload::kMsgInternalError;
 using payload::kMsgWizardTitle;
+
+constexpr const char* kCorruptedRuntimeText =
+    "The bundled JRE is corrupted. If you downloaded the setup file please download it again.";
+constexpr const char* kMediaNotOpenedText =
+    "Error opening media file. Please move this file to an ascii-only path like c:\\";
 
 struct ErrorReporting {
   volatile bool console = false;
@@ -40,6 +48,41 @@ std::wstring toWide(const std::string& text) {
   std::wstring wide(length > 0 ? length : 0, L'\0');
   if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   return wide;
+}
+
+// The box of the check and the extraction: always a message box, whatever the console mode.
+void showInstallerBox(HWND owner, int textId) {
+  MessageBoxW(owner, getWideProperty(textId), getWideProperty(kMsgWizardTitle), MB_ICONERROR);
+}
+
+void showInternalError(int code) {
+  char codeText[16];
+  snprintf(codeText, sizeof codeText, "%d", code);
+  showErrorById(kMsgInternalError, codeText);
+}
+
+void reportFailedRead(const RunFailure& failure) {
+  const int error = static_cast<int>(failure.systemError);
+  switch (failure.kind) {
+    case FailureKind::kReadLong:
+      logLine("error %d\n", error);
+      showError("Internal Error: readLong");
+      return;
+    case FailureKind::kReadShort:
+      logLine("error %d\n", error);
+      showError("Internal Error: readShort");
+      return;
+    case FailureKind::kReadString:
+      showError("Internal Error: readString");
+      return;
+    case FailureKind::kReadWideString:
+      showError("Internal Error: readWString");
+      return;
+    default:
+      logLine("error %d %d\n", error, static_cast<int>(failure.position));
+      showError("Internal Error: readInt");
+      return;
+  }
 }
 
 }  // namespace
@@ -109,9 +152,58 @@ void fatalWideById(int textId) {
 }
 
 void internalError(int code) {
-  char codeText[16];
-  snprintf(codeText, sizeof codeText, "%d", code);
-  fatalById(kMsgInternalError, codeText);
+  showInternalError(code);
+  exitLauncher(1);
+}
+
+void reportFailure(const RunFailure& failure, HWND dialog) {
+  switch (failure.kind) {
+    case FailureKind::kNone:
+      return;
+    case FailureKind::kBadMagic:
+      showError("Internal Error: magic");
+      return;
+    case FailureKind::kMediaNotOpened:
+      showError(kMediaNotOpenedText);
+      return;
+    case FailureKind::kCorruptedInstaller:
+      showInstallerBox(dialog, kMsgCorruptedInstaller);
+      return;
+    case FailureKind::kExtractionCorrupted:
+    case FailureKind::kExtractionDiskFull:
+      if (startupState().quiet) return;
+      showInstallerBox(dialog, failure.kind == FailureKind::kExtractionDiskFull ? kMsgDiskFull : kMsgCorruptedInstaller);
+      return;
+    case FailureKind::kInternal:
+      showInternalError(failure.code);
+      return;
+    case FailureKind::kMessage:
+      showErrorById(failure.code, failure.hasArgument ? failure.argument.c_str() : nullptr);
+      return;
+    case FailureKind::kText:
+      showError(failure.argument.c_str());
+      return;
+    case FailureKind::kWideMessage:
+      showWideError(getWideProperty(failure.code));
+      return;
+    case FailureKind::kRuntimeCorrupted:
+      showError(kCorruptedRuntimeText);
+      return;
+    case FailureKind::kNoRuntime:
+      return;
+    case FailureKind::kJavaNotStarted:
+      logErrorLine("Could not start JVM");
+      showErrorById(payload::kMsgCouldNotStartJvm);
+      return;
+    default:
+      reportFailedRead(failure);
+      return;
+  }
+}
+
+void endWithFailure(const RunFailure& failure, HWND dialog) {
+  reportFailure(failure, dialog);
+  exitLauncher(failure.exitCode());
 }
 
 void exitLauncher(unsigned code) {

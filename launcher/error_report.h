@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "launcher/run_failure.h"
+
 namespace drx::launcher {
 
 // From now on errors go to standard error instead of message boxes.
@@ -23,6 +25,11 @@ void showErrorById(int messageId, const char* argument = nullptr);
 [[noreturn]] void fatalWideById(int textId);
 // Message 1009 with the code as its argument.
 [[noreturn]] void internalError(int code);
+// Shows what failure says (its log line first for a failed read), with dialog owning the boxes
+// of the check and the extraction; shows nothing for kNone.
+void reportFailure(const RunFailure& failure, HWND dialog);
+// Reports failure, then ends the process with its exit code (1, or 83 for kNoRuntime).
+[[noreturn]] void endWithFailure(const RunFailure& failure, HWND dialog = nullptr);
 // Ends the process at once with code, showing nothing and skipping the C runtime's exit handlers.
 [[noreturn]] void exitLauncher(unsigned code);
 

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "launcher/run_failure.h"
+
 namespace drx::launcher {
 
 // Reads both property tables from the media file (the launcher's own file unless setMediaPath
 // chose another), remembers where the included files start and picks the error reporting mode.
-// Stops the process with a fatal error when the payload cannot be read.
-void loadLauncherProperties();
+// A payload that cannot be read gives the failure of the reader concerned.
+RunFailure loadLauncherProperties();
 
 // The narrow value of id, or "" when no record carries it. Never null; stays valid until exit.
 const char* getProperty(int id);

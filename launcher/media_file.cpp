@@ -1,30 +1,10 @@
-// Opening and reading the media file; the launcher's fatal errors for short reads.
+// Opening and reading the media file; the reader failures of short reads.
 #include "launcher/media_file.h"
 
-#include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 
 namespace drx::launcher {
-
-void failPrimitive(Primitive primitive, DWORD lastError, int64_t bytesRead) {
-  switch (primitive) {
-    case Primitive::kLong:
-      logLine("error %d\n", static_cast<int>(lastError));
-      fatal("Internal Error: readLong");
-    case Primitive::kInt:
-      logLine("error %d %d\n", static_cast<int>(lastError), static_cast<int>(bytesRead));
-      fatal("Internal Error: readInt");
-    case Primitive::kShort:
-      logLine("error %d\n", static_cast<int>(lastError));
-      fatal("Internal Error: readShort");
-    case Primitive::kString:
-      fatal("Internal Error: readString");
-    case Primitive::kWideString:
-      fatal("Internal Error: readWString");
-  }
-  fatal("Internal Error: readInt");
-}
 
 namespace {
 
@@ -55,12 +35,13 @@ HANDLE mediaFileHandle() {
   media.path = path;
   if (!media.file) {
     logErrorLine("Could not open %s", path.c_str());
-    fatal("Error opening media file. Please move this file to an ascii-only path like c:\\");
+    return nullptr;
   }
   return media.file.get();
 }
 
 MediaFile::MediaFile() : file_(mediaFileHandle()) {
+  if (!file_) return;
   LARGE_INTEGER size{};
   if (GetFileSizeEx(file_, &size)) size_ = size.QuadPart;
   // Each reader starts at the beginning, whatever an earlier one left the shared handle at.
@@ -105,26 +86,29 @@ int64_t bytesAvailable(const MediaFile& media, int64_t offset, int64_t count) {
   return left < count ? left : count;
 }
 
-int64_t findPayloadStart(MediaFile& media) {
+RunFailure findPayloadStart(MediaFile& media, int64_t& payloadStart) {
+  payloadStart = -1;
   payload::PeLayout layout;
   const payload::Error error = payload::findPayloadStart(media, layout);
   const bool sectionsKnown = layout.lastSectionHeaderOffset != 0;
   if (error == payload::Error::kTruncated || error == payload::Error::kReadFailed) {
     // The layout is filled field by field: what is missing names the reader that came up short.
     if (layout.peHeaderOffset == 0 && layout.sectionCount == 0) {
-      failPrimitive(Primitive::kInt, media.lastError(), bytesAvailable(media, 60, 4));
+      return readFailure(FailureKind::kReadInt, media.lastError(), bytesAvailable(media, 60, 4));
     }
-    if (!sectionsKnown) failPrimitive(Primitive::kShort, media.lastError(), 0);
-    failPrimitive(Primitive::kInt, media.lastError(), bytesAvailable(media, layout.lastSectionHeaderOffset + 16, 4));
+    if (!sectionsKnown) return readFailure(FailureKind::kReadShort, media.lastError(), 0);
+    return readFailure(FailureKind::kReadInt, media.lastError(),
+                       bytesAvailable(media, layout.lastSectionHeaderOffset + 16, 4));
   }
   logLine("number of sections: %d", static_cast<int>(layout.sectionCount));
   logLine("size of optional headers: %d", static_cast<int>(layout.optionalHeaderSize));
-  if (error != payload::Error::kNone) return -1;
+  if (error != payload::Error::kNone) return {};
   logLine("resSectionTableStart: %d", static_cast<int>(layout.lastSectionHeaderOffset));
   logLine("rawDataSize: %d, rawDataOffset: %d", static_cast<int>(layout.rawDataSize),
           static_cast<int>(layout.rawDataOffset));
   media.seek(layout.payloadStart);
-  return layout.payloadStart;
+  payloadStart = layout.payloadStart;
+  return {};
 }
 
 }  // namespace drx::launcher

@@ -1,4 +1,4 @@
-// The media file (the launcher with its payload) as a byte source, and the launcher's fatal read errors.
+// The media file (the launcher with its payload) as a byte source, and the failures of its reads.
 #pragma once
 
 #include <windows.h>
@@ -8,22 +8,18 @@
 #include "common/payload/byte_source.h"
 #include "common/payload/pe_layout.h"
 #include "common/unique_handle.h"
+#include "launcher/run_failure.h"
 
 namespace drx::launcher {
 
-// The primitive readers whose failures stop the launcher, each with its own fatal text.
-enum class Primitive { kLong, kInt, kShort, kString, kWideString };
-
-// Logs the reader's line and stops with "Internal Error: <reader>".
-[[noreturn]] void failPrimitive(Primitive primitive, DWORD lastError, int64_t bytesRead);
-
 // The media file, opened on first use and kept open for the process, shared for reading only
-// (neither written, renamed nor deleted while the launcher runs). A file that cannot be opened
-// stops the launcher with the media-file message.
+// (neither written, renamed nor deleted while the launcher runs). Null, with the failure logged,
+// when the file cannot be opened.
 HANDLE mediaFileHandle();
 
 // Read-only access to the media file with 64-bit positions, through mediaFileHandle, starting at
-// offset 0. One reader at a time: they share the handle's file pointer.
+// offset 0. One reader at a time: they share the handle's file pointer. A reader checks
+// openFailure() before it reads.
 class MediaFile : public payload::ByteSource {
  public:
   MediaFile();
@@ -33,6 +29,7 @@ class MediaFile : public payload::ByteSource {
   int64_t size() const override { return size_; }
   int64_t readAt(int64_t offset, void* buffer, size_t count) override;
   DWORD lastError() const { return lastError_; }
+  RunFailure openFailure() const { return file_ ? RunFailure{} : failureOf(FailureKind::kMediaNotOpened); }
 
   // Sequential read at the current position (one ReadFile, as the copy loops need it).
   bool readNext(void* buffer, DWORD count, DWORD& read);
@@ -46,10 +43,10 @@ class MediaFile : public payload::ByteSource {
   DWORD lastError_ = 0;
 };
 
-// The end of the last section's raw data, with the launcher's log lines; a short read stops the
-// launcher with the fatal error of the reader concerned. Returns -1 for headers that do not
-// describe a section (callers treat that as a missing payload).
-int64_t findPayloadStart(MediaFile& media);
+// The end of the last section's raw data, with the launcher's log lines; a short read is the
+// failure of the reader concerned. payloadStart is -1 for headers that do not describe a section
+// (callers treat that as a missing payload).
+RunFailure findPayloadStart(MediaFile& media, int64_t& payloadStart);
 
 // For a read of `count` bytes at `offset` that came up short: the bytes that were there.
 int64_t bytesAvailable(const MediaFile& media, int64_t offset, int64_t count);

@@ -11,7 +11,6 @@
 
 #include "common/payload/payload_reader.h"
 #include "common/payload/property_ids.h"
-#include "launcher/error_report.h"
 #include "launcher/file_paths.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
@@ -19,6 +18,7 @@
 #include "launcher/payload_header.h"
 #include "launcher/portable/path_text.h"
 #include "launcher/region_checksum.h"
+#include "launcher/resources/resource_ids.h"
 #include "launcher/run_end.h"
 #include "launcher/temp_directory.h"
 #include "launcher/temporary_cleanup.h"
@@ -26,8 +26,6 @@
 namespace drx::launcher {
 namespace {
 
-constexpr int kProgressBar = 1001;
-constexpr int kInternalErrorCreateFile = 11;
 // Extraction copies through one buffer of kLargeChunk bytes (256 KB) where it can be had, else through
 // 8192 bytes; the results and log lines are the same either way, the large buffer only spares
 // system calls.
@@ -67,7 +65,7 @@ void reportCheckProgress(void* context, int64_t done, int64_t total) {
   const int percent = static_cast<int>(done * 100 / total);
   if (percent > progress->lastPercent) {
     progress->lastPercent = percent;
-    SendDlgItemMessageA(progress->dialog, kProgressBar, PBM_SETPOS, percent, 0);
+    SendDlgItemMessageA(progress->dialog, IDC_PROGRESS_BAR, PBM_SETPOS, percent, 0);
   }
 }
 
@@ -85,35 +83,35 @@ void unmask(uint8_t* data, size_t size) {
 }
 
 // Copies one included file from the media file's current position into path.
-int extractOneFile(MediaFile& media, const std::string& path) {
+RunFailure extractOneFile(MediaFile& media, const std::string& path) {
   payload::IncludedFileRecord record;
   const int64_t recordOffset = media.position();
   const payload::Error error = payload::readIncludedFileRecord(media, recordOffset, record);
   if ((error != payload::Error::kNone && bytesAvailable(media, recordOffset, 8) < 8) ||
       (error != payload::Error::kNone && error != payload::Error::kTruncated)) {
-    failPrimitive(Primitive::kLong, media.lastError(), bytesAvailable(media, recordOffset, 8));
+    return readFailure(FailureKind::kReadLong, media.lastError(), bytesAvailable(media, recordOffset, 8));
   }
   // A record whose content runs past the end is copied until the data runs out (a read failure).
   const int64_t size = record.storedSize;
   logLine("extracting %s (size: %I64d)", path.c_str(), static_cast<long long>(size));
   media.seek(recordOffset + 8);
-  if (size <= 0) return kExtractOk;
+  if (size <= 0) return {};
 
   FileHandle target(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!target) internalError(kInternalErrorCreateFile);
+  if (!target) return internalFailure(InternalErrorCode::kIncludedFileNotCreated);
 
   ChunkBuffer chunk(kCopyChunk);
   uint8_t* buffer = chunk.data();
   int64_t copied = 0;
   while (copied < size) {
     // Cancelled: the file closes and the caller's step parks the thread; nothing is reported.
-    if (runCancelled()) return kExtractReadFailed;
+    if (runCancelled()) return failureOf(FailureKind::kExtractionCorrupted);
     const DWORD want = size - copied < chunk.size() ? static_cast<DWORD>(size - copied) : chunk.size();
     DWORD read = 0;
     if (!media.readNext(buffer, want, read) || read == 0) {
       logErrorLine("ReadFile failed %d %d %I64d", static_cast<int>(read), static_cast<int>(media.lastError()),
                    static_cast<long long>(copied));
-      return kExtractReadFailed;
+      return failureOf(FailureKind::kExtractionCorrupted);
     }
     unmask(buffer, read);
     DWORD written = 0;
@@ -121,34 +119,45 @@ int extractOneFile(MediaFile& media, const std::string& path) {
       DWORD now = 0;
       if (!WriteFile(target.get(), buffer + written, read - written, &now, nullptr)) {
         logErrorLine("WriteFile failed %d %d", static_cast<int>(read - written), static_cast<int>(GetLastError()));
-        return kExtractWriteFailed;
+        return failureOf(FailureKind::kExtractionDiskFull);
       }
       written += now;
     }
     copied += read;
   }
-  return kExtractOk;
+  return {};
 }
 
-int failExtraction(const std::string& path, int result) {
+RunFailure failExtraction(const std::string& path, RunFailure failure) {
   logErrorLine("Failed to extract %s", path.c_str());
   // Included files may sit in a subfolder, so the whole tree goes.
   removeTemporaryArea();
-  return result;
+  return failure;
+}
+
+bool removesTheTree(const RunFailure& failure) {
+  return failure.kind == FailureKind::kExtractionCorrupted || failure.kind == FailureKind::kExtractionDiskFull;
 }
 
 }  // namespace
 
-void verifyIntegrity(HWND dialog, bool enabled) {
+RunFailure verifyIntegrity(HWND dialog, bool enabled) {
   uint32_t expected = 1;
   uint32_t computed = 0;
   {
     MediaFile media;
-    const int64_t payloadStart = findPayloadStart(media);
+    if (RunFailure failure = media.openFailure()) return failure;
+    int64_t payloadStart = -1;
+    if (RunFailure failure = findPayloadStart(media, payloadStart)) return failure;
     logLine("starting at %d", static_cast<int>(payloadStart));
     payload::PayloadHeader header;
     const HeaderNeed need = enabled ? HeaderNeed::kChecksumWhenFlagged : HeaderNeed::kMagic;
-    if (payloadStart >= 0 && readPayloadHeader(media, payloadStart, need, header) == HeaderResult::kRead) {
+    RunFailure headerFailure;
+    const HeaderResult headerResult = payloadStart >= 0
+                                          ? readPayloadHeader(media, payloadStart, need, header, headerFailure)
+                                          : HeaderResult::kBadMagic;
+    if (headerResult == HeaderResult::kFailed) return headerFailure;
+    if (headerResult == HeaderResult::kRead) {
       if (enabled && header.verifyFlag != 0) {
         expected = header.checksum;
         const int64_t length = header.regionLength;
@@ -157,38 +166,38 @@ void verifyIntegrity(HWND dialog, bool enabled) {
         computed = 0;
         CheckProgress progress{dialog, 0};
         if (media.seek(payloadStart + payload::kHeaderSize)) {
-          computed = checksumOfRegion(media, length, reportCheckProgress, &progress);
+          if (RunFailure failure = checksumOfRegion(media, length, reportCheckProgress, &progress, computed)) {
+            return failure;
+          }
         }
         logLine("checksums: %u %u %d %d", computed, expected, static_cast<int>(computed), static_cast<int>(expected));
       } else {
         if (dialog) {
-          SendDlgItemMessageA(dialog, kProgressBar, PBM_SETRANGE, 0, MAKELPARAM(100, 400));
-          SendDlgItemMessageA(dialog, kProgressBar, PBM_SETPOS, 101, 0);
+          SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(100, 400));
+          SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, 101, 0);
         }
         expected = 0;
       }
     }
   }
-  if (expected != computed) {
-    MessageBoxW(dialog, getWideProperty(payload::kMsgCorruptedInstaller), getWideProperty(payload::kMsgWizardTitle),
-                MB_ICONERROR);
-    exitLauncher(1);
-  }
+  if (expected != computed) return failureOf(FailureKind::kCorruptedInstaller);
+  return {};
 }
 
-int extractIncludedFiles(HWND) {
+RunFailure extractIncludedFiles(HWND) {
   logLine("extracting files");
   const int count = getIntProperty(payload::kIncludedFileCount);
   logLine("Included files: %d", count);
-  if (count == 0) return kExtractOk;
+  if (count == 0) return {};
 
   const std::string& directory = temporaryDirectory();
   // Without a temporary directory every target would land in the root of the current drive.
   if (directory.empty()) {
     logErrorLine("no temporary directory for the included files");
-    return kExtractReadFailed;
+    return failureOf(FailureKind::kExtractionCorrupted);
   }
   MediaFile media;
+  if (RunFailure failure = media.openFailure()) return failure;
   media.seek(includedFilesPosition());
   for (const std::string& name : payload::includedFileNames(getProperty(payload::kIncludedFileNames), count)) {
     // A Cancel waits for the file in hand, and its folder, before it removes the tree.
@@ -197,7 +206,7 @@ int extractIncludedFiles(HWND) {
     // A name must not lead out of the temporary directory; such a payload is treated as corrupted.
     if (!isSafeIncludedName(name) || path.size() > kPathLimit - 1) {
       logErrorLine("invalid included file name %s", name.c_str());
-      return failExtraction(path, kExtractReadFailed);
+      return failExtraction(path, failureOf(FailureKind::kExtractionCorrupted));
     }
     const size_t separator = name.find('\\');
     if (separator != std::string::npos) {
@@ -207,12 +216,14 @@ int extractIncludedFiles(HWND) {
         logErrorLine("failed to create directory %s", subdirectory.c_str());
       }
     }
-    const int result = extractOneFile(media, path);
-    if (result != kExtractOk) return failExtraction(path, result);
+    RunFailure failure = extractOneFile(media, path);
+    // A short record read or a file that cannot be created ends the run with the tree as it stands.
+    if (removesTheTree(failure)) return failExtraction(path, std::move(failure));
+    if (failure) return failure;
   }
   readerState().unextracted = media.position();
   logLine("extracting files done");
-  return kExtractOk;
+  return {};
 }
 
 int64_t unextractedPosition() {

@@ -5,21 +5,19 @@
 
 #include <cstdint>
 
+#include "launcher/run_failure.h"
+
 namespace drx::launcher {
 
-// Results of extractIncludedFiles.
-inline constexpr int kExtractOk = 0;
-inline constexpr int kExtractReadFailed = 1;   // corrupted or unreadable payload: msgCorruptedInstaller
-inline constexpr int kExtractWriteFailed = 2;  // the target could not be written: msgDiskFull
+// No failure when the payload is intact or checking is off (enabled false, or a payload without
+// the verify flag); kCorruptedInstaller when the sum differs, or the failure of the read that came
+// up short. With a dialog, its progress bar (control 1001) follows the check.
+RunFailure verifyIntegrity(HWND dialog, bool enabled);
 
-// Returns when the payload is intact or checking is off (enabled false, or a payload without
-// the verify flag); otherwise shows msgCorruptedInstaller (in every mode) and exits with 1.
-// With a dialog, its progress bar (control 1001) follows the check.
-void verifyIntegrity(HWND dialog, bool enabled);
-
-// Writes the included files into the temporary directory. On failure the directory has been
-// emptied and removed.
-int extractIncludedFiles(HWND dialog);
+// Writes the included files into the temporary directory. After kExtractionCorrupted (unreadable
+// or unsafe payload, or a Cancel) and kExtractionDiskFull the directory has been emptied and
+// removed; after a short record read or an included file that cannot be created it stays.
+RunFailure extractIncludedFiles(HWND dialog);
 
 // Offset behind the last extracted file; 0 until a successful extraction opened the media file.
 int64_t unextractedPosition();

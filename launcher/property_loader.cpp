@@ -36,17 +36,18 @@ class StoringVisitor : public payload::PropertyVisitor {
     next_ += kRecordHeadSize + 2 * static_cast<int64_t>(value.size());
   }
 
-  [[noreturn]] void failAt(MediaFile& media, payload::Error error) const {
+  RunFailure failureAt(const MediaFile& media, payload::Error error) const {
     const bool cutOff = error == payload::Error::kTruncated || error == payload::Error::kReadFailed;
     if (cutOff && inWideTable_ && !wideRecordSeen_) {
       const int64_t available = bytesAvailable(media, wideCountOffset_, kCountSize);
-      if (available < kCountSize) failPrimitive(Primitive::kInt, media.lastError(), available);
+      if (available < kCountSize) return readFailure(FailureKind::kReadInt, media.lastError(), available);
     }
     const int64_t available = bytesAvailable(media, next_, kRecordHeadSize);
     if (cutOff && available < kRecordHeadSize) {
-      failPrimitive(Primitive::kInt, media.lastError(), available < kCountSize ? available : available - kCountSize);
+      return readFailure(FailureKind::kReadInt, media.lastError(),
+                         available < kCountSize ? available : available - kCountSize);
     }
-    failPrimitive(inWideTable_ ? Primitive::kWideString : Primitive::kString, media.lastError(), 0);
+    return readFailure(inWideTable_ ? FailureKind::kReadWideString : FailureKind::kReadString, media.lastError(), 0);
   }
 
  private:
@@ -65,29 +66,35 @@ class StoringVisitor : public payload::PropertyVisitor {
 
 }  // namespace
 
-void loadLauncherProperties() {
+RunFailure loadLauncherProperties() {
   MediaFile media;
-  const int64_t payloadStart = findPayloadStart(media);
+  if (RunFailure failure = media.openFailure()) return failure;
+  int64_t payloadStart = -1;
+  if (RunFailure failure = findPayloadStart(media, payloadStart)) return failure;
   payload::PayloadHeader header;
-  if (payloadStart < 0 || readPayloadHeader(media, payloadStart, HeaderNeed::kAll, header) == HeaderResult::kBadMagic) {
-    fatal("Internal Error: magic");
-  }
+  RunFailure headerFailure;
+  const HeaderResult headerResult =
+      payloadStart < 0 ? HeaderResult::kBadMagic
+                       : readPayloadHeader(media, payloadStart, HeaderNeed::kAll, header, headerFailure);
+  if (headerResult == HeaderResult::kFailed) return headerFailure;
+  if (headerResult == HeaderResult::kBadMagic) return failureOf(FailureKind::kBadMagic);
 
   const int64_t tablesStart = payloadStart + payload::kHeaderSize;
   payload::ByteCursor countCursor(media, tablesStart);
   int32_t narrowCount = 0;
   if (countCursor.readI32(narrowCount) != payload::Error::kNone) {
-    failPrimitive(Primitive::kInt, media.lastError(), bytesAvailable(media, tablesStart, kCountSize));
+    return readFailure(FailureKind::kReadInt, media.lastError(), bytesAvailable(media, tablesStart, kCountSize));
   }
 
   StoringVisitor visitor(tablesStart, narrowCount);
   int64_t includedFiles = 0;
   const payload::Error error = payload::readPropertyTables(media, payloadStart, visitor, includedFiles);
-  if (error != payload::Error::kNone) visitor.failAt(media, error);
+  if (error != payload::Error::kNone) return visitor.failureAt(media, error);
   setIncludedFilesPosition(includedFiles);
 
   const int type = getIntProperty(payload::kLauncherType);
   if (type != 1 && type != 5) useConsoleForErrors();
+  return {};
 }
 
 }  // namespace drx::launcher

@@ -12,9 +12,9 @@ namespace drx::launcher {
 // Called after each chunk with the bytes done so far.
 using RegionProgress = void (*)(void* context, int64_t done, int64_t total);
 
-// CRC-32 of length bytes from the media file's current position. A failed read, or a read of
-// 0 bytes before length bytes were summed, logs "check ReadFile failed" and stops the launcher
-// with internal error 34.
-uint32_t checksumOfRegion(MediaFile& media, int64_t length, RegionProgress progress, void* context);
+// CRC-32 of length bytes from the media file's current position, into crc. A failed read, or a
+// read of 0 bytes before length bytes were summed, logs "check ReadFile failed" and gives
+// internal error 34.
+RunFailure checksumOfRegion(MediaFile& media, int64_t length, RegionProgress progress, void* context, uint32_t& crc);
 
 }  // namespace drx::launcher

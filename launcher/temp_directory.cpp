@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 #include "common/payload/property_ids.h"
 #include "common/unique_handle.h"
@@ -20,8 +21,6 @@
 namespace drx::launcher {
 namespace {
 
-constexpr int kMsgNoWritableTemp = payload::kMessage1015;
-constexpr int kInternalErrorTempDirectory = 7;
 
 struct TemporaryState {
   std::string directory;
@@ -66,7 +65,8 @@ std::string shortUserTemporaryPath() {
 
 // Fallbacks for a temporary path the narrow functions cannot name, in order of preference. The
 // user's own (short) path comes first: the shared places after it let other users put files there.
-std::string writableFallback() {
+// Nothing when none is writable.
+std::optional<std::string> writableFallback() {
   const std::string shortPath = shortUserTemporaryPath();
   if (!shortPath.empty() && isWritable(shortPath)) {
     logLine("Using the short temporary path %s", shortPath.c_str());
@@ -81,10 +81,10 @@ std::string writableFallback() {
     _mkdir("c:\\tmp");
     if (isWritable("c:\\tmp")) return "c:\\tmp";
   }
-  fatalById(kMsgNoWritableTemp);
+  return std::nullopt;
 }
 
-std::string findTemporaryPath() {
+std::optional<std::string> findTemporaryPath() {
   char buffer[kPathLimit] = {};
   DWORD result = GetTempPathA(sizeof buffer, buffer);
   logLine("GetTempPath returned %d (last error %d)", static_cast<int>(result), static_cast<int>(GetLastError()));
@@ -106,15 +106,37 @@ std::string findTemporaryPath() {
   return writableFallback();
 }
 
+RunFailure newTemporaryFileName(std::string& result) {
+  std::string directory;
+  if (RunFailure failure = settleTemporaryPath(directory)) return failure;
+  logLine("tempPath is %s", directory.c_str());
+  // GetTempFileNameA writes up to MAX_PATH characters.
+  char name[kPathLimit] = {};
+  if (directory.size() < MAX_PATH - 14 && GetTempFileNameA(directory.c_str(), "lqo", 0, name) != 0) {
+    result = name;
+  } else {
+    logLine("GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
+    srand(static_cast<unsigned>(time(nullptr)));
+    // The fallback directories carry no trailing backslash, the system's temporary path does.
+    snprintf(name, sizeof name, "lqo%d", rand());
+    result = joinPath(directory, name);
+  }
+  logLine("tempFile is %s", result.c_str());
+  return {};
+}
+
 }  // namespace
 
-std::string temporaryPath() {
+RunFailure settleTemporaryPath(std::string& path) {
   TemporaryState& state = temporaryState();
   if (!state.pathKnown) {
-    state.path = findTemporaryPath();
+    std::optional<std::string> found = findTemporaryPath();
+    if (!found) return messageFailure(payload::kMsgNoWritableTemp);
+    state.path = std::move(*found);
     state.pathKnown = true;
   }
-  return state.path;
+  path = state.path;
+  return {};
 }
 
 bool isWritable(const std::string& directory) {
@@ -130,40 +152,34 @@ bool isWritable(const std::string& directory) {
 }
 
 std::string temporaryFileName() {
-  const std::string directory = temporaryPath();
-  logLine("tempPath is %s", directory.c_str());
-  // GetTempFileNameA writes up to MAX_PATH characters.
-  char name[kPathLimit] = {};
   std::string result;
-  if (directory.size() < MAX_PATH - 14 && GetTempFileNameA(directory.c_str(), "lqo", 0, name) != 0) {
-    result = name;
-  } else {
-    logLine("GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
-    srand(static_cast<unsigned>(time(nullptr)));
-    // The fallback directories carry no trailing backslash, the system's temporary path does.
-    snprintf(name, sizeof name, "lqo%d", rand());
-    result = joinPath(directory, name);
-  }
-  logLine("tempFile is %s", result.c_str());
+  // The work sequence settles the path with its temporary directory. A restart takes over the
+  // directory of the run before it, and its runtime search (possibly inside the choice dialog's
+  // procedure, with no way to hand a failure back) can be the first to find nothing writable.
+  if (RunFailure failure = newTemporaryFileName(result)) endWithFailure(failure);
   return result;
 }
 
-std::string processCommunicationFileName(unsigned long processId) {
+RunFailure processCommunicationFileName(unsigned long processId, std::string& path) {
+  std::string directory;
+  if (RunFailure failure = settleTemporaryPath(directory)) return failure;
   char name[32];
   snprintf(name, sizeof name, "lqo_p%lu.tmp", processId);
-  std::string path = joinPath(temporaryPath(), name);
+  path = joinPath(directory, name);
   if (path.size() > kPathLimit - 1) path.resize(kPathLimit - 1);
-  return path;
+  return {};
 }
 
-const std::string& createTemporaryDirectory() {
-  std::string directory = temporaryFileName() + "_dir";
+RunFailure createTemporaryDirectory() {
+  std::string directory;
+  if (RunFailure failure = newTemporaryFileName(directory)) return failure;
+  directory += "_dir";
   if (directory.size() > kPathLimit - 1) directory.resize(kPathLimit - 1);
   logLine("Temp dir: %s", directory.c_str());
   // Private whatever the parent: the extracted jars all go on the class path.
-  if (!createPrivateDirectory(directory)) internalError(kInternalErrorTempDirectory);
+  if (!createPrivateDirectory(directory)) return internalFailure(InternalErrorCode::kTemporaryDirectory);
   temporaryState().directory = std::move(directory);
-  return temporaryState().directory;
+  return {};
 }
 
 const std::string& temporaryDirectory() {

@@ -156,13 +156,20 @@ int main(int argc, char** argv) {
   launcher::setMediaPath(tinyPath.c_str());
   for (int round = 0; round < rounds; ++round) {
     const double start = seconds();
-    launcher::verifyIntegrity(nullptr, true);
+    const launcher::RunFailure failure = launcher::verifyIntegrity(nullptr, true);
     fixed.push_back(seconds() - start);
+    if (failure) {
+      fprintf(stderr, "check failed: %d\n", static_cast<int>(failure.kind));
+      return 1;
+    }
   }
   DeleteFileA(tinyPath.c_str());
 
   launcher::setMediaPath(mediaPath.c_str());
-  launcher::loadLauncherProperties();
+  if (launcher::RunFailure failure = launcher::loadLauncherProperties()) {
+    fprintf(stderr, "properties not read: %d\n", static_cast<int>(failure.kind));
+    return 1;
+  }
 
   std::vector<double> crcTimes, verifyTimes, copyTimes, extractTimes;
   uLong sink = 0;
@@ -177,8 +184,12 @@ int main(int argc, char** argv) {
     crcTimes.push_back(seconds() - start);
 
     start = seconds();
-    launcher::verifyIntegrity(nullptr, true);
+    const launcher::RunFailure checkFailure = launcher::verifyIntegrity(nullptr, true);
     verifyTimes.push_back(seconds() - start);
+    if (checkFailure) {
+      fprintf(stderr, "check failed: %d\n", static_cast<int>(checkFailure.kind));
+      return 1;
+    }
 
     // Baseline: CopyFileW of every content file into a fresh folder.
     const std::string copyDirectory = directory + "\\bench_copy" + std::to_string(round);
@@ -195,11 +206,11 @@ int main(int argc, char** argv) {
     CreateDirectoryA(extractDirectory.c_str(), nullptr);
     launcher::setTemporaryDirectory(extractDirectory);
     start = seconds();
-    const int result = launcher::extractIncludedFiles(nullptr);
+    const launcher::RunFailure result = launcher::extractIncludedFiles(nullptr);
     extractTimes.push_back(seconds() - start);
     removeFilesAndDirectory(extractDirectory, names);
-    if (result != 0) {
-      fprintf(stderr, "extraction failed: %d\n", result);
+    if (result) {
+      fprintf(stderr, "extraction failed: %d\n", static_cast<int>(result.kind));
       return 1;
     }
   }

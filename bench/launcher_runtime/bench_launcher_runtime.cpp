@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     CreateDirectoryA(argv[3], nullptr);
     const double start = nowMs();
     const bool ok = std::strcmp(argv[4], "minimal") == 0 ? minimalUntar(argv[2], argv[3])
-                                                           : drx::launcher::untarRuntime(argv[2], argv[3], nullptr, 0);
+                                                           : !drx::launcher::untarRuntime(argv[2], argv[3], nullptr, 0);
     std::printf("%s %.1f\n", ok ? "ms" : "failed", nowMs() - start);
     if (ok && std::strcmp(argv[4], "launcher") == 0) {
       // The share of the log: one line per extracted file, and every line opens and closes the
@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
     // Loading wininet and its dependencies is start-up cost, as curl's own loading is for curl.
     if (!drx::launcher::bindWinInet()) return 2;
     const double start = nowMs();
-    const bool ok = drx::launcher::runDownloadFlow(nullptr);
+    bool ready = false;
+    const bool ok = !drx::launcher::runDownloadFlow(nullptr, ready) && ready;
     std::printf("%s %.1f\n", ok ? "ms" : "failed", nowMs() - start);
     return ok ? 0 : 1;
   }

@@ -43,55 +43,45 @@ constexpr int32_t kApplicationDirectory = 10003;
 constexpr int32_t kNativeLibraryDirectories = 10004;
 constexpr int32_t kProcessCommFile = 10005;
 
-// Narrow message texts 1000-1021; "{0}" marks the place of the one argument.
+// Narrow message texts 1000-1021; "{0}" marks the place of the one argument. Ids in the range
+// without a constant here (1001-1004, 1012-1014, 1017-1019) carry no text the launcher shows.
 constexpr int32_t kFirstNarrowMessage = 1000;
 constexpr int32_t kLastNarrowMessage = 1021;
 constexpr int32_t kMsgErrorCaption = 1000;
-constexpr int32_t kMessage1001 = 1001;
-constexpr int32_t kMessage1002 = 1002;
-constexpr int32_t kMessage1003 = 1003;
-constexpr int32_t kMessage1004 = 1004;
-constexpr int32_t kMessage1005 = 1005;  // the JVM could not be started
-constexpr int32_t kMessage1006 = 1006;  // class path entry {0} not found or empty
-constexpr int32_t kMessage1007 = 1007;  // wrong parameter usage (unterminated quote)
-constexpr int32_t kMessage1008 = 1008;  // environment variable {0} has to be defined
-constexpr int32_t kMsgInternalError = 1009;
-constexpr int32_t kMessage1010 = 1010;  // couldn't load main class
-constexpr int32_t kMessage1011 = 1011;  // main method not found
-constexpr int32_t kMessage1012 = 1012;
-constexpr int32_t kMessage1013 = 1013;
-constexpr int32_t kMessage1014 = 1014;
-constexpr int32_t kMessage1015 = 1015;  // must be at least Poweruser
-constexpr int32_t kMessage1016 = 1016;  // no Java runtime found; {0} = "32" or "64"
-constexpr int32_t kMessage1017 = 1017;
-constexpr int32_t kMessage1018 = 1018;
-constexpr int32_t kMessage1019 = 1019;
-constexpr int32_t kMessage1020 = 1020;  // JVM at {0} damaged (32-bit build)
-constexpr int32_t kMessage1021 = 1021;  // JVM at {0} damaged (64-bit build)
+constexpr int32_t kMsgCouldNotStartJvm = 1005;
+constexpr int32_t kMsgClassPathEntryMissing = 1006;       // {0} = the entry
+constexpr int32_t kMsgWrongParameterUsage = 1007;         // a command line ends inside a quote
+constexpr int32_t kMsgClassPathVariableUndefined = 1008;  // {0} = the variable
+constexpr int32_t kMsgInternalError = 1009;               // {0} = the internal error code
+constexpr int32_t kMsgMainClassMissing = 1010;
+constexpr int32_t kMsgMainMethodMissing = 1011;
+constexpr int32_t kMsgNoWritableTemp = 1015;              // worded "must be at least Poweruser"
+constexpr int32_t kMsgNoUsableRuntime = 1016;             // {0} = "32" or "64"
+constexpr int32_t kMsgDamagedRuntime32 = 1020;            // {0} = the runtime's location
+constexpr int32_t kMsgDamagedRuntime64 = 1021;
 
-// Wide (UTF-16) texts 20001-20020.
+// Wide (UTF-16) texts 20001-20020 (20017 carries no text the launcher shows).
 constexpr int32_t kFirstWideText = 20001;
 constexpr int32_t kLastWideText = 20020;
-constexpr int32_t kText20001 = 20001;  // progress text while downloading
-constexpr int32_t kText20002 = 20002;  // WinINet cannot be used
-constexpr int32_t kText20003 = 20003;  // the download failed
-constexpr int32_t kText20004 = 20004;  // title of the java.exe file selection
-constexpr int32_t kText20005 = 20005;  // choice text with download offered ("%S" = width)
-constexpr int32_t kText20006 = 20006;  // choice text without download ("%S" = width)
+constexpr int32_t kTextDownloading = 20001;            // progress text while downloading
+constexpr int32_t kTextInternetUnavailable = 20002;    // WinINet cannot be used
+constexpr int32_t kTextDownloadFailed = 20003;
+constexpr int32_t kTextLocateJavaTitle = 20004;        // title of the java.exe file selection
+constexpr int32_t kTextChoiceWithDownload = 20005;     // choice text with download offered ("%S" = width)
+constexpr int32_t kTextChoiceWithoutDownload = 20006;  // choice text without download ("%S" = width)
 constexpr int32_t kMsgPreparing = 20007;
-constexpr int32_t kText20008 = 20008;  // transfer status format (four doubles)
-constexpr int32_t kText20009 = 20009;  // status before the transfer
-constexpr int32_t kText20010 = 20010;  // Download button
-constexpr int32_t kText20011 = 20011;  // Locate button
-constexpr int32_t kText20012 = 20012;  // Cancel button
+constexpr int32_t kTextTransferStatus = 20008;         // transfer status format (four doubles)
+constexpr int32_t kTextConnecting = 20009;             // status before the transfer
+constexpr int32_t kTextDownloadButton = 20010;
+constexpr int32_t kTextLocateButton = 20011;
+constexpr int32_t kTextCancelButton = 20012;
 constexpr int32_t kMsgWizardTitle = 20013;
 constexpr int32_t kMsgVmStartTimeout = 20014;
 constexpr int32_t kMsgLastRunFailed = 20015;
 constexpr int32_t kMsgCorruptedInstaller = 20016;
-constexpr int32_t kText20017 = 20017;
 constexpr int32_t kMsgDiskFull = 20018;
-constexpr int32_t kText20019 = 20019;  // label of the minimum version
-constexpr int32_t kText20020 = 20020;  // label of the maximum version
+constexpr int32_t kTextMinimumVersionLabel = 20019;
+constexpr int32_t kTextMaximumVersionLabel = 20020;
 
 // True for the ids whose texts travel in the wide (UTF-16) table.
 constexpr bool isWideTextId(int32_t id) { return id >= kFirstWideText && id <= kLastWideText; }

@@ -56,7 +56,7 @@ void initialise(HINSTANCE instance, std::vector<std::wstring>& arguments) {
     arguments.erase(arguments.begin() + 1);
     requestKeptLog();
   }
-  loadLauncherProperties();
+  if (RunFailure failure = loadLauncherProperties()) endWithFailure(failure);
 
   state.instance = instance;
   state.flavour = getProperty(kLauncherFlavour)[0];
@@ -98,6 +98,12 @@ bool readSwitches(const std::vector<std::wstring>& arguments) {
   return true;
 }
 
+// The search that asks for this may run inside the choice dialog's procedure, with no way to hand
+// a failure back up: an unpacker that cannot be started ends the run here.
+void unpackPackedRuntimeOrEnd(const std::string& directory) {
+  if (RunFailure failure = unpackRuntimeDirectory(directory)) endWithFailure(failure);
+}
+
 }  // namespace
 
 int runLauncher(HINSTANCE instance, const char* commandTail) {
@@ -112,7 +118,7 @@ int runLauncher(HINSTANCE instance, const char* commandTail) {
   }
   initCommonControls();
   // The search below the runtime stages reaches their pack200 step through this.
-  setPackedRuntimeStep(unpackRuntimeDirectory);
+  setPackedRuntimeStep(unpackPackedRuntimeOrEnd);
 
   std::vector<std::wstring> arguments;
   if (!tokeniseWide(GetCommandLineW(), arguments)) {
@@ -125,7 +131,7 @@ int runLauncher(HINSTANCE instance, const char* commandTail) {
     MessageBoxA(nullptr, kNoConsoleText, kNoConsoleCaption, MB_OK);
     exitLauncher(1);
   }
-  if (!state.languageRestart) checkSingleInstance();
+  if (!state.languageRestart && !checkSingleInstance()) exitLauncher(0);
 
   state.instance = instance;
   logLine("Init done");

@@ -15,13 +15,13 @@
 #include "launcher/ui/own_windows.h"
 #include "launcher/ui/progress_bar.h"
 #include "launcher/ui/wide_text.h"
+#include "launcher/app/work.h"
 
 namespace drx::launcher {
 namespace {
 
 using namespace payload;  // property ids
 
-constexpr int kMsgCancel = 20012;
 constexpr UINT kDialogClassStyle = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW;
 constexpr DWORD kStartupWaitPollMs = 100;
 
@@ -40,7 +40,7 @@ void centreOverParent(HWND dialog) {
 DWORD WINAPI workThread(LPVOID parameter) {
   HWND dialog = static_cast<HWND>(parameter);
   if (getIntProperty(kNoProgressDialog) != 0) {
-    runDownloadFlow(dialog);
+    runDownloadWork(dialog);
   } else {
     runWork(dialog);
   }
@@ -55,7 +55,7 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       setProgressRange(dialog, 0, 100);
       setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kMsgPreparing));
       setWindowTitleWide(dialog, getWideProperty(kMsgWizardTitle));
-      setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kMsgCancel));
+      setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kTextCancelButton));
       HANDLE thread = CreateThread(nullptr, 0, workThread, dialog, 0, nullptr);
       if (thread) CloseHandle(thread);
       return TRUE;
@@ -86,6 +86,7 @@ class DialogStartupWait : public StartupWaitHost {
   void setProgressPosition(int position) override { drx::launcher::setProgressPosition(dialog_, position); }
   void timedOut() override {
     logLine("timeout");
+    // This thread watches a work thread that sits inside the Java side's main: no one to hand to.
     fatalWideById(kMsgVmStartTimeout);
   }
   void sleepOneStep() override { Sleep(kStartupWaitPollMs); }

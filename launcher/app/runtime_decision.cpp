@@ -8,12 +8,10 @@
 
 #include "common/payload/property_ids.h"
 #include "launcher/app/progress_dialog.h"
-#include "launcher/error_report.h"
 #include "launcher/file_paths.h"
 #include "launcher/jvm/java_vm_launcher.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
-#include "launcher/run_end.h"
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
@@ -24,7 +22,6 @@ namespace {
 
 using namespace payload;  // property ids
 
-constexpr unsigned kNoRuntimeExitCode = 83;
 constexpr const char* kRuntimeArchive = "jre.tar.gz";
 constexpr const char* kRuntimeDirectory = "jre";
 
@@ -34,29 +31,32 @@ std::string fullPath(const char* name) {
   return path;
 }
 
-[[noreturn]] void exitWithoutRuntime() {
+RunFailure noRuntimeFound() {
   logErrorLine("No JRE found");
   fputs("no jre found\n", stdout);
   fflush(stdout);
   setStartupMarkers(MarkerAction::remove, true, true);
-  exitLauncher(kNoRuntimeExitCode);
+  return failureOf(FailureKind::kNoRuntime);
 }
 
-// Step 5: no runtime included. True when an installed or hand-picked runtime is ready.
-bool settleWithoutIncludedRuntime(HWND dialog) {
+// Step 5: no runtime included. ready is true when an installed or hand-picked runtime is ready.
+RunFailure settleWithoutIncludedRuntime(HWND dialog, bool& ready) {
   StartupState& state = startupState();
   setStartupMarkers(MarkerAction::set, dialog != nullptr, true);
-  if (!state.manualRuntimeSelection && prepareRuntime(false, std::string(), false)) return true;
-  if (state.quiet) exitWithoutRuntime();
-  if (dialog) return runDownloadFlow(dialog);
+  ready = true;
+  if (!state.manualRuntimeSelection && prepareRuntime(false, std::string(), false)) return {};
+  if (state.quiet) return noRuntimeFound();
+  if (dialog) return runDownloadFlow(dialog, ready);
   // The download flow needs the dialog as its host; its procedure runs the flow on its thread.
   showProgressDialog(state.instance);
-  return runtimeLocatedByHand();
+  ready = runtimeLocatedByHand();
+  return {};
 }
 
 }  // namespace
 
-bool decideAndPrepareRuntime(HWND dialog) {
+RunFailure decideAndPrepareRuntime(HWND dialog, bool& ready) {
+  ready = false;
   StartupState& state = startupState();
   const std::string archive = fullPath(kRuntimeArchive);
   logLine("Full JRE path: %s", archive.c_str());
@@ -74,7 +74,9 @@ bool decideAndPrepareRuntime(HWND dialog) {
 
   if (!state.runtimeIncluded) {
     // A hand-picked runtime is loaded by the download flow; a download sets runtimeIncluded.
-    if (!settleWithoutIncludedRuntime(dialog) && !state.runtimeIncluded) return false;
+    bool settled = false;
+    if (RunFailure failure = settleWithoutIncludedRuntime(dialog, settled)) return failure;
+    if (!settled && !state.runtimeIncluded) return {};
   } else if (getIntProperty(kPreferInstalledJre) != 0) {
     setStartupMarkers(MarkerAction::set, dialog != nullptr, true);
     if (prepareRuntime(false, std::string(), false)) {
@@ -88,15 +90,15 @@ bool decideAndPrepareRuntime(HWND dialog) {
   if (_chdir(workingDirectory.c_str()) != 0)
     logErrorLine("Could not change working dir to %s", workingDirectory.c_str());
   if (state.languageRestart) {
-    if (state.runtimeIncluded) useExtractedRuntime();
-    return true;
+    if (state.runtimeIncluded) {
+      if (RunFailure failure = useExtractedRuntime()) return failure;
+    }
+    ready = true;
+    return {};
   }
   state.progressBase = !state.runtimeIncluded ? 100 : getIntProperty(kJrePacked) != 0 ? 300 : 200;
-  if (state.runtimeIncluded) {
-    CancelGuardedStep scope;
-    extractIncludedRuntime(dialog);
-  }
-  return true;
+  ready = true;
+  return {};
 }
 
 }  // namespace drx::launcher

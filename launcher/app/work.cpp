@@ -28,24 +28,30 @@ namespace {
 
 using namespace payload;  // property ids
 
-constexpr int kMsgCouldNotStartJvm = 1005;
-
 void enterTemporaryDirectory(HWND dialog) {
-  std::string directory;
   {
     CancelGuardedStep scope;
-    directory = createTemporaryDirectory();
+    // Reported inside the step: a Cancel meanwhile waits for the message, as for the step itself.
+    if (RunFailure failure = createTemporaryDirectory()) endWithFailure(failure, dialog);
   }
+  const std::string& directory = temporaryDirectory();
   prependNativeLibraryDirectories(expandVariables);
   if (_chdir(directory.c_str()) != 0) logErrorLine("Could not change working dir to %s", directory.c_str());
 
-  const int result = extractIncludedFiles(dialog);
-  if (result == 0) return;
-  if (!startupState().quiet) {
-    MessageBoxW(dialog, getWideProperty(result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedInstaller),
-                getWideProperty(kMsgWizardTitle), MB_ICONERROR);
+  if (RunFailure failure = extractIncludedFiles(dialog)) endWithFailure(failure, dialog);
+}
+
+// False when no runtime is ready and the dialog is left for the user to cancel.
+bool settleRuntime(HWND dialog) {
+  bool ready = false;
+  if (RunFailure failure = decideAndPrepareRuntime(dialog, ready)) endWithFailure(failure, dialog);
+  if (!ready) return false;
+  const StartupState& state = startupState();
+  if (state.runtimeIncluded && !state.languageRestart) {
+    CancelGuardedStep scope;
+    if (RunFailure failure = extractIncludedRuntime(dialog)) endWithFailure(failure, dialog);
   }
-  exitLauncher(1);
+  return true;
 }
 
 void takeOverCurrentDirectory() {
@@ -62,7 +68,9 @@ void runWork(HWND dialog) {
   setProgressRange(dialog, 0, kProgressMaximum);
 
   StartupState& state = startupState();
-  if (!state.languageRestart) verifyIntegrity(dialog, state.integrityCheck);
+  if (!state.languageRestart) {
+    if (RunFailure failure = verifyIntegrity(dialog, state.integrityCheck)) endWithFailure(failure, dialog);
+  }
 
   if (state.languageRestart) {
     takeOverCurrentDirectory();
@@ -73,22 +81,24 @@ void runWork(HWND dialog) {
   GetCurrentDirectoryA(sizeof current, current);
   logLine("Current working dir: %s", current);
 
-  if (!decideAndPrepareRuntime(dialog)) return;
+  if (!settleRuntime(dialog)) return;
 
   if (!state.languageRestart) {
     CancelGuardedStep scope;
-    unpackIncludedFiles(dialog);
+    if (RunFailure failure = unpackIncludedFiles(dialog)) endWithFailure(failure, dialog);
   }
   if (dialog) startStartupWaitThread(dialog);
   setStartupMarkers(MarkerAction::set, dialog != nullptr, true);
 
   std::vector<std::wstring> commandLine;
-  if (!tokeniseWide(GetCommandLineW(), commandLine)) failUnterminatedQuote();
-  if (!launchJavaVm(commandLine)) {
-    logErrorLine("Could not start JVM");
-    fatalById(kMsgCouldNotStartJvm);
-  }
+  if (!tokeniseWide(GetCommandLineW(), commandLine)) endWithFailure(messageFailure(kMsgWrongParameterUsage));
+  if (RunFailure failure = launchJavaVm(commandLine)) endWithFailure(failure, dialog);
   endAfterJava();
+}
+
+void runDownloadWork(HWND dialog) {
+  bool ready = false;
+  if (RunFailure failure = runDownloadFlow(dialog, ready)) endWithFailure(failure, dialog);
 }
 
 }  // namespace drx::launcher

@@ -10,4 +10,8 @@ namespace drx::launcher {
 // runtime could be settled and the dialog is left for the user to cancel.
 void runWork(HWND dialog);
 
+// The download flow alone, on the work thread of a dialog shown only to host it; a download that
+// fails ends the process with its message.
+void runDownloadWork(HWND dialog);
+
 }  // namespace drx::launcher

@@ -35,15 +35,11 @@ constexpr size_t kSystemPropertyLimit = 8192;
 constexpr const char* kLibraryPathPrefix = "-Djava.library.path=";
 #ifdef _WIN64
 constexpr const char* kWidthText = "64";
-constexpr int kMsgDamagedRuntime = 1021;
+constexpr int kMsgDamagedRuntime = kMsgDamagedRuntime64;
 #else
 constexpr const char* kWidthText = "32";
-constexpr int kMsgDamagedRuntime = 1020;
+constexpr int kMsgDamagedRuntime = kMsgDamagedRuntime32;
 #endif
-constexpr int kMsgCouldNotStartJvm = 1005;
-constexpr int kMsgNoUsableRuntime = 1016;
-constexpr int kMsgMainClassMissing = 1010;
-constexpr int kMsgMainMethodMissing = 1011;
 constexpr const char* kInstallerLauncherClass = "com/deployrix/runtime/launcher/WinLauncher";
 constexpr const char* kApplicationLauncherClass = "com/lanqo/runtime/WinLauncher";
 constexpr const char* kFirstRunClass = "com/deployrix/runtime/launcher/FirstRun";
@@ -139,17 +135,17 @@ std::string formatProperty(const char* format, const char* name, const std::stri
   return text;
 }
 
-std::vector<std::string> systemProperties() {
+RunFailure systemProperties(std::vector<std::string>& properties) {
   const StartupState& state = startupState();
-  std::vector<std::string> properties;
   if (!semaphoreName().empty())
     properties.push_back(formatProperty("-D%s=%s", "lanqo.semaphoreName", semaphoreName()));
   if (state.manualRuntimeSelection) properties.push_back(formatProperty("-D%s=true", "lanqo.manualJre", ""));
   if (isInstallerFlavour()) properties.push_back(formatProperty("-D%s=true", "lanqo.isDeployrix", ""));
   properties.push_back(formatProperty("-D%s=%s", "lanqo.moduleName", launcherExecutablePath()));
   if (getIntProperty(kProcessCommFile) != 0) {
-    properties.push_back(formatProperty("-D%s=%s", "lanqo.processCommFile",
-                                        processCommunicationFileName(GetCurrentProcessId())));
+    std::string file;
+    if (RunFailure failure = processCommunicationFileName(GetCurrentProcessId(), file)) return failure;
+    properties.push_back(formatProperty("-D%s=%s", "lanqo.processCommFile", file));
   }
   properties.push_back(formatProperty("-D%s=%s", "lanqo.tempDir", temporaryDirectory()));
   const long long unextracted = state.languageRestart ? -1 : static_cast<long long>(unextractedPosition());
@@ -162,7 +158,7 @@ std::vector<std::string> systemProperties() {
     properties.push_back(
         formatProperty("-D%s=%s", "lanqo.consoleCodepage", "cp" + std::to_string(GetConsoleOutputCP())));
   }
-  return properties;
+  return {};
 }
 
 // The redirection argument: the expanded, normalised file name, or empty when switched off.
@@ -173,8 +169,7 @@ std::wstring redirectionArgument(int enabledId, int fileId) {
   return widen(normalisePath(file, true), AreFileApisANSI() ? CP_ACP : CP_OEMCP);
 }
 
-std::vector<std::wstring> programArguments(const std::vector<std::wstring>& commandLine) {
-  std::vector<std::wstring> arguments;
+RunFailure programArguments(const std::vector<std::wstring>& commandLine, std::vector<std::wstring>& arguments) {
   arguments.push_back(getIntProperty(kLauncherType) == 1 ? L"true" : L"false");
   arguments.push_back(widen(getProperty(kMainClass), CP_ACP));
   arguments.push_back(redirectionArgument(kRedirectStderr, kStderrFile));
@@ -185,7 +180,9 @@ std::vector<std::wstring> programArguments(const std::vector<std::wstring>& comm
   std::string configured = getProperty(kProgramArguments);
   expandVariables(configured);
   std::vector<std::wstring> configuredArguments;
-  if (!tokeniseWide(widen(configured, CP_ACP).c_str(), configuredArguments)) failUnterminatedQuote();
+  if (!tokeniseWide(widen(configured, CP_ACP).c_str(), configuredArguments)) {
+    return messageFailure(kMsgWrongParameterUsage);
+  }
   arguments.insert(arguments.end(), configuredArguments.begin(), configuredArguments.end());
 
   const bool passThrough = getIntProperty(kJvmArgumentPassthrough) != 0;
@@ -193,60 +190,69 @@ std::vector<std::wstring> programArguments(const std::vector<std::wstring>& comm
     if (passThrough && commandLine[i].rfind(L"-J", 0) == 0) continue;
     arguments.push_back(commandLine[i]);
   }
-  return arguments;
+  return {};
 }
 
-// False when the first-run class says the installer must not start now.
-bool passesFirstRunCheck(JNIEnv* env) {
+// goOn false when the first-run class says the installer must not start now.
+RunFailure checkFirstRun(JNIEnv* env, bool& goOn) {
+  goOn = true;
   const std::string marker = normalisePath(getProperty(kApplicationDirectory), true) + kFirstRunMarker;
-  if (!pathExists(marker.c_str())) return true;
+  if (!pathExists(marker.c_str())) return {};
   jclass firstRun = env->FindClass(kFirstRunClass);
-  if (!firstRun) internalError(14);
+  if (!firstRun) return internalFailure(InternalErrorCode::kFirstRunClassMissing);
   jmethodID method = env->GetStaticMethodID(firstRun, "firstRun", "()Z");
-  if (!method) internalError(15);
-  const jboolean goOn = env->CallStaticBooleanMethod(firstRun, method);
+  if (!method) return internalFailure(InternalErrorCode::kFirstRunMethodMissing);
+  const jboolean answer = env->CallStaticBooleanMethod(firstRun, method);
   if (env->ExceptionOccurred()) {
     env->ExceptionDescribe();
-    return false;
+    goOn = false;
+    return {};
   }
-  return goOn != JNI_FALSE;
+  goOn = answer != JNI_FALSE;
+  return {};
 }
 
-[[noreturn]] void assertionFailed(const char* expression) {
+RunFailure assertionFailed(const char* expression) {
   logErrorLine("Assertion failed: %s, file JavaVMLauncher", expression);
-  fatal("Assertion failed");
+  return textFailure("Assertion failed");
 }
 
-bool runMain(JNIEnv* env, const std::vector<std::wstring>& commandLine) {
-  if (isInstallerFlavour() && !passesFirstRunCheck(env)) {
-    logLine("checkFirstRun stopped further execution");
-    return true;
+// kJavaNotStarted when main ended with an exception.
+RunFailure runMain(JNIEnv* env, const std::vector<std::wstring>& commandLine) {
+  if (isInstallerFlavour()) {
+    bool goOn = true;
+    if (RunFailure failure = checkFirstRun(env, goOn)) return failure;
+    if (!goOn) {
+      logLine("checkFirstRun stopped further execution");
+      return {};
+    }
   }
   const char* className = isInstallerFlavour() ? kInstallerLauncherClass : kApplicationLauncherClass;
   logLine("main class: %s", className);
   jclass launcherClass = env->FindClass(className);
   if (!launcherClass) {
     logErrorLine("could not find main class");
-    fatalById(kMsgMainClassMissing);
+    return messageFailure(kMsgMainClassMissing);
   }
   jmethodID main = env->GetStaticMethodID(launcherClass, "main", "([Ljava/lang/String;)V");
   if (!main) {
     logErrorLine("could not find main method");
-    fatalById(kMsgMainMethodMissing);
+    return messageFailure(kMsgMainMethodMissing);
   }
 
-  const std::vector<std::wstring> arguments = programArguments(commandLine);
+  std::vector<std::wstring> arguments;
+  if (RunFailure failure = programArguments(commandLine, arguments)) return failure;
   logLine("param count: %d", static_cast<int>(arguments.size()));
   jclass stringClass = env->FindClass("java/lang/String");
   jobjectArray array =
       stringClass ? env->NewObjectArray(static_cast<jsize>(arguments.size()), stringClass, nullptr) : nullptr;
-  if (!array) assertionFailed("paramArray");
+  if (!array) return assertionFailed("paramArray");
   for (size_t i = 0; i < arguments.size(); ++i) {
     logLine("param %d: %s", static_cast<int>(i), narrowForLog(arguments[i]).c_str());
     static_assert(sizeof(jchar) == sizeof(wchar_t));
     jstring text = env->NewString(reinterpret_cast<const jchar*>(arguments[i].data()),
                                   static_cast<jsize>(arguments[i].size()));
-    if (!text) assertionFailed("jstr");
+    if (!text) return assertionFailed("jstr");
     env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
   }
 
@@ -256,9 +262,9 @@ bool runMain(JNIEnv* env, const std::vector<std::wstring>& commandLine) {
   if (env->ExceptionOccurred()) {
     logErrorLine("an exception occured");
     env->ExceptionDescribe();
-    return false;
+    return failureOf(FailureKind::kJavaNotStarted);
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -312,10 +318,12 @@ bool prepareRuntime(bool showErrors, const std::string& location, bool isJavaExe
   return false;
 }
 
-bool launchJavaVm(const std::vector<std::wstring>& commandLine) {
+RunFailure launchJavaVm(const std::vector<std::wstring>& commandLine) {
   LoadedRuntime& runtime = loadedRuntime();
   logLine("launching program");
-  runtime.optionTexts = buildVmOptionList(systemProperties(), commandLine);
+  std::vector<std::string> properties;
+  if (RunFailure failure = systemProperties(properties)) return failure;
+  if (RunFailure failure = buildVmOptionList(properties, commandLine, runtime.optionTexts)) return failure;
   runtime.options.clear();
   for (std::string& text : runtime.optionTexts) runtime.options.push_back(JavaVMOption{text.data(), nullptr});
   runtime.initArgs.version = JNI_VERSION_1_2;
@@ -330,17 +338,17 @@ bool launchJavaVm(const std::vector<std::wstring>& commandLine) {
   if (!runtime.createJavaVm ||
       runtime.createJavaVm(&runtime.vm, reinterpret_cast<void**>(&runtime.env), &runtime.initArgs) != 0) {
     logErrorLine("could not initialize JVM");
-    return false;
+    return failureOf(FailureKind::kJavaNotStarted);
   }
   logLine("JVM created");
-  if (!runMain(runtime.env, commandLine)) {
-    logErrorLine("could not call main");
-    return false;
+  if (RunFailure failure = runMain(runtime.env, commandLine)) {
+    if (failure.kind == FailureKind::kJavaNotStarted) logErrorLine("could not call main");
+    return failure;
   }
   logLine("dest JVM");
   runtime.vm->DestroyJavaVM();
   logLine("launch done");
-  return true;
+  return {};
 }
 
 }  // namespace drx::launcher

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "launcher/run_failure.h"
+
 namespace drx::launcher {
 
 inline constexpr const char* kJvmTypeDirectories[] = {"hotspot", "client", "server", "classic", "jrockit"};
@@ -15,7 +17,9 @@ inline constexpr const char* kJvmTypeDirectories[] = {"hotspot", "client", "serv
 bool prepareRuntime(bool showErrors, const std::string& location, bool isJavaExecutable);
 
 // Builds the options, creates the virtual machine, runs main and destroys the virtual machine.
-// commandLine is the launcher's own command line split by the tokeniser.
-bool launchJavaVm(const std::vector<std::wstring>& commandLine);
+// commandLine is the launcher's own command line split by the tokeniser. kJavaNotStarted when
+// the virtual machine cannot be created or main ends with an exception; the failure of the step
+// concerned when the options, the first-run check or the launcher class fail.
+RunFailure launchJavaVm(const std::vector<std::wstring>& commandLine);
 
 }  // namespace drx::launcher

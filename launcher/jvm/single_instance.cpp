@@ -57,7 +57,7 @@ std::string instanceSemaphoreName(const std::string& instanceKey, bool global) {
   return name;
 }
 
-void checkSingleInstance() {
+bool checkSingleInstance() {
   InstanceState& state = instanceState();
   const std::string instanceKey = normalisePath(launcherExecutablePath(), false);
   state.semaphoreName = instanceSemaphoreName(instanceKey, getIntProperty(payload::kGlobalSemaphore) != 0);
@@ -73,11 +73,12 @@ void checkSingleInstance() {
     logLine("other pid %d", static_cast<int>(otherProcess));
     bringWindowsToFront(otherProcess, true);
     logLine("exiting");
-    ExitProcess(0);
+    return false;
   }
   // A semaphore that could not be created at all still lets this process go on as the first.
   state.semaphore = std::move(semaphore);
   registerProcessId(instanceKey);
+  return true;
 }
 
 const std::string& semaphoreName() { return instanceState().semaphoreName; }

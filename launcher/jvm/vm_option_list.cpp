@@ -5,7 +5,6 @@
 
 #include "common/payload/property_ids.h"
 #include "launcher/command_line.h"
-#include "launcher/error_report.h"
 #include "launcher/file_paths.h"
 #include "launcher/jvm/launcher_variables.h"
 #include "launcher/jvm/options_file.h"
@@ -63,13 +62,15 @@ std::string toAnsi(const std::wstring& text) {
 
 }  // namespace
 
-std::vector<std::string> buildVmOptionList(const std::vector<std::string>& systemProperties,
-                                           const std::vector<std::wstring>& commandLine) {
+RunFailure buildVmOptionList(const std::vector<std::string>& systemProperties,
+                             const std::vector<std::wstring>& commandLine, std::vector<std::string>& options) {
   VmOptionsInput input;
   input.systemProperties = systemProperties;
   std::string parameters = getProperty(payload::kVmParameters);
   expandVariables(parameters);
-  if (!tokeniseNarrow(parameters.c_str(), input.vmParameterElements)) failUnterminatedQuote();
+  if (!tokeniseNarrow(parameters.c_str(), input.vmParameterElements)) {
+    return messageFailure(payload::kMsgWrongParameterUsage);
+  }
   for (const std::wstring& argument : commandLine) input.commandLine.push_back(toAnsi(argument));
   input.jvmArgumentPassthrough = getIntProperty(payload::kJvmArgumentPassthrough) != 0;
   input.classPath = getProperty(payload::kClassPath);
@@ -77,8 +78,9 @@ std::vector<std::string> buildVmOptionList(const std::vector<std::string>& syste
 
   SystemVmOptionsHost host;
   VmOptionsResult result = drx::launcher::buildVmOptionList(input, host);
-  if (result.failure) fatalById(result.failure->messageId, result.failure->argument.c_str());
-  return std::move(result.options);
+  if (result.failure) return messageFailure(result.failure->messageId, std::move(result.failure->argument));
+  options = std::move(result.options);
+  return {};
 }
 
 }  // namespace drx::launcher

@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "launcher/run_failure.h"
+
 namespace drx::launcher {
 
 // System properties first, then vmParameters, the -J arguments (when passed through), the
 // options file beside the launcher, and the class path option last. A missing mandatory class
-// path entry stops the launcher (messages 1006 and 1008), as does an unterminated quote in
-// vmParameters (message 1007).
-std::vector<std::string> buildVmOptionList(const std::vector<std::string>& systemProperties,
-                                           const std::vector<std::wstring>& commandLine);
+// path entry is a failure (msgClassPathEntryMissing, msgClassPathVariableUndefined), as is an
+// unterminated quote in vmParameters (msgWrongParameterUsage).
+RunFailure buildVmOptionList(const std::vector<std::string>& systemProperties,
+                             const std::vector<std::wstring>& commandLine, std::vector<std::string>& options);
 
 }  // namespace drx::launcher

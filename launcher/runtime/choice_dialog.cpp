@@ -55,13 +55,13 @@ std::string toAnsi(const wchar_t* text) {
 void initialise(HWND dialog, bool downloadOffered) {
   centreOverOwner(dialog);
   setWindowTitleWide(dialog, getWideProperty(kMsgWizardTitle));
-  setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kText20012));
-  setDialogItemTextWide(dialog, IDC_LOCATE, getWideProperty(kText20011));
-  setDialogItemTextWide(dialog, IDC_DOWNLOAD, getWideProperty(kText20010));
-  std::wstring text = withProcessorWidth(getWideProperty(downloadOffered ? kText20005 : kText20006), kProcessorWidth);
+  setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kTextCancelButton));
+  setDialogItemTextWide(dialog, IDC_LOCATE, getWideProperty(kTextLocateButton));
+  setDialogItemTextWide(dialog, IDC_DOWNLOAD, getWideProperty(kTextDownloadButton));
+  std::wstring text = withProcessorWidth(getWideProperty(downloadOffered ? kTextChoiceWithDownload : kTextChoiceWithoutDownload), kProcessorWidth);
   if (!downloadOffered) ShowWindow(GetDlgItem(dialog, IDC_DOWNLOAD), SW_HIDE);
-  text = withVersionRange(std::move(text), getWideProperty(kText20019), fromFileCodePage(getProperty(kMinJavaVersion)),
-                          getWideProperty(kText20020), fromFileCodePage(getProperty(kMaxJavaVersion)));
+  text = withVersionRange(std::move(text), getWideProperty(kTextMinimumVersionLabel), fromFileCodePage(getProperty(kMinJavaVersion)),
+                          getWideProperty(kTextMaximumVersionLabel), fromFileCodePage(getProperty(kMaxJavaVersion)));
   setDialogItemTextWide(dialog, IDC_MESSAGE, text.c_str());
 }
 
@@ -75,6 +75,7 @@ INT_PTR CALLBACK choiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       if (command == IDC_LOCATE) {
         if (locateRuntime(dialog)) EndDialog(dialog, IDC_LOCATE);
       } else if (command == IDCANCEL) {
+        // The run ends while the choice is still on screen, before the dialog could close.
         setStartupMarkers(MarkerAction::remove, true, true);
         exitLauncher(1);
       } else {
@@ -100,7 +101,7 @@ bool locateRuntime(HWND owner) {
   if (!openFileName) return false;
 
   std::string file(kFileBufferSize, '\0');
-  const std::string title = toAnsi(getWideProperty(kText20004));
+  const std::string title = toAnsi(getWideProperty(kTextLocateJavaTitle));
   static const char kFilter[] = "Java EXE\0java.exe\0";
   OPENFILENAMEA dialog{};
   dialog.lStructSize = sizeof dialog;

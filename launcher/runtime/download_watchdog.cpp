@@ -33,7 +33,7 @@ DWORD WINAPI DownloadWatchdog::watch(void* self) {
       if (runCancelled()) endCancelledRunNow();
       logErrorLine("Download stalled: nothing arrived for %d seconds", static_cast<int>(idle / 1000));
       // The download thread may stay blocked inside WinINet; the fatal stop ends it with the process.
-      fatalWideById(payload::kText20003);
+      fatalWideById(payload::kTextDownloadFailed);
     }
   }
   return 0;

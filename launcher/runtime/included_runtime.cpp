@@ -9,7 +9,6 @@
 
 #include "common/payload/property_ids.h"
 #include "common/unique_handle.h"
-#include "launcher/error_report.h"
 #include "launcher/jvm/java_vm_launcher.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
@@ -82,38 +81,35 @@ std::string fullPath(const char* name) {
 
 }  // namespace
 
-bool untarRuntime(const char* archive, const char* targetDirectory, HWND dialog, int64_t total) {
+RunFailure untarRuntime(const char* archive, const char* targetDirectory, HWND dialog, int64_t total) {
   char saved[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(sizeof saved, saved);
   gzFile file = gzopen(archive, "rb");
   if (!file) {
     logErrorLine("Could not open gz-file");
-    return false;
+    return failureOf(FailureKind::kRuntimeCorrupted);
   }
   GzipTarInput input(file);
   // Extracting anywhere else than the target would scatter the runtime over the working directory.
   if (!SetCurrentDirectoryA(targetDirectory)) {
     logErrorLine("Could not change working dir to %s", targetDirectory);
-    return false;
+    return failureOf(FailureKind::kRuntimeCorrupted);
   }
   DirectoryTarget target(dialog);
   const UntarOutcome outcome = untarEntries(input, target, dialog != nullptr, total);
   SetCurrentDirectoryA(saved);
-  if (outcome.result == UntarResult::kFileNotCreated) {
-    const std::string text = "Could not open file " + outcome.fileName;
-    fatal(text.c_str());
-  }
-  return outcome.result == UntarResult::kSuccess;
+  if (outcome.result == UntarResult::kFileNotCreated) return textFailure("Could not open file " + outcome.fileName);
+  return outcome.result == UntarResult::kSuccess ? RunFailure{} : failureOf(FailureKind::kRuntimeCorrupted);
 }
 
-void extractIncludedRuntime(HWND dialog) {
+RunFailure extractIncludedRuntime(HWND dialog) {
   StartupState& state = startupState();
   const DWORD start = GetTickCount();
   logLine("extracting JRE");
   if (!CreateDirectoryA(kRuntimeDirectoryName, nullptr)) logErrorLine("Could not create JRE dir");
-  if (!untarRuntime(kRuntimeArchiveName, kRuntimeDirectoryName, dialog, getIntProperty(kIncludedJreSize))) {
-    logErrorLine("Could not untar JRE");
-    fatal(kCorruptedRuntime);
+  if (RunFailure failure = untarRuntime(kRuntimeArchiveName, kRuntimeDirectoryName, dialog, getIntProperty(kIncludedJreSize))) {
+    if (failure.kind == FailureKind::kRuntimeCorrupted) logErrorLine("Could not untar JRE");
+    return failure;
   }
   DeleteFileA(kRuntimeArchiveName);
   state.extractionTimeMs = GetTickCount() - start;
@@ -121,21 +117,21 @@ void extractIncludedRuntime(HWND dialog) {
   if (getIntProperty(kJrePacked) != 0) {
     logLine("JRE is packed");
     if (dialog) startUnpackAnimation(dialog);
-    unpackRuntimeDirectory("jre");
-    unpackRuntimeDirectory("jre\\jre");
+    if (RunFailure failure = unpackRuntimeDirectory("jre")) return failure;
+    if (RunFailure failure = unpackRuntimeDirectory("jre\\jre")) return failure;
     InterlockedExchange(&state.unpackFinished, 1);
   }
-  useExtractedRuntime();
+  return useExtractedRuntime();
 }
 
-void useExtractedRuntime() {
+RunFailure useExtractedRuntime() {
   const std::string directory = fullPath(kRuntimeDirectoryName);
   logLine("JRE dir: %s", directory.c_str());
-  if (prepareRuntime(false, directory, false)) return;
+  if (prepareRuntime(false, directory, false)) return {};
   logErrorLine("Could not load bundled JRE. Trying to find another JRE.");
-  if (prepareRuntime(false, std::string(), false)) return;
+  if (prepareRuntime(false, std::string(), false)) return {};
   logErrorLine("Could not find another JRE.");
-  fatal(kUnusableRuntime);
+  return textFailure(kUnusableRuntime);
 }
 
 }  // namespace drx::launcher

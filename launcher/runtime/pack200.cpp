@@ -7,7 +7,6 @@
 
 #include "common/payload/property_ids.h"
 #include "common/unique_handle.h"
-#include "launcher/error_report.h"
 #include "launcher/file_paths.h"
 #include "launcher/jvm/launcher_variables.h"
 #include "launcher/launcher_log.h"
@@ -23,7 +22,6 @@ namespace {
 
 using namespace payload;  // property ids
 
-constexpr int kUnpackerNotStarted = 20;
 constexpr size_t kPackSuffixLength = 5;  // ".pack"
 constexpr int kAnimationStart = 200;
 constexpr int kAnimationEnd = 300;
@@ -44,12 +42,12 @@ DWORD WINAPI unpackAnimation(LPVOID parameter) {
 
 }  // namespace
 
-void unpackOneFile(const std::string& runtimeDirectory, const std::string& packedPath) {
-  if (packedPath.size() < kPackSuffixLength) return;
+RunFailure unpackOneFile(const std::string& runtimeDirectory, const std::string& packedPath) {
+  if (packedPath.size() < kPackSuffixLength) return {};
   const std::string target = packedPath.substr(0, packedPath.size() - kPackSuffixLength);
   if (!pathExists(packedPath.c_str())) {
     logLine("pack path doesn't exists");
-    return;
+    return {};
   }
   // The program path is quoted too: unquoted, a runtime below a folder with spaces would make
   // CreateProcess try "C:\Documents.exe" and the like first.
@@ -64,34 +62,39 @@ void unpackOneFile(const std::string& runtimeDirectory, const std::string& packe
   if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                       &startup, &started)) {
     logLine("could not create unpack process");
-    internalError(kUnpackerNotStarted);
+    return internalFailure(InternalErrorCode::kUnpackerNotStarted);
   }
   KernelHandle process(started.hProcess);
   KernelHandle thread(started.hThread);
   logLine("waiting for unpack200 to finish");
   WaitForSingleObject(process.get(), INFINITE);
   logLine("unpack done");
+  return {};
 }
 
-void unpackRuntimeDirectory(const std::string& runtimeDirectory) {
+RunFailure unpackRuntimeDirectory(const std::string& runtimeDirectory) {
   const std::string packedRuntime = runtimeDirectory + "\\lib\\rt.jar.pack";
   const std::string lastJar = runtimeDirectory + "\\lib\\jsse.jar";
-  if (!pathExists(packedRuntime.c_str()) || pathExists(lastJar.c_str())) return;
+  if (!pathExists(packedRuntime.c_str()) || pathExists(lastJar.c_str())) return {};
   logLine("Unpacking JRE");
   fputs("Preparing JRE ...\n", stdout);
   fflush(stdout);
-  for (const char* jar : kPackedRuntimeJars) unpackOneFile(runtimeDirectory, runtimeDirectory + "\\" + jar + ".pack");
+  for (const char* jar : kPackedRuntimeJars) {
+    if (RunFailure failure = unpackOneFile(runtimeDirectory, runtimeDirectory + "\\" + jar + ".pack")) return failure;
+  }
   logLine("Unpacking JRE done");
+  return {};
 }
 
-void unpackIncludedFiles(HWND) {
+RunFailure unpackIncludedFiles(HWND) {
   const std::vector<std::string> names =
       includedFileNames(getProperty(kIncludedFileNames), getIntProperty(kIncludedFileCount));
   for (const std::string& name : names) {
     if (!isPackedFileName(name)) continue;
     logLine("unpacking %s", name.c_str());
-    unpackOneFile(runtimeHome(), temporaryDirectory() + "\\" + name);
+    if (RunFailure failure = unpackOneFile(runtimeHome(), temporaryDirectory() + "\\" + name)) return failure;
   }
+  return {};
 }
 
 void startUnpackAnimation(HWND dialog) {

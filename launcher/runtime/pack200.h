@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "launcher/run_failure.h"
+
 namespace drx::launcher {
 
 // The runtime jars that may come packed, in the order they are unpacked.
@@ -14,11 +16,11 @@ inline constexpr const char* kPackedRuntimeJars[] = {
 
 // Runs runtimeDirectory\bin\unpack200.exe hidden on packedPath (the jar is packedPath without its
 // ".pack") and waits for it. A missing packed file is skipped; an unpacker that cannot be started
-// is fatal (internal error 20).
-void unpackOneFile(const std::string& runtimeDirectory, const std::string& packedPath);
+// is internal error 20.
+RunFailure unpackOneFile(const std::string& runtimeDirectory, const std::string& packedPath);
 
 // Unpacks the runtime jars of a directory that holds "lib\rt.jar.pack" and no "lib\jsse.jar".
-void unpackRuntimeDirectory(const std::string& runtimeDirectory);
+RunFailure unpackRuntimeDirectory(const std::string& runtimeDirectory);
 
 // Moves the bar from 210 to 300 in ten steps paced by the extraction time, on a thread of its own,
 // until the unpack-finished flag is set.

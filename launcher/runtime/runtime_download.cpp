@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/payload/property_ids.h"
-#include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/resources/resource_ids.h"
@@ -48,7 +47,7 @@ void showStatus(HWND dialog, DWORD received, DWORD length, DWORD elapsedMs) {
       // Bytes per millisecond; the first chunk may arrive within the same tick.
       received / static_cast<double>(elapsedMs ? elapsedMs : 1),
   };
-  const std::wstring line = formatStatusLine(getWideProperty(kText20008), values);
+  const std::wstring line = formatStatusLine(getWideProperty(kTextTransferStatus), values);
   setDialogItemTextWide(dialog, IDC_STATUS_LINE, line.c_str());
   setProgressPosition(dialog, length ? static_cast<int>(static_cast<float>(received) / length * 100.0f) : 100);
 }
@@ -128,7 +127,7 @@ bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD 
 }
 
 bool fetch(HWND dialog, const char* address, const char* destination, DownloadWatchdog& watchdog) {
-  setDialogItemTextWide(dialog, IDC_STATUS_LINE, getWideProperty(kText20009));
+  setDialogItemTextWide(dialog, IDC_STATUS_LINE, getWideProperty(kTextConnecting));
   const DWORD attempt = winInet().attemptConnect(0);
   if (attempt != 0) logErrorLine("InternetAttemptConnect returned %d", static_cast<int>(attempt));
 
@@ -168,35 +167,36 @@ bool fetch(HWND dialog, const char* address, const char* destination, DownloadWa
   return transfer(dialog, root, request, length, destination, watchdog);
 }
 
-void downloadRuntime(HWND dialog, const char* address) {
-  setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kText20001));
-  setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kText20012));
+RunFailure downloadRuntime(HWND dialog, const char* address) {
+  setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kTextDownloading));
+  setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kTextCancelButton));
   ShowWindow(GetDlgItem(dialog, IDC_STATUS_LINE), SW_SHOW);
-  if (!bindWinInet()) fatalWideById(kText20002);
+  if (!bindWinInet()) return wideMessageFailure(kTextInternetUnavailable);
   bool fetched = false;
   {
     DownloadWatchdog watchdog;
     fetched = fetch(dialog, address, kRuntimeArchiveName, watchdog);
   }
-  if (!fetched) fatalWideById(kText20003);
+  if (!fetched) return wideMessageFailure(kTextDownloadFailed);
   if (!downloadedArchiveIsGenuine(kRuntimeArchiveName)) {
     DeleteFileA(kRuntimeArchiveName);
-    fatal(kCorruptedRuntime);
+    return failureOf(FailureKind::kRuntimeCorrupted);
   }
   ShowWindow(GetDlgItem(dialog, IDC_STATUS_LINE), SW_HIDE);
+  return {};
 }
 
 }  // namespace
 
-bool runDownloadFlow(HWND dialog) {
+RunFailure runDownloadFlow(HWND dialog, bool& ready) {
   const char* address = getProperty(kJreDownloadUrl);
   const bool offered = address[0] != '\0';
   logLine("Download location: %s", address);
-  bool ready = false;
+  ready = false;
   INT_PTR choice = 0;
   if (getIntProperty(kDownloadWithoutAsking) != 0 || (choice = showChoiceDialog(dialog, offered)) == IDC_DOWNLOAD) {
     logLine("Downloading JRE");
-    downloadRuntime(dialog, address);
+    if (RunFailure failure = downloadRuntime(dialog, address)) return failure;
     logLine("Done");
     startupState().runtimeIncluded = true;
     ready = true;
@@ -205,7 +205,7 @@ bool runDownloadFlow(HWND dialog) {
     ready = true;
   }
   if (getIntProperty(kNoProgressDialog) != 0) EndDialog(dialog, 0);
-  return ready;
+  return {};
 }
 
 bool runtimeLocatedByHand() { return locatedByHand; }

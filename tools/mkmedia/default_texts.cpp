@@ -9,40 +9,40 @@ using namespace drx::payload;
 
 const DefaultText kDefaultTexts[] = {
     {kMsgErrorCaption, "Error"},
-    {kMessage1005,
+    {kMsgCouldNotStartJvm,
      "The JVM could not be started. The maximum heap size (-Xmx) might be too large or an antivirus or "
      "firewall tool could block the execution."},
-    {kMessage1006, "File or directory {0} not found or empty\n"},
-    {kMessage1007, "Wrong Parameter Usage"},
-    {kMessage1008, "The environment variable {0} has to be defined"},
+    {kMsgClassPathEntryMissing, "File or directory {0} not found or empty\n"},
+    {kMsgWrongParameterUsage, "Wrong Parameter Usage"},
+    {kMsgClassPathVariableUndefined, "The environment variable {0} has to be defined"},
     {kMsgInternalError, "An internal error occurred (error code: {0})"},
-    {kMessage1010, "Couldn't load main class."},
-    {kMessage1011, "Main method not found."},
-    {kMessage1015, "You must be at least Poweruser to run this program."},
-    {kMessage1016,
+    {kMsgMainClassMissing, "Couldn't load main class."},
+    {kMsgMainMethodMissing, "Main method not found."},
+    {kMsgNoWritableTemp, "You must be at least Poweruser to run this program."},
+    {kMsgNoUsableRuntime,
      "No suitable {0}-bit Java Runtime Environment was found.\nPlease define LANQO_JAVA_HOME to point to an "
      "installed {0}-bit JDK or JRE, or download one."},
-    {kMessage1020,
+    {kMsgDamagedRuntime32,
      "The JVM found at {0} is damaged.\nPlease reinstall or define LANQO_JAVA_HOME\nto point to an installed "
      "32-bit JDK or JRE."},
-    {kMessage1021,
+    {kMsgDamagedRuntime64,
      "The JVM found at {0} is damaged.\nPlease reinstall or define LANQO_JAVA_HOME\nto point to an installed "
      "64-bit JDK or JRE."},
-    {kText20001, "Downloading a Java Runtime Environment..."},
-    {kText20002, "The download cannot be started because the system's internet functions are not available."},
-    {kText20003, "The Java Runtime Environment could not be downloaded."},
-    {kText20004, "Locate java.exe"},
-    {kText20005,
+    {kTextDownloading, "Downloading a Java Runtime Environment..."},
+    {kTextInternetUnavailable, "The download cannot be started because the system's internet functions are not available."},
+    {kTextDownloadFailed, "The Java Runtime Environment could not be downloaded."},
+    {kTextLocateJavaTitle, "Locate java.exe"},
+    {kTextChoiceWithDownload,
      "No suitable %S-bit Java Runtime Environment was found on this computer. You can download one now or "
      "locate an installed one by hand"},
-    {kText20006, "No suitable %S-bit Java Runtime Environment was found on this computer. Please locate an "
+    {kTextChoiceWithoutDownload, "No suitable %S-bit Java Runtime Environment was found on this computer. Please locate an "
                  "installed one by hand"},
     {kMsgPreparing, "%PRODUCT% is preparing the setup wizard that will guide you through the installation. Please wait."},
-    {kText20008, "%.2f MB of %.2f MB (%.1f%%) at %.1f kb/s"},
-    {kText20009, "Connecting..."},
-    {kText20010, "Download"},
-    {kText20011, "Locate"},
-    {kText20012, "Cancel"},
+    {kTextTransferStatus, "%.2f MB of %.2f MB (%.1f%%) at %.1f kb/s"},
+    {kTextConnecting, "Connecting..."},
+    {kTextDownloadButton, "Download"},
+    {kTextLocateButton, "Locate"},
+    {kTextCancelButton, "Cancel"},
     {kMsgWizardTitle, "%PRODUCT% Wizard"},
     {kMsgVmStartTimeout,
      "The Java VM cannot be started. Please restart the installation. With the parameter /manual you can "
@@ -52,8 +52,8 @@ const DefaultText kDefaultTexts[] = {
      "VM.\nDo you want to download or manually select the JVM?"},
     {kMsgCorruptedInstaller, "The installation file is corrupted. If it is a download please try it again."},
     {kMsgDiskFull, "Not Enough Disk Space"},
-    {kText20019, "minimum version"},
-    {kText20020, "maximum version"},
+    {kTextMinimumVersionLabel, "minimum version"},
+    {kTextMaximumVersionLabel, "maximum version"},
 };
 
 const size_t kDefaultTextCount = sizeof(kDefaultTexts) / sizeof(kDefaultTexts[0]);

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/payload/property_ids.h"
 #include "launcher/jvm/portable/semicolon_list.h"
 #include "launcher/jvm/portable/text_limits.h"
 
@@ -158,7 +159,7 @@ std::optional<ClassPathFailure> appendClassPathEntries(ClassPathText& classPath,
       case 'E': {
         std::optional<std::string> variable = host.environmentVariable(value);
         if (!variable) {
-          if (mandatory) return ClassPathFailure{kMessageClassPathVariableUndefined, value};
+          if (mandatory) return ClassPathFailure{payload::kMsgClassPathVariableUndefined, value};
           continue;
         }
         std::string text = std::move(*variable);
@@ -179,7 +180,7 @@ std::optional<ClassPathFailure> appendClassPathEntries(ClassPathText& classPath,
       default:
         continue;
     }
-    if (mandatory && !found) return ClassPathFailure{kMessageClassPathEntryMissing, value};
+    if (mandatory && !found) return ClassPathFailure{payload::kMsgClassPathEntryMissing, value};
   }
   return std::nullopt;
 }

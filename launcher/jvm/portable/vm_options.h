@@ -49,9 +49,6 @@ struct ClassPathFailure {
   std::string argument;
 };
 
-inline constexpr int kMessageClassPathEntryMissing = 1006;
-inline constexpr int kMessageClassPathVariableUndefined = 1008;
-
 // Nested includes deeper than this are not read.
 inline constexpr int kMaxIncludeDepth = 16;
 

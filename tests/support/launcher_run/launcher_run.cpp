@@ -31,11 +31,11 @@ MediaSpec basicMediaSpec() {
   plan.narrow[1007] = "Wrong Parameter Usage";
   plan.narrow[1009] = "An internal error occurred (error code: {0})";
   plan.narrow[2001] = "d";
-  plan.wide[kPreparingId] = L"Preparing the Test \u00c4pp wizard\u2026";
-  plan.wide[kCancelTextId] = L"Stop \u00e9tape";
-  plan.wide[kWizardTitleId] = L"Test \u00c4pp Wizard";
+  plan.wide[payload::kMsgPreparing] = L"Preparing the Test \u00c4pp wizard\u2026";
+  plan.wide[payload::kTextCancelButton] = L"Stop \u00e9tape";
+  plan.wide[payload::kMsgWizardTitle] = L"Test \u00c4pp Wizard";
   plan.wide[20014] = L"The Java VM could not be started.";
-  plan.wide[kLastRunFailedId] = L"The installer did not start up correctly on the last run.";
+  plan.wide[payload::kMsgLastRunFailed] = L"The installer did not start up correctly on the last run.";
   plan.wide[20016] = L"The installation file is corrupted.";
   plan.wide[20018] = L"Not Enough Disk Space";
   return plan;

@@ -10,15 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "common/payload/property_ids.h"
 #include "tests/support/process_driver/process_driver.h"
 
 namespace drx::test {
-
-inline constexpr int32_t kWizardTitleId = 20013;
-inline constexpr int32_t kPreparingId = 20007;
-inline constexpr int32_t kCancelTextId = 20012;
-inline constexpr int32_t kLastRunFailedId = 20015;
-inline constexpr int32_t kNoProgressDialogId = 155;
 
 struct MediaSpec {
   std::map<int32_t, std::string> narrow;  // ANSI bytes

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "common/payload/property_ids.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
 #include "launcher/log_prompt.h"
+#include "launcher/startup_state.h"
 #include "launcher/temp_directory.h"
 #include "tests/win/launcher_core/driver_modes.h"
 
@@ -25,12 +27,19 @@ namespace {
 // The message texts of a typical payload.
 void installTypicalMessages() {
   setProperty(1000, "Error");
+  setProperty(1005, "The JVM could not be started.");
   setProperty(1006, "File or directory {0} not found or empty\n");
   setProperty(1007, "Wrong Parameter Usage");
   setProperty(1009, "An internal error occurred (error code: {0})");
   setProperty(1015, "You must be at least Poweruser to run this program.");
   setWideProperty(20013, L"deployrix Wizard");
   setWideProperty(20016, L"The installation file is corrupted. If it is a download please try it again.");
+}
+
+std::string settledTemporaryPath() {
+  std::string path;
+  if (RunFailure failure = settleTemporaryPath(path)) endWithFailure(failure);
+  return path;
 }
 
 void printLogPath() {
@@ -82,6 +91,15 @@ int main(int argc, char** argv) {
     useConsoleForErrors();
     fatalById(atoi(argv[2]), strcmp(argv[3], "-") == 0 ? nullptr : argv[3]);
   }
+  if (mode == "failure" && argc >= 8) {  // failure kind code argument|- systemError position quiet|normal
+    useConsoleForErrors();
+    startupState().quiet = strcmp(argv[7], "quiet") == 0;
+    logLine("before the failure");
+    printLogPath();
+    const bool hasArgument = strcmp(argv[4], "-") != 0;
+    endWithFailure(RunFailure{static_cast<FailureKind>(atoi(argv[2])), static_cast<uint32_t>(strtoul(argv[5], nullptr, 10)),
+                              atoll(argv[6]), atoi(argv[3]), hasArgument, hasArgument ? argv[4] : ""});
+  }
   if (mode == "internal" && argc >= 3) {
     useConsoleForErrors();
     internalError(atoi(argv[2]));
@@ -95,7 +113,7 @@ int main(int argc, char** argv) {
   if (mode == "tokenise" && argc >= 3) {  // tokenise text: one argument per line, or fatal 1007
     useConsoleForErrors();
     std::vector<std::string> arguments;
-    if (!tokeniseNarrow(argv[2], arguments)) failUnterminatedQuote();
+    if (!tokeniseNarrow(argv[2], arguments)) endWithFailure(messageFailure(drx::payload::kMsgWrongParameterUsage));
     for (const std::string& argument : arguments) printf("[%s]\n", argument.c_str());
     return 0;
   }
@@ -108,16 +126,18 @@ int main(int argc, char** argv) {
   }
   if (mode == "temppath") {
     useConsoleForErrors();
-    printf("%s\n", temporaryPath().c_str());
+    printf("%s\n", settledTemporaryPath().c_str());
     printLogPath();
     return 0;
   }
   if (mode == "temppath2" && argc >= 3) {  // temppath2 dir: the path, the comm file, the path after TMP=dir
     useConsoleForErrors();
-    printf("%s\n%s\n", temporaryPath().c_str(), processCommunicationFileName(4242).c_str());
+    std::string communicationFile;
+    if (RunFailure failure = processCommunicationFileName(4242, communicationFile)) endWithFailure(failure);
+    printf("%s\n%s\n", settledTemporaryPath().c_str(), communicationFile.c_str());
     SetEnvironmentVariableA("TMP", argv[2]);
     SetEnvironmentVariableA("TEMP", argv[2]);
-    printf("%s\n", temporaryPath().c_str());
+    printf("%s\n", settledTemporaryPath().c_str());
     return 0;
   }
   if (mode == "tempfile2") {  // two fallback names in one second, or a retry hint
@@ -129,7 +149,8 @@ int main(int argc, char** argv) {
   }
   if (mode == "tempdir") {
     useConsoleForErrors();
-    printf("%s\n", createTemporaryDirectory().c_str());
+    if (RunFailure failure = createTemporaryDirectory()) endWithFailure(failure);
+    printf("%s\n", temporaryDirectory().c_str());
     return 0;
   }
   if (mode == "exepath") {

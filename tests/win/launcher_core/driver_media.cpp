@@ -30,12 +30,25 @@ void printProperties(int argc, char** argv, int first) {
   }
 }
 
+void loadOrEnd() {
+  if (RunFailure failure = loadLauncherProperties()) endWithFailure(failure);
+}
+
+// The extraction's result as the tests read it: 0, 1 (unreadable payload) or 2 (disk full); any
+// other failure ends the process as the work sequence would.
+int extractionResult(const RunFailure& failure) {
+  if (!failure) return 0;
+  if (failure.kind == FailureKind::kExtractionCorrupted) return 1;
+  if (failure.kind == FailureKind::kExtractionDiskFull) return 2;
+  endWithFailure(failure);
+}
+
 }  // namespace
 
 // load MEDIA [ids...] | start MEDIA quiet nocheck | verify MEDIA nocheck | extract MEDIA | self [ids...]
 int runMediaMode(const std::string& mode, int argc, char** argv) {
   if (mode == "self") {
-    loadLauncherProperties();
+    loadOrEnd();
     printf("F=%lld\n", static_cast<long long>(includedFilesPosition()));
     printProperties(argc, argv, 2);
     return 0;
@@ -45,7 +58,7 @@ int runMediaMode(const std::string& mode, int argc, char** argv) {
   if (mode == "load" || mode == "loadq") {
     // loadq: errors on the console from the start, so tests read fatal texts without a display.
     if (mode == "loadq") useConsoleForErrors();
-    loadLauncherProperties();
+    loadOrEnd();
     printf("F=%lld\nconsole=%d\n", static_cast<long long>(includedFilesPosition()), errorsGoToConsole() ? 1 : 0);
     printf("log=%s\n", currentLogPath().c_str());
     printProperties(argc, argv, 3);
@@ -56,20 +69,21 @@ int runMediaMode(const std::string& mode, int argc, char** argv) {
     logLine("verify only");
     printf("log=%s\n", currentLogPath().c_str());
     fflush(stdout);
-    verifyIntegrity(nullptr, strcmp(argv[3], "nocheck") != 0);
+    if (RunFailure failure = verifyIntegrity(nullptr, strcmp(argv[3], "nocheck") != 0)) endWithFailure(failure);
     printf("verified\n");
     return 0;
   }
   if (mode == "start" && argc >= 5) {  // load, switches, verify, temporary directory, extract
     // Quiet here covers loading too, so the fatal texts of the readers reach standard error.
     if (strcmp(argv[3], "quiet") == 0) useConsoleForErrors();
-    loadLauncherProperties();
+    loadOrEnd();
     printf("log=%s\n", currentLogPath().c_str());
     fflush(stdout);
-    verifyIntegrity(nullptr, strcmp(argv[4], "nocheck") != 0);
+    if (RunFailure failure = verifyIntegrity(nullptr, strcmp(argv[4], "nocheck") != 0)) endWithFailure(failure);
     printf("verified\n");
-    const std::string& directory = createTemporaryDirectory();
-    const int result = extractIncludedFiles(nullptr);
+    if (RunFailure failure = createTemporaryDirectory()) endWithFailure(failure);
+    const std::string& directory = temporaryDirectory();
+    const int result = extractionResult(extractIncludedFiles(nullptr));
     printf("dir=%s\nresult=%d\nU=%lld\n", directory.c_str(), result, static_cast<long long>(unextractedPosition()));
     return 0;
   }

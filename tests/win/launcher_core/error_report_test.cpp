@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "launcher/run_failure.h"
 #include "tests/win/launcher_core/child_process.h"
 
 namespace drx::test {
@@ -79,6 +80,72 @@ TEST(ErrorReport, FatalInMessageBoxModeShowsTextAndLogPathUnderErrorCaption) {
   EXPECT_EQ(box.text, "Something failed\n\nLog: " + longForm(path));
   EXPECT_TRUE(fileExists(path));
   DeleteFileA(path.c_str());
+}
+
+}  // namespace
+}  // namespace drx::test
+
+namespace drx::test {
+namespace {
+
+using launcher::FailureKind;
+
+struct FailureCase {
+  FailureKind kind;
+  int code;
+  const char* argument;  // "-": none
+  const char* mode;      // "quiet" or "normal"
+  DWORD exitCode;
+  const char* shown;   // first line on standard error; nullptr: nothing is shown
+  const char* logged;  // a line the report adds to the log before it shows anything, or nullptr
+};
+
+// Every kind of failure a step hands up, as the work sequence and the entry end the run with it.
+TEST(ErrorReport, EachFailureKindShowsItsTextAndEndsWithItsExitCode) {
+  const FailureCase cases[] = {
+      {FailureKind::kReadLong, 0, "-", "normal", 1, "Internal Error: readLong", "error 38\r\n"},
+      {FailureKind::kReadInt, 0, "-", "normal", 1, "Internal Error: readInt", "error 38 3\r\n"},
+      {FailureKind::kReadShort, 0, "-", "normal", 1, "Internal Error: readShort", "error 38\r\n"},
+      {FailureKind::kReadString, 0, "-", "normal", 1, "Internal Error: readString", nullptr},
+      {FailureKind::kReadWideString, 0, "-", "normal", 1, "Internal Error: readWString", nullptr},
+      {FailureKind::kBadMagic, 0, "-", "normal", 1, "Internal Error: magic", nullptr},
+      {FailureKind::kMediaNotOpened, 0, "-", "normal", 1,
+       "Error opening media file. Please move this file to an ascii-only path like c:\\", nullptr},
+      {FailureKind::kInternal, 20, "-", "normal", 1, "An internal error occurred (error code: 20)", nullptr},
+      {FailureKind::kMessage, 1007, "-", "normal", 1, "Wrong Parameter Usage", nullptr},
+      {FailureKind::kMessage, 1006, "lib\\a.jar", "normal", 1, "File or directory lib\\a.jar not found or empty", nullptr},
+      {FailureKind::kText, 0, "Could not open file jre\\bin\\java.exe", "normal", 1,
+       "Could not open file jre\\bin\\java.exe", nullptr},
+      {FailureKind::kWideMessage, 20016, "-", "normal", 1,
+       "The installation file is corrupted. If it is a download please try it again.", nullptr},
+      {FailureKind::kJavaNotStarted, 0, "-", "normal", 1, "The JVM could not be started.", "ERROR: Could not start JVM"},
+      {FailureKind::kRuntimeCorrupted, 0, "-", "normal", 1,
+       "The bundled JRE is corrupted. If you downloaded the setup file please download it again.", nullptr},
+      {FailureKind::kNoRuntime, 0, "-", "quiet", 83, nullptr, nullptr},
+      {FailureKind::kExtractionCorrupted, 0, "-", "quiet", 1, nullptr, nullptr},
+      {FailureKind::kExtractionDiskFull, 0, "-", "quiet", 1, nullptr, nullptr},
+  };
+  EnvironmentGuard environment({{L"LANQO_LOG", L""}, {L"DEPLOYRIX_LOG", L""}});
+  for (const FailureCase& c : cases) {
+    const std::string arguments = "failure " + std::to_string(static_cast<int>(c.kind)) + " " + std::to_string(c.code) +
+                                  " \"" + c.argument + "\" 38 3 " + c.mode;
+    SCOPED_TRACE(arguments);
+    ChildResult result = runDriver(std::wstring(arguments.begin(), arguments.end()));
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    const std::string path = logPathOf(result);
+    const std::string log = readFile(path);
+    if (c.shown) {
+      EXPECT_EQ(lines(result.err).at(0), c.shown);
+      EXPECT_NE(result.err.find("Log: " + longForm(path)), std::string::npos) << result.err;
+    } else {
+      EXPECT_EQ(result.err, "");
+    }
+    if (c.logged) {
+      EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+    }
+    EXPECT_NE(log.find("before the failure"), std::string::npos) << log;
+    DeleteFileA(path.c_str());
+  }
 }
 
 }  // namespace

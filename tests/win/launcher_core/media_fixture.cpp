@@ -58,7 +58,7 @@ BuiltMedia buildMedia(const MediaLayout& layout) {
 std::vector<payload::NarrowProperty> typicalNarrow(int32_t launcherType) {
   std::vector<payload::NarrowProperty> narrow = {
       {payload::kMsgErrorCaption, "Error"},
-      {payload::kMessage1007, "Wrong Parameter Usage"},
+      {payload::kMsgWrongParameterUsage, "Wrong Parameter Usage"},
       {payload::kMsgInternalError, "An internal error occurred (error code: {0})"},
       {payload::kLauncherFlavour, "d"},
   };

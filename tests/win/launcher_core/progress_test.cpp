@@ -8,6 +8,7 @@
 
 #include "launcher/launcher_properties.h"
 #include "launcher/media_reader.h"
+#include "launcher/resources/resource_ids.h"
 #include "tests/win/launcher_core/child_process.h"
 #include "tests/win/launcher_core/media_fixture.h"
 
@@ -36,7 +37,7 @@ class CheckProgress : public ::testing::Test {
     RegisterClassA(&windowClass);
     parent_ = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
     bar_ = parent_ ? CreateWindowA("lc_recording_bar", "", WS_CHILD, 0, 0, 10, 10, parent_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(1001)), nullptr, nullptr)
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_BAR)), nullptr, nullptr)
                    : nullptr;
     if (!bar_) GTEST_SKIP() << "no windows here";
     scratch_ = makeScratchDirectory("progress");
@@ -63,7 +64,7 @@ class CheckProgress : public ::testing::Test {
 
 TEST_F(CheckProgress, PercentagesRiseToOneHundred) {
   launcher::setMediaPath(writeMedia(true).c_str());
-  launcher::verifyIntegrity(parent_, true);
+  EXPECT_FALSE(launcher::verifyIntegrity(parent_, true));
   ASSERT_FALSE(recorded.empty());
   WPARAM last = 0;
   for (const Recorded& r : recorded) {
@@ -78,7 +79,7 @@ TEST_F(CheckProgress, SkippedCheckShows101Of100To400) {
   for (bool verifyFlag : {true, false}) {
     recorded.clear();
     launcher::setMediaPath(writeMedia(verifyFlag).c_str());
-    launcher::verifyIntegrity(parent_, !verifyFlag ? true : false);
+    EXPECT_FALSE(launcher::verifyIntegrity(parent_, !verifyFlag ? true : false));
     ASSERT_EQ(recorded.size(), 2u);
     EXPECT_EQ(recorded[0].message, static_cast<UINT>(PBM_SETRANGE));
     EXPECT_EQ(recorded[0].lParam, MAKELPARAM(100, 400));

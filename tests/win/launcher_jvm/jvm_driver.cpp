@@ -55,7 +55,9 @@ int main() {
   logLine("driver mode %s", mode.c_str());
   printf("log=%s\n", currentLogPath().c_str());
   if (mode == "options") {
-    for (const std::string& option : buildVmOptionList({"-Dsystem=1"}, commandLine)) printf("option=%s\n", option.c_str());
+    std::vector<std::string> options;
+    if (RunFailure failure = buildVmOptionList({"-Dsystem=1"}, commandLine, options)) endWithFailure(failure);
+    for (const std::string& option : options) printf("option=%s\n", option.c_str());
   } else if (mode == "search") {
     const std::optional<std::string> found = searchForRuntime();
     printf("found=%s\n", found ? found->c_str() : "(none)");

@@ -27,7 +27,7 @@ void expectDialogHiddenWhileJavaRuns(LauncherLaunch& fixture, const std::string&
   standin::RuntimeSpec runtime;
   runtime.config = script + "jvm.main.action=sleep 3000\njvm.main.action=exit 7\n";
   LaunchSetup launch = fixture.setupWithRuntime(L"", runtime);
-  launch.media.narrow.erase(kNoProgressDialogId);
+  launch.media.narrow.erase(payload::kNoProgressDialog);
   launch.keepLog = true;
   ChildProcess child = startLauncher(launch);
   HWND dialog = progressDialogOf(child);

@@ -49,7 +49,7 @@ class LauncherLaunch : public testing::Test {
     launch.media.narrow[kMainClass] = "com.example.Main";
     launch.media.narrow[kMinJavaVersion] = "1.5";
     launch.media.narrow[kJreSearchSequence] = "B" + narrow(root) + ";";
-    launch.media.narrow[kNoProgressDialogId] = "1";  // the work runs on the main thread
+    launch.media.narrow[payload::kNoProgressDialog] = "1";  // the work runs on the main thread
     return launch;
   }
 

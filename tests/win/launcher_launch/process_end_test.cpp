@@ -46,7 +46,7 @@ TEST_F(LauncherLaunch, CancelDuringASlowJavaVersionRunEndsWithZeroAndRemovesTheE
   standin::RuntimeSpec runtime;
   runtime.config = "java.hangMs=30000\n";  // ends by itself after the test
   LaunchSetup launch = setupWithRuntime(L"", runtime);
-  launch.media.narrow.erase(kNoProgressDialogId);
+  launch.media.narrow.erase(payload::kNoProgressDialog);
   launch.media.files = {{"lib\\a.jar", std::string(3000, 'a')}, {"b.bin", "bytes"}};
   launch.keepLog = true;
   ChildProcess child = startLauncher(launch);
@@ -74,7 +74,7 @@ TEST_F(LauncherLaunch, JavaMainThatReturnsEndsTheProcessSoTheNextStartReachesMai
   // it closes, DestroyJavaVM returns.
   runtime.config = "jvm.main.action=window 1500 Java side\n";
   LaunchSetup launch = setupWithRuntime(L"", runtime);
-  launch.media.narrow.erase(kNoProgressDialogId);
+  launch.media.narrow.erase(payload::kNoProgressDialog);
   for (size_t start = 1; start <= 2; ++start) {
     SCOPED_TRACE(start);
     ChildProcess child = startLauncher(launch);

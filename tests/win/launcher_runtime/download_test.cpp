@@ -295,10 +295,10 @@ TEST_F(RuntimeDownload, ChoiceDialogShowsItsTextsAndCancelExitsWithOneWithoutMar
     expected.replace(expected.find(L"%S"), 2, kWidth);
     expected += L" (" + launch.setup.media.wide.at(20019) + L" 1.5)";
     EXPECT_EQ(dialogItemText(choice, IDC_MESSAGE), expected);
-    EXPECT_EQ(windowText(choice), launch.setup.media.wide.at(kWizardTitleId));
+    EXPECT_EQ(windowText(choice), launch.setup.media.wide.at(payload::kMsgWizardTitle));
     EXPECT_EQ(dialogItemText(choice, IDC_DOWNLOAD), L"Down&load");
     EXPECT_EQ(dialogItemText(choice, IDC_LOCATE), L"L&ocate");
-    EXPECT_EQ(dialogItemText(choice, IDCANCEL), launch.setup.media.wide.at(kCancelTextId));
+    EXPECT_EQ(dialogItemText(choice, IDCANCEL), launch.setup.media.wide.at(payload::kTextCancelButton));
     EXPECT_EQ(IsWindowVisible(GetDlgItem(choice, IDC_DOWNLOAD)) != FALSE, c.downloadVisible);
     EXPECT_EQ(readStartupMarker(false), 1);
     if (c.downloadVisible) saveWindowScreenshot(choice, artefactPath(L"runtime_choice_dialog.bmp"));
@@ -328,7 +328,7 @@ void RuntimeDownload::locateAndRun(const char* noProgressDialog) {
   const std::wstring javaExe = installed + L"\\bin\\java.exe";
   RuntimeLaunch launch(scratch_);
   addTexts(launch);
-  launch.setup.media.narrow[kNoProgressDialogId] = noProgressDialog;
+  launch.setup.media.narrow[payload::kNoProgressDialog] = noProgressDialog;
   ChildProcess child = startLauncher(launch.setup);
   ASSERT_TRUE(child.running());
   HWND choice = waitForWindow(child.id(), kRunTimeoutMs, isChoiceDialog);

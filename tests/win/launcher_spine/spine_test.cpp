@@ -73,9 +73,9 @@ TEST_F(LauncherSpine, ProgressDialogShowsItsTextsCentredAndCancelEndsWithZeroAnd
   HWND dialog = progressDialogOf(child);
   ASSERT_NE(dialog, nullptr);
 
-  EXPECT_EQ(windowText(dialog), launch.media.wide.at(kWizardTitleId));
-  EXPECT_EQ(dialogItemText(dialog, IDC_MESSAGE), launch.media.wide.at(kPreparingId));
-  EXPECT_EQ(dialogItemText(dialog, IDCANCEL), launch.media.wide.at(kCancelTextId));
+  EXPECT_EQ(windowText(dialog), launch.media.wide.at(payload::kMsgWizardTitle));
+  EXPECT_EQ(dialogItemText(dialog, IDC_MESSAGE), launch.media.wide.at(payload::kMsgPreparing));
+  EXPECT_EQ(dialogItemText(dialog, IDCANCEL), launch.media.wide.at(payload::kTextCancelButton));
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_STATUS_LINE)));
 
   RECT desktop{};
@@ -109,8 +109,8 @@ TEST_F(LauncherSpine, FailedLastRunIsAskedOnANormalStartButNotWithQuietSplash) {
     ChildProcess child = startLauncher(launch);
     HWND question = messageBoxOf(child);
     ASSERT_NE(question, nullptr);
-    EXPECT_EQ(windowText(question), launch.media.wide.at(kWizardTitleId));
-    EXPECT_NE(dialogText(question).find(launch.media.wide.at(kLastRunFailedId)), std::wstring::npos);
+    EXPECT_EQ(windowText(question), launch.media.wide.at(payload::kMsgWizardTitle));
+    EXPECT_NE(dialogText(question).find(launch.media.wide.at(payload::kMsgLastRunFailed)), std::wstring::npos);
     pressDialogButton(question, IDNO);
     EXPECT_EQ(cancelProgressDialog(child), 0u);
   }
@@ -184,7 +184,7 @@ TEST_F(LauncherSpine, RebootWordFollowedByMoreIsAnOrdinaryStart) {
 
 TEST_F(LauncherSpine, NoProgressDialogWorksOnTheMainThreadAndOpensTheDialogOnlyToHostTheRuntimeChoice) {
   LaunchSetup launch = setup(L"");
-  launch.media.narrow[kNoProgressDialogId] = "1";
+  launch.media.narrow[payload::kNoProgressDialog] = "1";
   launch.keepLog = true;
   ChildProcess child = startLauncher(launch);
   HWND dialog = progressDialogOf(child);

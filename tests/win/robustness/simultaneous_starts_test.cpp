@@ -34,7 +34,7 @@ TEST(SimultaneousStarts, TwentyStartsOfOneMediaFileLetExactlyOneProceed) {
   launch.media.narrow[kMainClass] = "com.example.Main";
   launch.media.narrow[kMinJavaVersion] = "1.5";
   launch.media.narrow[kJreSearchSequence] = "B" + narrow(root) + ";";
-  launch.media.narrow[kNoProgressDialogId] = "1";
+  launch.media.narrow[payload::kNoProgressDialog] = "1";
   ASSERT_TRUE(writeMediaFile(launch.media, launch.mediaPath));
 
   std::vector<std::unique_ptr<ChildProcess>> copies;
