@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/run_failure.h"
+#include "launcher/portable/run_failure.h"
 
 namespace drx::launcher {
 

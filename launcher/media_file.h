@@ -8,7 +8,7 @@
 #include "common/payload/byte_source.h"
 #include "common/payload/pe_layout.h"
 #include "common/unique_handle.h"
-#include "launcher/run_failure.h"
+#include "launcher/portable/run_failure.h"
 
 namespace drx::launcher {
 

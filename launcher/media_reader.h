@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "launcher/run_failure.h"
+#include "launcher/portable/run_failure.h"
 
 namespace drx::launcher {
 

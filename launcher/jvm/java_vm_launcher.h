@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/run_failure.h"
+#include "launcher/portable/run_failure.h"
 
 namespace drx::launcher {
 

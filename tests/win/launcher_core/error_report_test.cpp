@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/run_failure.h"
+#include "launcher/portable/run_failure.h"
 #include "tests/win/launcher_core/child_process.h"
 
 namespace drx::test {
