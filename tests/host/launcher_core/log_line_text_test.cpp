@@ -39,12 +39,5 @@ TEST(LogLineText, FormatsWholeLinesOfAnyLengthBehindWhatIsThere) {
   }
 }
 
-TEST(LogLineText, ALongLineKeepsEveryLineFeedItCarries) {
-  std::string line;
-  appendFormatted(line, "%s\n%s", std::string(300, 'a').c_str(), std::string(300, 'b').c_str());
-  finishTextModeLine(line);
-  EXPECT_EQ(line, std::string(300, 'a') + "\r\n" + std::string(300, 'b') + "\r\n");
-}
-
 }  // namespace
 }  // namespace drx::launcher
