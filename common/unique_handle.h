@@ -8,7 +8,8 @@
 namespace drx {
 
 // Owns one handle of the kind Traits describes. reset() keeps GetLastError intact,
-// so the failure code of the call that made a cleanup necessary survives it.
+// so the failure code of the call that made a cleanup necessary survives it. A traits type may
+// name more than its empty value as invalid with valid(); such values are never closed.
 template <class Traits>
 class UniqueHandle {
  public:
@@ -26,16 +27,21 @@ class UniqueHandle {
   ~UniqueHandle() { reset(); }
 
   pointer get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != Traits::invalid(); }
+  explicit operator bool() const noexcept { return valid(handle_); }
 
-  pointer release() noexcept {
+  // The caller takes over the handle: dropping the result would leak it.
+  [[nodiscard]] pointer release() noexcept {
     pointer handle = handle_;
     handle_ = Traits::invalid();
     return handle;
   }
 
+  // After a failed call through put(): forgets whatever the call left in the slot without
+  // closing it, as it may not be a handle at all.
+  void dropWithoutClosing() noexcept { handle_ = Traits::invalid(); }
+
   void reset(pointer handle = Traits::invalid()) noexcept {
-    if (handle_ != Traits::invalid() && handle_ != handle) {
+    if (valid(handle_) && handle_ != handle) {
       const DWORD savedError = GetLastError();
       Traits::close(handle_);
       SetLastError(savedError);
@@ -50,16 +56,33 @@ class UniqueHandle {
   }
 
  private:
+  static bool valid(pointer handle) noexcept {
+    if constexpr (requires { Traits::valid(handle); }) {
+      return Traits::valid(handle);
+    } else {
+      return handle != Traits::invalid();
+    }
+  }
+
   pointer handle_ = Traits::invalid();
 };
 
-struct KernelHandleTraits {  // processes, threads, events, semaphores, mutexes
+// Kernel objects: some functions report failure with null, others (CreateFile,
+// CreateToolhelp32Snapshot, CreateNamedPipe) with INVALID_HANDLE_VALUE. Both mean "no handle" for
+// every kernel handle, so a result kept in the other kind of owner is never taken for a handle.
+// The pseudo-handle of the current process has the value of INVALID_HANDLE_VALUE and is never
+// owned.
+struct KernelObjectValidity {
+  static bool valid(HANDLE h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+};
+
+struct KernelHandleTraits : KernelObjectValidity {  // processes, threads, events, semaphores, mutexes
   using pointer = HANDLE;
   static pointer invalid() noexcept { return nullptr; }
   static void close(pointer h) noexcept { CloseHandle(h); }
 };
 
-struct FileHandleTraits {  // CreateFile results: files and pipes
+struct FileHandleTraits : KernelObjectValidity {  // CreateFile results: files and pipes
   using pointer = HANDLE;
   static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
   static void close(pointer h) noexcept { CloseHandle(h); }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/code_page_text.h"
 #include "common/payload/property_ids.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
@@ -40,14 +41,6 @@ std::string longLogPath(const char* path) {
   DWORD length = GetLongPathNameA(path, longPath, sizeof longPath);
   if (length == 0 || length >= sizeof longPath) return path;
   return longPath;
-}
-
-std::wstring toWide(const std::string& text) {
-  if (text.empty()) return {};
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(length > 0 ? length : 0, L'\0');
-  if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
 }
 
 // The box of the check and the extraction: always a message box, whatever the console mode.

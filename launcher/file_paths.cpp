@@ -1,6 +1,7 @@
 // The launcher's own path and the shared path utilities over the narrow file functions.
 #include "launcher/file_paths.h"
 
+#include "common/code_page_text.h"
 #include "common/unique_handle.h"
 #include "launcher/portable/path_text.h"
 
@@ -75,26 +76,11 @@ std::string computeLauncherDirectory() {
 }  // namespace
 
 std::wstring fromFileCodePage(std::string_view text) {
-  if (text.empty()) return {};
-  const UINT codePage = fileCodePage();
-  int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(length, L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
+  return toWide(text, fileCodePage());
 }
 
 bool toFileCodePage(std::wstring_view text, std::string& out) {
-  out.clear();
-  if (text.empty()) return true;
-  const UINT codePage = fileCodePage();
-  BOOL replaced = FALSE;
-  int length = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, "?", &replaced);
-  if (length <= 0) return false;
-  out.resize(length);
-  replaced = FALSE;
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), length, "?", &replaced);
-  return !replaced;
+  return toNarrowExact(text, fileCodePage(), out);
 }
 
 bool isNtFamily() {

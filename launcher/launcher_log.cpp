@@ -1,4 +1,5 @@
-// The launcher log: open, append and close per line under one lock, deleted at exit unless kept.
+// The launcher log: one handle for the process, each line written whole under one lock, deleted at
+// exit unless kept.
 #include "launcher/launcher_log.h"
 
 #include <windows.h>
@@ -9,20 +10,28 @@
 #include <cstring>
 #include <ctime>
 
+#include "launcher/portable/log_line_text.h"
+
 namespace drx::launcher {
 namespace {
 
 constexpr size_t kPathLimit = 8192;
 constexpr char kFallbackLogPath[] = "c:\\drx_nlog";
 
+// Plain members only, so that the state needs no destructor: threads may still log while the C
+// runtime runs its exit handlers. That is also why the file handle is a raw one, closed by
+// closeLogFile.
 struct LogState {
   SRWLOCK lock = SRWLOCK_INIT;
   char path[kPathLimit] = {};
+  HANDLE file = nullptr;
+  std::string* line = nullptr;  // reused for every line, never freed
   bool hasPath = false;
   bool initialised = false;
   bool kept = false;
   volatile bool handedOut = false;
   bool requested = false;
+  bool removed = false;  // the file was deleted: later lines must not bring it back
 };
 
 LogState& logState() {
@@ -44,9 +53,34 @@ bool environmentSaysYes(const char* name) {
   return length > 0 && length < sizeof value && strcmp(value, "yes") == 0;
 }
 
+// Append-only access: every write lands at the current end of the file, even when another program
+// appends to it as well. Sharing read, write and delete leaves the file as free for others as a
+// file that is closed between lines. The handle is not inherited by the programs the launcher
+// starts.
+HANDLE openLogFile(const char* path, DWORD disposition) {
+  HANDLE file = CreateFileA(path, FILE_APPEND_DATA | SYNCHRONIZE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+void closeLogFile(LogState& state) {
+  if (state.file) CloseHandle(state.file);
+  state.file = nullptr;
+}
+
+// Closes before deleting: a file still open would, on older systems, keep its name until the
+// process ends.
+void deleteLogFile(LogState& state) {
+  closeLogFile(state);
+  DeleteFileA(state.path);
+  state.removed = true;
+}
+
 void deleteUnlessHandedOut() {
+  LogLock lock;
   LogState& state = logState();
-  if (state.hasPath && !state.handedOut) DeleteFileA(state.path);
+  if (state.hasPath && !state.handedOut && !state.removed) deleteLogFile(state);
 }
 
 void setPath(const char* path) {
@@ -55,8 +89,21 @@ void setPath(const char* path) {
   state.hasPath = true;
 }
 
-// First call of the process: decide about keeping, pick the file and write the first line.
-FILE* initialiseLog() {
+std::string& lineBuffer() {
+  LogState& state = logState();
+  if (!state.line) state.line = new std::string;
+  state.line->clear();
+  return *state.line;
+}
+
+// One WriteFile per line: a reader never sees part of a line, and a crash loses no written line.
+void writeWhole(const std::string& bytes) {
+  DWORD written = 0;
+  WriteFile(logState().file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// First call of the process: decide about keeping, pick and create the file, write the first line.
+void initialiseLog() {
   LogState& state = logState();
   state.initialised = true;
   state.kept = state.requested;
@@ -64,40 +111,45 @@ FILE* initialiseLog() {
   if (environmentSaysYes("DEPLOYRIX_LOG")) state.kept = true;
   if (!state.kept) atexit(deleteUnlessHandedOut);
 
-  FILE* stream = nullptr;
   // msvcrt takes the directory from TMP when that is set; the prefix may come back shortened.
   char* name = _tempnam("c:\\", "drx_nlog_");
   if (name && strlen(name) < kPathLimit) {
     setPath(name);
-    stream = fopen(state.path, "w");
+    state.file = openLogFile(state.path, CREATE_ALWAYS);
   }
   free(name);
-  if (!stream) {
+  if (!state.file) {
     setPath(kFallbackLogPath);
-    stream = fopen(state.path, "w");
+    state.file = openLogFile(state.path, CREATE_ALWAYS);
   }
-  if (!stream) return nullptr;
+  if (!state.file) return;
 
   char executable[MAX_PATH * 4] = {};
   GetModuleFileNameA(nullptr, executable, sizeof executable - 1);
   time_t now = time(nullptr);
   const char* when = ctime(&now);
-  fprintf(stream, "Started executable %s at %s\n", executable, when ? when : "\n");
-  fflush(stream);
-  return stream;
+  std::string& line = lineBuffer();
+  // ctime's text ends with a line feed of its own, so an empty line follows.
+  appendFormatted(line, "Started executable %s at %s", executable, when ? when : "\n");
+  finishTextModeLine(line);
+  writeWhole(line);
 }
 
 void writeLine(bool error, const char* format, va_list arguments) {
   LogLock lock;
   LogState& state = logState();
-  FILE* stream = nullptr;
-  if (state.hasPath) stream = fopen(state.path, "a");
-  if (!state.initialised) stream = initialiseLog();
-  if (!stream) return;
-  if (error) fputs("ERROR: ", stream);
-  vfprintf(stream, format, arguments);
-  fputs("\n", stream);
-  fclose(stream);
+  if (!state.initialised) {
+    initialiseLog();
+  } else if (!state.file && state.hasPath && !state.removed) {
+    // The file could not be created at first: every line tries again to append to it.
+    state.file = openLogFile(state.path, OPEN_ALWAYS);
+  }
+  if (!state.file) return;
+  std::string& line = lineBuffer();
+  if (error) line = kErrorLinePrefix;
+  appendFormattedV(line, format, arguments);
+  finishTextModeLine(line);
+  writeWhole(line);
 }
 
 }  // namespace
@@ -144,8 +196,7 @@ void removeLogUnlessKept() {
   LogLock lock;
   LogState& state = logState();
   if (state.kept || !state.hasPath || state.handedOut) return;
-  DeleteFileA(state.path);
-  // Other threads still running until the process ends must not write the file anew.
+  deleteLogFile(state);
   state.hasPath = false;
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "common/thread_start.h"
 #include "common/unique_handle.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
@@ -71,11 +72,7 @@ unsigned long waitUnlessCancelled(void* handle, unsigned long timeoutMs) {
 }
 
 void cancelRun() {
-  HANDLE thread = CreateThread(nullptr, 0, cancelThread, nullptr, 0, nullptr);
-  if (thread) {
-    CloseHandle(thread);
-    return;
-  }
+  if (startThread(cancelThread, nullptr)) return;
   gate().cancel();
 }
 

@@ -32,7 +32,7 @@ bool makePrincipalSid(jint code, const JavaText& account, PrincipalSid& sid) {
   SID_IDENTIFIER_AUTHORITY authority;
   for (int i = 0; i < 6; ++i) authority.Value[i] = recipe.authority[i];
   if (!AllocateAndInitializeSid(&authority, 1, recipe.subAuthority, 0, 0, 0, 0, 0, 0, 0, sid.allocated.put())) {
-    sid.allocated.release();
+    sid.allocated.dropWithoutClosing();
     return false;
   }
   return true;

@@ -35,7 +35,7 @@ RegKey openKey(JNIEnv* env, jint rootCode, jstring path, KeyAccess access, jint 
     const REGSAM mask = KEY_READ | view | (access == KeyAccess::kWrite ? KEY_SET_VALUE : 0);
     status = RegOpenKeyExW(root, keyPath.get(), 0, mask, key.put());
   }
-  if (status != ERROR_SUCCESS) key.release();
+  if (status != ERROR_SUCCESS) key.dropWithoutClosing();
   return key;
 }
 
@@ -61,7 +61,7 @@ void deleteKeyTree(HKEY parent, const wchar_t* name, REGSAM viewBits) {
   {
     RegKey key;
     if (RegOpenKeyExW(parent, name, 0, KEY_READ | viewBits, key.put()) != ERROR_SUCCESS) {
-      key.release();
+      key.dropWithoutClosing();
       return;
     }
     // All names first: deleting while enumerating would shift the indexes.
@@ -86,7 +86,7 @@ bool enablePrivilege(const wchar_t* name) {
   if (platformFlags().windows95) return true;
   KernelHandle token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
-    token.release();
+    token.dropWithoutClosing();
     return false;
   }
   TOKEN_PRIVILEGES privileges{};

@@ -7,6 +7,7 @@
 
 #include <cwchar>
 
+#include "common/code_page_text.h"
 #include "common/system_library.h"
 #include "common/unique_handle.h"
 #include "platform/jni_frame.h"
@@ -118,10 +119,7 @@ void toolHelpPass(std::vector<std::wstring>& entries) {
       text += std::wstring(module.szExePath, wcsnlen(module.szExePath, MAX_PATH));
     } else {
       // The 8-bit executable name, in the ANSI code page.
-      wchar_t name[MAX_PATH] = {};
-      const int length = MultiByteToWideChar(CP_ACP, 0, entry.szExeFile, static_cast<int>(strnlen(entry.szExeFile, MAX_PATH)),
-                                             name, MAX_PATH - 1);
-      text.append(name, length > 0 ? static_cast<size_t>(length) : 0);
+      text += toWide(std::string_view(entry.szExeFile, strnlen(entry.szExeFile, MAX_PATH)));
     }
     entries.push_back(std::move(text));
     entry.dwSize = sizeof entry;

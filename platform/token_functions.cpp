@@ -25,8 +25,8 @@ const TokenFunctions* loadTokenFunctions() {
 KernelHandle openCallerToken(const TokenFunctions& functions) {
   KernelHandle token;
   if (!functions.openThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.put())) {
-    token.release();
-    if (!functions.openProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) token.release();
+    token.dropWithoutClosing();
+    if (!functions.openProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) token.dropWithoutClosing();
   }
   return token;
 }

@@ -67,7 +67,7 @@ bool memberOfBuiltInGroup(jint rid) {
   AllocatedSid group;
   if (!functions->allocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, static_cast<DWORD>(rid), 0, 0, 0, 0,
                                            0, 0, group.put())) {
-    group.release();
+    group.dropWithoutClosing();
     return true;
   }
   if (functions->checkTokenMembership != nullptr) {

@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
                                                            : !drx::launcher::untarRuntime(argv[2], argv[3], nullptr, 0);
     std::printf("%s %.1f\n", ok ? "ms" : "failed", nowMs() - start);
     if (ok && std::strcmp(argv[4], "launcher") == 0) {
-      // The share of the log: one line per extracted file, and every line opens and closes the
-      // file so that the log on disk is complete at any moment.
+      // The share of the log: one line per extracted file, each written whole with one WriteFile
+      // so that the log on disk is complete at any moment.
       const double logStart = nowMs();
       for (int line = 0; line < 2000; ++line) drx::launcher::logLine("extracting %s (size %d)", "lib\\x.class", line);
       std::printf("log2000 %.1f\n", nowMs() - logStart);

@@ -2,6 +2,7 @@
 #include "launcher/app/progress_dialog.h"
 
 #include "common/payload/property_ids.h"
+#include "common/thread_start.h"
 #include "launcher/app/work.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
@@ -56,8 +57,7 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       setDialogItemTextWide(dialog, IDC_MESSAGE, getWideProperty(kMsgPreparing));
       setWindowTitleWide(dialog, getWideProperty(kMsgWizardTitle));
       setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kTextCancelButton));
-      HANDLE thread = CreateThread(nullptr, 0, workThread, dialog, 0, nullptr);
-      if (thread) CloseHandle(thread);
+      startThread(workThread, dialog);
       return TRUE;
     }
     case WM_COMMAND:
@@ -127,11 +127,7 @@ void showProgressDialog(HINSTANCE instance) {
 }
 
 void startStartupWaitThread(HWND dialog) {
-  HANDLE thread = CreateThread(nullptr, 0, startupWaitThread, dialog, CREATE_SUSPENDED, nullptr);
-  if (!thread) return;
-  SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
-  ResumeThread(thread);
-  CloseHandle(thread);
+  startThread(startupWaitThread, dialog, THREAD_PRIORITY_ABOVE_NORMAL);
 }
 
 }  // namespace drx::launcher

@@ -8,7 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
 
+#include "common/code_page_text.h"
 #include "common/payload/property_ids.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
@@ -75,6 +78,24 @@ void setPathVariable(const std::string& value) {
   _putenv(assignment.c_str());
 }
 
+// Sets PATH back to the value it had when the guard was made, unless the change is kept.
+class PathRestore {
+ public:
+  explicit PathRestore(std::string previous) : previous_(std::move(previous)) {}
+  ~PathRestore() {
+    if (!kept_) setPathVariable(previous_);
+  }
+  PathRestore(const PathRestore&) = delete;
+  PathRestore& operator=(const PathRestore&) = delete;
+
+  const std::string& previous() const { return previous_; }
+  void keep() { kept_ = true; }
+
+ private:
+  std::string previous_;
+  bool kept_ = false;
+};
+
 std::string directoryOfExecutable(const std::string& javaExecutable) {
   const size_t slash = javaExecutable.find_last_of('\\');
   return slash == std::string::npos ? std::string() : javaExecutable.substr(0, slash);
@@ -91,8 +112,8 @@ HMODULE tryJvmDirectory(const std::string& binDirectory, const std::string& type
 
 HMODULE loadFromDirectoryOf(const std::string& javaExecutable) {
   const std::string binDirectory = directoryOfExecutable(javaExecutable);
-  const std::string previousPath = readPathVariable();
-  setPathVariable(previousPath + ";" + binDirectory);
+  PathRestore pathRestore(readPathVariable());
+  setPathVariable(pathRestore.previous() + ";" + binDirectory);
 
   HMODULE module = nullptr;
   const std::string preferred = getProperty(kPreferredVmType);
@@ -101,7 +122,7 @@ HMODULE loadFromDirectoryOf(const std::string& javaExecutable) {
     if (module) break;
     module = tryJvmDirectory(binDirectory, type);
   }
-  if (!module) setPathVariable(previousPath);
+  if (module) pathRestore.keep();
   return module;
 }
 
@@ -109,24 +130,6 @@ HMODULE loadJvmFor(const std::string& javaExecutable) {
   if (HMODULE module = loadFromDirectoryOf(javaExecutable)) return module;
   // A development kit keeps its runtime in jre\bin below its own bin directory's parent.
   return loadFromDirectoryOf(directoryOfExecutable(javaExecutable) + "\\..\\jre\\bin\\java.exe");
-}
-
-std::wstring widen(const std::string& text, UINT codePage) {
-  if (text.empty()) return std::wstring();
-  const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string narrowForLog(const std::wstring& text) {
-  const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-  const int length =
-      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, "?", nullptr);
-  std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0)
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, "?", nullptr);
-  return narrow;
 }
 
 std::string formatProperty(const char* format, const char* name, const std::string& value) {
@@ -166,12 +169,12 @@ std::wstring redirectionArgument(int enabledId, int fileId) {
   if (getIntProperty(enabledId) == 0) return std::wstring();
   std::string file = getProperty(fileId);
   expandVariables(file);
-  return widen(normalisePath(file, true), AreFileApisANSI() ? CP_ACP : CP_OEMCP);
+  return toWide(normalisePath(file, true), fileApiCodePage());
 }
 
 RunFailure programArguments(const std::vector<std::wstring>& commandLine, std::vector<std::wstring>& arguments) {
   arguments.push_back(getIntProperty(kLauncherType) == 1 ? L"true" : L"false");
-  arguments.push_back(widen(getProperty(kMainClass), CP_ACP));
+  arguments.push_back(toWide(getProperty(kMainClass)));
   arguments.push_back(redirectionArgument(kRedirectStderr, kStderrFile));
   arguments.push_back(redirectionArgument(kRedirectStdout, kStdoutFile));
   arguments.push_back(getIntProperty(kMainFlagArgument) != 0 ? L"true" : L"false");
@@ -180,7 +183,7 @@ RunFailure programArguments(const std::vector<std::wstring>& commandLine, std::v
   std::string configured = getProperty(kProgramArguments);
   expandVariables(configured);
   std::vector<std::wstring> configuredArguments;
-  if (!tokeniseWide(widen(configured, CP_ACP).c_str(), configuredArguments)) {
+  if (!tokeniseWide(toWide(configured).c_str(), configuredArguments)) {
     return messageFailure(kMsgWrongParameterUsage);
   }
   arguments.insert(arguments.end(), configuredArguments.begin(), configuredArguments.end());
@@ -248,7 +251,7 @@ RunFailure runMain(JNIEnv* env, const std::vector<std::wstring>& commandLine) {
       stringClass ? env->NewObjectArray(static_cast<jsize>(arguments.size()), stringClass, nullptr) : nullptr;
   if (!array) return assertionFailed("paramArray");
   for (size_t i = 0; i < arguments.size(); ++i) {
-    logLine("param %d: %s", static_cast<int>(i), narrowForLog(arguments[i]).c_str());
+    logLine("param %d: %s", static_cast<int>(i), toNarrow(arguments[i], fileApiCodePage(), "?").c_str());
     static_assert(sizeof(jchar) == sizeof(wchar_t));
     jstring text = env->NewString(reinterpret_cast<const jchar*>(arguments[i].data()),
                                   static_cast<jsize>(arguments[i].size()));

@@ -12,7 +12,7 @@ constexpr size_t kCachedVersionLimit = kTextLimit + 1;
 
 RegKey openKey(HKEY root, const std::string& key, REGSAM access = KEY_READ) {
   RegKey opened;
-  if (RegOpenKeyExA(root, key.c_str(), 0, access, opened.put()) != ERROR_SUCCESS) opened.release();
+  if (RegOpenKeyExA(root, key.c_str(), 0, access, opened.put()) != ERROR_SUCCESS) opened.dropWithoutClosing();
   return opened;
 }
 
@@ -20,7 +20,7 @@ RegKey createKey(HKEY root, const std::string& key) {
   RegKey created;
   if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, created.put(),
                       nullptr) != ERROR_SUCCESS) {
-    created.release();
+    created.dropWithoutClosing();
   }
   return created;
 }

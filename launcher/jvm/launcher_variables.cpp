@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "common/code_page_text.h"
 #include "launcher/file_paths.h"
 #include "launcher/jvm/portable/variables.h"
 #include "launcher/launcher_log.h"
@@ -24,9 +25,7 @@ std::string ansiEnvironmentBlock() {
   size_t length = 0;
   while (wide[length] || wide[length + 1]) ++length;
   length += 2;
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string block(size > 0 ? size : 0, '\0');
-  if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), block.data(), size, nullptr, nullptr);
+  std::string block = toAnsi(std::wstring_view(wide, length));
   FreeEnvironmentStringsW(wide);
   block.append(2, '\0');  // stays double-terminated whatever the conversion did
   return block;

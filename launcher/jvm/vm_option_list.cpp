@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "common/code_page_text.h"
 #include "common/payload/property_ids.h"
 #include "launcher/command_line.h"
 #include "launcher/file_paths.h"
@@ -48,17 +49,6 @@ class SystemVmOptionsHost final : public VmOptionsHost {
     return value;
   }
 };
-
-std::string toAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                       nullptr);
-  std::string narrow(size > 0 ? size : 0, '\0');
-  if (size > 0) {
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), size, nullptr, nullptr);
-  }
-  return narrow;
-}
 
 }  // namespace
 

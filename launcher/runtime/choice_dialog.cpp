@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/code_page_text.h"
 #include "common/payload/property_ids.h"
 #include "common/system_library.h"
 #include "launcher/error_report.h"
@@ -41,15 +42,6 @@ void centreOverOwner(HWND dialog) {
   const int x = ownerRect.left + ((ownerRect.right - ownerRect.left) - (dialogRect.right - dialogRect.left)) / 2;
   const int y = ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (dialogRect.bottom - dialogRect.top)) / 2;
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-std::string toAnsi(const wchar_t* text) {
-  const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return std::string();
-  std::string out(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), length, nullptr, nullptr);
-  out.resize(static_cast<size_t>(length - 1));
-  return out;
 }
 
 void initialise(HWND dialog, bool downloadOffered) {

@@ -2,6 +2,7 @@
 #include "launcher/runtime/download_watchdog.h"
 
 #include "common/payload/property_ids.h"
+#include "common/thread_start.h"
 #include "launcher/error_report.h"
 #include "launcher/launcher_log.h"
 #include "launcher/run_end.h"
@@ -13,7 +14,7 @@ DownloadWatchdog::DownloadWatchdog(DWORD stallLimitMs)
       lastActivity_(static_cast<LONG>(GetTickCount())),
       stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
   // Without the event there is no way to stop the watch again, so there is no watch.
-  if (stop_) thread_.reset(CreateThread(nullptr, 0, watch, this, 0, nullptr));
+  if (stop_) thread_ = startThread(watch, this);
 }
 
 DownloadWatchdog::~DownloadWatchdog() {

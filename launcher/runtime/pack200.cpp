@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/payload/property_ids.h"
+#include "common/thread_start.h"
 #include "common/unique_handle.h"
 #include "launcher/file_paths.h"
 #include "launcher/jvm/launcher_variables.h"
@@ -98,11 +99,7 @@ RunFailure unpackIncludedFiles(HWND) {
 }
 
 void startUnpackAnimation(HWND dialog) {
-  HANDLE thread = CreateThread(nullptr, 0, unpackAnimation, dialog, CREATE_SUSPENDED, nullptr);
-  if (!thread) return;
-  SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
-  ResumeThread(thread);
-  CloseHandle(thread);
+  startThread(unpackAnimation, dialog, THREAD_PRIORITY_ABOVE_NORMAL);
 }
 
 }  // namespace drx::launcher

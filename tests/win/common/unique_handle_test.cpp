@@ -54,6 +54,29 @@ TEST(UniqueHandle, InvalidValuesArePerKind) {
   EXPECT_FALSE(none);
 }
 
+TEST(UniqueHandle, NullAndInvalidHandleValueAreNoHandleForEitherKernelKind) {
+  // What CreateToolhelp32Snapshot and CreateFile return on failure, and what OpenProcess returns.
+  const HANDLE failures[] = {nullptr, INVALID_HANDLE_VALUE};
+  for (HANDLE failure : failures) {
+    drx::KernelHandle kernel(failure);
+    drx::FileHandle file(failure);
+    EXPECT_FALSE(kernel) << failure;
+    EXPECT_FALSE(file) << failure;
+  }
+}
+
+TEST(UniqueHandle, DropWithoutClosingLeavesTheHandleAlone) {
+  HANDLE raw = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(raw, nullptr);
+  {
+    drx::KernelHandle owner(raw);
+    owner.dropWithoutClosing();
+    EXPECT_FALSE(owner);
+  }
+  EXPECT_TRUE(handleIsOpen(raw));
+  CloseHandle(raw);
+}
+
 TEST(RegistryUnderWine, RoundTripsValuesUnderCurrentUser) {
   drx::RegKey key;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/payload/property_ids.h"
+#include "common/unique_handle.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
 #include "launcher/file_paths.h"
@@ -56,6 +57,26 @@ DWORD WINAPI writeLogLines(void* parameter) {
   return 0;
 }
 
+// Logs in steps, each ended by setting event NAME-ready and begun by waiting for NAME-go, so that
+// the test can look at the file, and move or delete it, while this process keeps it open.
+int logInSteps(const char* eventName) {
+  const std::string name = eventName;
+  drx::KernelHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + "-ready").c_str()));
+  drx::KernelHandle go(OpenEventA(SYNCHRONIZE, FALSE, (name + "-go").c_str()));
+  if (!ready || !go) return 3;
+  const char* const steps[] = {"after the rename", "after the delete"};
+  logLine("held line %d", 1);
+  logErrorLine("held line %d", 2);
+  for (const char* step : steps) {
+    SetEvent(ready.get());
+    if (WaitForSingleObject(go.get(), 60000) != WAIT_OBJECT_0) return 4;
+    logLine("%s", step);
+  }
+  SetEvent(ready.get());
+  printLogPath();
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   const std::string mode = argv[1];
@@ -77,6 +98,7 @@ int main(int argc, char** argv) {
     printLogPath();
     return 0;
   }
+  if (mode == "log-steps" && argc >= 3) return logInSteps(argv[2]);
   if (mode == "fatal" && argc >= 4) {  // fatal console|box text
     if (strcmp(argv[2], "console") == 0) useConsoleForErrors();
     logLine("before the error");

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/unique_handle.h"
 #include "tests/win/launcher_core/child_process.h"
 
 namespace drx::test {
@@ -88,6 +89,94 @@ TEST(LauncherLog, LinesFromSeveralThreadsStayWholeAndNoneIsLost) {
     EXPECT_EQ(line, next[thread]++) << "each thread's lines in order";
     EXPECT_STREQ(word, "payload-text");
   }
+}
+
+// What the test sees and does between the steps of the driver's log-steps mode.
+struct SteppedLog {
+  std::string directory;  // the child's TMP: its log is the only file there
+  KernelHandle ready;
+  KernelHandle go;
+  std::string path;
+  std::string moved;
+  std::string atStart;
+  std::string afterRename;
+  bool appended = false;
+  bool renamed = false;
+  bool deleted = false;
+  bool finished = false;
+};
+
+std::string onlyFileIn(const std::string& directory) {
+  WIN32_FIND_DATAA found;
+  FindHandle search(FindFirstFileA((directory + "\\*").c_str(), &found));
+  if (!search) return {};
+  std::string name;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) name = found.cFileName;
+  } while (name.empty() && FindNextFileA(search.get(), &found));
+  return name.empty() ? std::string() : directory + "\\" + name;
+}
+
+bool nextStep(SteppedLog& log) {
+  return WaitForSingleObject(log.ready.get(), 30000) == WAIT_OBJECT_0;
+}
+
+void driveSteppedLog(DWORD, void* context) {
+  auto& log = *static_cast<SteppedLog*>(context);
+  if (!nextStep(log)) return;
+  log.path = onlyFileIn(log.directory);
+  log.atStart = readFile(log.path);
+  {
+    FileHandle other(CreateFileA(log.path.c_str(), FILE_APPEND_DATA,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+    const char text[] = "another writer's line\r\n";
+    DWORD written = 0;
+    log.appended = other && WriteFile(other.get(), text, sizeof text - 1, &written, nullptr) && written == sizeof text - 1;
+  }
+  log.moved = log.directory + "\\moved.log";
+  log.renamed = MoveFileA(log.path.c_str(), log.moved.c_str()) != 0;
+  SetEvent(log.go.get());
+  if (!nextStep(log)) return;
+  log.afterRename = readFile(log.moved);
+  log.deleted = DeleteFileA(log.moved.c_str()) != 0;
+  SetEvent(log.go.get());
+  log.finished = nextStep(log);
+}
+
+TEST(LauncherLog, OpenLogIsCompleteAfterEachLineAndOthersMayAppendRenameAndDeleteIt) {
+  SteppedLog log;
+  log.directory = makeScratchDirectory("steps");
+  const std::wstring name = L"drx_log_steps_" + std::to_wstring(GetCurrentProcessId());
+  log.ready.reset(CreateEventW(nullptr, FALSE, FALSE, (name + L"-ready").c_str()));
+  log.go.reset(CreateEventW(nullptr, FALSE, FALSE, (name + L"-go").c_str()));
+  ASSERT_TRUE(log.ready && log.go);
+  const std::wstring directory(log.directory.begin(), log.directory.end());
+  EnvironmentGuard environment({{L"TMP", directory}, {L"LANQO_LOG", L"yes"}, {L"DEPLOYRIX_LOG", L""}});
+  ChildResult result = runDriver(L"log-steps " + name, 90000, driveSteppedLog, &log);
+  EXPECT_EQ(result.exitCode, 0u);
+  ASSERT_TRUE(log.finished) << result.out << result.err;
+
+  // While the process still runs, every line written so far is in the file, line end included.
+  const std::vector<std::string> atStart = lines(log.atStart);
+  ASSERT_EQ(atStart.size(), 4u) << log.atStart;
+  EXPECT_EQ(atStart[2], "held line 1");
+  EXPECT_EQ(atStart[3], "ERROR: held line 2");
+  EXPECT_EQ(log.atStart.substr(log.atStart.size() - 2), "\r\n");
+
+  // Another writer's line is kept, and the next line follows the renamed file.
+  EXPECT_TRUE(log.appended);
+  EXPECT_TRUE(log.renamed);
+  const std::vector<std::string> afterRename = lines(log.afterRename);
+  ASSERT_EQ(afterRename.size(), 6u) << log.afterRename;
+  EXPECT_EQ(afterRename[4], "another writer's line");
+  EXPECT_EQ(afterRename[5], "after the rename");
+
+  // Deleted while open, the file is gone once the process ends, and no line brings it back.
+  EXPECT_TRUE(log.deleted);
+  EXPECT_FALSE(fileExists(log.moved));
+  EXPECT_FALSE(fileExists(log.path));
+  removeTree(log.directory);
 }
 
 TEST(LauncherLog, FallsBackToFixedPathWhenNoTemporaryNameCanBeMade) {
