@@ -8,8 +8,6 @@
 namespace drx::launcher {
 namespace {
 
-using GetLongPathNameWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
-
 UINT fileCodePage() {
   return AreFileApisANSI() ? CP_ACP : CP_OEMCP;
 }
@@ -26,35 +24,24 @@ bool acceptableExecutablePath(const std::wstring& wide, std::string& narrow) {
 
 std::string computeExecutablePath() {
   std::string path;
-  if (isNtFamily()) {
-    HMODULE kernel = LoadLibraryA("Kernel32.DLL");
-    auto getLongPathName = kernel ? reinterpret_cast<GetLongPathNameWFn>(
-                                        reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameW")))
-                                  : nullptr;
-    if (getLongPathName) {
-      std::wstring module(kPathLimit, L'\0');
-      DWORD length = GetModuleFileNameW(nullptr, module.data(), kPathLimit);
-      module.resize(length < kPathLimit ? length : 0);
-      std::wstring longPath(kPathLimit, L'\0');
-      length = getLongPathName(module.c_str(), longPath.data(), kPathLimit);
-      longPath.resize(length < kPathLimit ? length : 0);
-      if (acceptableExecutablePath(longPath, path)) return collapseBackslashes(path);
+  std::wstring module(kPathLimit, L'\0');
+  DWORD length = GetModuleFileNameW(nullptr, module.data(), kPathLimit);
+  module.resize(length < kPathLimit ? length : 0);
+  std::wstring longPath(kPathLimit, L'\0');
+  length = GetLongPathNameW(module.c_str(), longPath.data(), kPathLimit);
+  longPath.resize(length < kPathLimit ? length : 0);
+  if (acceptableExecutablePath(longPath, path)) return collapseBackslashes(path);
 
-      std::wstring shortPath(kPathLimit, L'\0');
-      length = GetShortPathNameW(longPath.c_str(), shortPath.data(), kPathLimit);
-      shortPath.resize(length < kPathLimit ? length : 0);
-      if (acceptableExecutablePath(shortPath, path)) return collapseBackslashes(path);
+  std::wstring shortPath(kPathLimit, L'\0');
+  length = GetShortPathNameW(longPath.c_str(), shortPath.data(), kPathLimit);
+  shortPath.resize(length < kPathLimit ? length : 0);
+  if (acceptableExecutablePath(shortPath, path)) return collapseBackslashes(path);
 
-      char narrowModule[kPathLimit] = {};
-      GetModuleFileNameA(nullptr, narrowModule, sizeof narrowModule - 1);
-      char narrowShort[kPathLimit] = {};
-      length = GetShortPathNameA(narrowModule, narrowShort, sizeof narrowShort);
-      return collapseBackslashes(length > 0 && length < sizeof narrowShort ? narrowShort : narrowModule);
-    }
-  }
   char narrowModule[kPathLimit] = {};
   GetModuleFileNameA(nullptr, narrowModule, sizeof narrowModule - 1);
-  return collapseBackslashes(narrowModule);
+  char narrowShort[kPathLimit] = {};
+  length = GetShortPathNameA(narrowModule, narrowShort, sizeof narrowShort);
+  return collapseBackslashes(length > 0 && length < sizeof narrowShort ? narrowShort : narrowModule);
 }
 
 std::string computeLauncherDirectory() {
@@ -81,12 +68,6 @@ std::wstring fromFileCodePage(std::string_view text) {
 
 bool toFileCodePage(std::wstring_view text, std::string& out) {
   return toNarrowExact(text, fileCodePage(), out);
-}
-
-bool isNtFamily() {
-  OSVERSIONINFOA version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 const std::string& launcherExecutablePath() {

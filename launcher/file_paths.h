@@ -13,8 +13,6 @@ namespace drx::launcher {
 // longer results are cut.
 inline constexpr size_t kPathLimit = 8192;
 
-bool isNtFamily();
-
 // The program file, in a form the narrow file functions can open (the 8.3 form when the long
 // form has characters outside the code page). Cached.
 const std::string& launcherExecutablePath();

@@ -8,7 +8,7 @@ if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
-  cmake ninja-build clang libclang-rt-14-dev googletest zlib1g-dev
+  cmake ninja-build clang libclang-rt-14-dev clang-format-14 googletest zlib1g-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 libz-mingw-w64-dev
   openjdk-17-jdk-headless
   wine wine32:i386 wine64

@@ -23,6 +23,12 @@ trap cleanup EXIT
 drx_start_xvfb || { echo "could not start Xvfb"; exit 1; }
 
 passed=0 failed=0 skippedTotal=0 status=0
+# Formatting first: it takes seconds and names the files to fix with scripts/format.sh --fix.
+echo "=== format"
+if ! "$root/scripts/format.sh" --check; then
+  echo "=== format: FAILED"
+  status=1 failed=$((failed + 1))
+fi
 for preset in "${presets[@]}"; do
   echo "=== $preset: configure and build"
   if ! cmake --preset "$preset" >"build-$preset.log" 2>&1; then

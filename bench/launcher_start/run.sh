@@ -39,7 +39,7 @@ elapsed_ms() {
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
 launcher=(env LANQO_LOG= "$DRX_WINE64" "$work/setup.exe" -q)
-driver=("$DRX_WINE64" "$build/tests/win/standin/standin_vm_driver.exe" "$(winpath "$work/runtime/bin/client/jvm.dll")" \
+driver=("$DRX_WINE64" "$build/tests/win/support/standin_vm_driver.exe" "$(winpath "$work/runtime/bin/client/jvm.dll")" \
   com/deployrix/runtime/launcher/WinLauncher)
 # Warm-up: the first start runs java.exe -version once and caches the answer.
 elapsed_ms "${launcher[@]}" >/dev/null

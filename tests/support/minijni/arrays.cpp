@@ -81,22 +81,14 @@ void* elements(JNIEnv* env, const char* slot, BufferKind kind, jarray array, cha
   Entry e(env, slot);
   ObjectData* object = arrayArg(e, array, type);
   if (object->elementType == 'L') failLoudly(std::string(slot) + ": object arrays have no primitive elements");
-  size_t bytes = object->primitives.size();
-  std::unique_ptr<unsigned char[]> storage(new unsigned char[bytes == 0 ? 1 : bytes]);
-  if (bytes) std::memcpy(storage.get(), object->primitives.data(), bytes);
-  void* pointer = storage.get();
-  e.vm.buffers[pointer] = Buffer{kind, object, object->elementType, std::move(storage)};
-  if (isCopy) *isCopy = JNI_TRUE;
-  return pointer;
+  return e.vm.handOut(kind, object, object->elementType, object->primitives.data(), object->primitives.size(),
+                      isCopy);
 }
 
 void release(JNIEnv* env, const char* slot, BufferKind kind, jarray array, char type, void* pointer, jint mode) {
   Entry e(env, slot, std::to_string(mode));
   ObjectData* object = arrayArg(e, array, type);
-  auto found = e.vm.buffers.find(pointer);
-  if (found == e.vm.buffers.end() || found->second.kind != kind || found->second.owner != object) {
-    failLoudly(std::string(slot) + ": pointer was not handed out for this array by the matching Get function");
-  }
+  auto found = e.vm.handedOut(kind, object, pointer, slot, "array");
   if (mode != 0 && mode != JNI_COMMIT && mode != JNI_ABORT) {
     failLoudly(std::string(slot) + ": unknown release mode " + std::to_string(mode));
   }
@@ -134,7 +126,7 @@ void JNICALL releasePrimitiveArrayCritical(JNIEnv* env, jarray array, void* carr
   release(env, "ReleasePrimitiveArrayCritical", BufferKind::ArrayCritical, array, 0, carray, mode);
 }
 
-#define DRX_ARRAY_FAMILY(Type, jtype, letter)                                                              \
+#define DRX_ARRAY_FAMILY(Type, jtype, letter, member)                                                          \
   jtype##Array JNICALL new##Type##Array(JNIEnv* env, jsize length) {                                       \
     return static_cast<jtype##Array>(newPrimitiveArray(env, "New" #Type "Array", letter, length));         \
   }                                                                                                        \
@@ -153,14 +145,7 @@ void JNICALL releasePrimitiveArrayCritical(JNIEnv* env, jarray array, void* carr
     region(env, "Set" #Type "ArrayRegion", array, letter, start, len, const_cast<jtype*>(buf), true);       \
   }
 
-DRX_ARRAY_FAMILY(Boolean, jboolean, 'Z')
-DRX_ARRAY_FAMILY(Byte, jbyte, 'B')
-DRX_ARRAY_FAMILY(Char, jchar, 'C')
-DRX_ARRAY_FAMILY(Short, jshort, 'S')
-DRX_ARRAY_FAMILY(Int, jint, 'I')
-DRX_ARRAY_FAMILY(Long, jlong, 'J')
-DRX_ARRAY_FAMILY(Float, jfloat, 'F')
-DRX_ARRAY_FAMILY(Double, jdouble, 'D')
+DRX_MINIJNI_PRIMITIVES(DRX_ARRAY_FAMILY)
 
 #undef DRX_ARRAY_FAMILY
 
@@ -173,20 +158,13 @@ void installArrayFunctions(JNINativeInterface_& t) {
   t.SetObjectArrayElement = setObjectArrayElement;
   t.GetPrimitiveArrayCritical = getPrimitiveArrayCritical;
   t.ReleasePrimitiveArrayCritical = releasePrimitiveArrayCritical;
-#define DRX_INSTALL(Type)                                    \
+#define DRX_INSTALL(Type, jtype, letter, member)                             \
   t.New##Type##Array = new##Type##Array;                     \
   t.Get##Type##ArrayElements = get##Type##ArrayElements;     \
   t.Release##Type##ArrayElements = release##Type##ArrayElements; \
   t.Get##Type##ArrayRegion = get##Type##ArrayRegion;         \
   t.Set##Type##ArrayRegion = set##Type##ArrayRegion;
-  DRX_INSTALL(Boolean)
-  DRX_INSTALL(Byte)
-  DRX_INSTALL(Char)
-  DRX_INSTALL(Short)
-  DRX_INSTALL(Int)
-  DRX_INSTALL(Long)
-  DRX_INSTALL(Float)
-  DRX_INSTALL(Double)
+  DRX_MINIJNI_PRIMITIVES(DRX_INSTALL)
 #undef DRX_INSTALL
 }
 

@@ -171,14 +171,9 @@ jobject JNICALL allocObject(JNIEnv* env, jclass clazz) {
   }
 
 DRX_CALL_FAMILY(Object, jobject, 'L', return r.l)
-DRX_CALL_FAMILY(Boolean, jboolean, 'Z', return r.z)
-DRX_CALL_FAMILY(Byte, jbyte, 'B', return r.b)
-DRX_CALL_FAMILY(Char, jchar, 'C', return r.c)
-DRX_CALL_FAMILY(Short, jshort, 'S', return r.s)
-DRX_CALL_FAMILY(Int, jint, 'I', return r.i)
-DRX_CALL_FAMILY(Long, jlong, 'J', return r.j)
-DRX_CALL_FAMILY(Float, jfloat, 'F', return r.f)
-DRX_CALL_FAMILY(Double, jdouble, 'D', return r.d)
+#define DRX_CALL_PRIMITIVE(Type, jtype, letter, member) DRX_CALL_FAMILY(Type, jtype, letter, return r.member)
+DRX_MINIJNI_PRIMITIVES(DRX_CALL_PRIMITIVE)
+#undef DRX_CALL_PRIMITIVE
 DRX_CALL_FAMILY(Void, void, 'V', (void)r)
 
 #undef DRX_CALL_FAMILY
@@ -190,7 +185,7 @@ void installCallFunctions(JNINativeInterface_& t) {
   t.NewObject = newObjectVariadic;
   t.NewObjectV = newObjectV;
   t.NewObjectA = newObjectA;
-#define DRX_INSTALL(Type)                                        \
+#define DRX_INSTALL(Type, ...)                               \
   t.Call##Type##Method = call##Type;                             \
   t.Call##Type##MethodV = call##Type##V;                         \
   t.Call##Type##MethodA = call##Type##A;                         \
@@ -201,14 +196,7 @@ void installCallFunctions(JNINativeInterface_& t) {
   t.CallStatic##Type##MethodV = callStatic##Type##V;             \
   t.CallStatic##Type##MethodA = callStatic##Type##A;
   DRX_INSTALL(Object)
-  DRX_INSTALL(Boolean)
-  DRX_INSTALL(Byte)
-  DRX_INSTALL(Char)
-  DRX_INSTALL(Short)
-  DRX_INSTALL(Int)
-  DRX_INSTALL(Long)
-  DRX_INSTALL(Float)
-  DRX_INSTALL(Double)
+  DRX_MINIJNI_PRIMITIVES(DRX_INSTALL)
   DRX_INSTALL(Void)
 #undef DRX_INSTALL
 }

@@ -164,14 +164,7 @@ void setStaticField(JNIEnv* env, const char* slot, jfieldID id, char type, jvalu
   }
 
 DRX_FIELD_FAMILY(Object, jobject, 'L', l)
-DRX_FIELD_FAMILY(Boolean, jboolean, 'Z', z)
-DRX_FIELD_FAMILY(Byte, jbyte, 'B', b)
-DRX_FIELD_FAMILY(Char, jchar, 'C', c)
-DRX_FIELD_FAMILY(Short, jshort, 'S', s)
-DRX_FIELD_FAMILY(Int, jint, 'I', i)
-DRX_FIELD_FAMILY(Long, jlong, 'J', j)
-DRX_FIELD_FAMILY(Float, jfloat, 'F', f)
-DRX_FIELD_FAMILY(Double, jdouble, 'D', d)
+DRX_MINIJNI_PRIMITIVES(DRX_FIELD_FAMILY)
 
 #undef DRX_FIELD_FAMILY
 
@@ -196,20 +189,13 @@ void installObjectFunctions(JNINativeInterface_& t) {
   t.GetFieldID = getFieldId;
   t.GetStaticFieldID = getStaticFieldId;
   t.GetJavaVM = getJavaVm;
-#define DRX_INSTALL(Type)                          \
+#define DRX_INSTALL(Type, ...)                     \
   t.Get##Type##Field = get##Type##Field;           \
   t.Set##Type##Field = set##Type##Field;           \
   t.GetStatic##Type##Field = getStatic##Type##Field; \
   t.SetStatic##Type##Field = setStatic##Type##Field;
   DRX_INSTALL(Object)
-  DRX_INSTALL(Boolean)
-  DRX_INSTALL(Byte)
-  DRX_INSTALL(Char)
-  DRX_INSTALL(Short)
-  DRX_INSTALL(Int)
-  DRX_INSTALL(Long)
-  DRX_INSTALL(Float)
-  DRX_INSTALL(Double)
+  DRX_MINIJNI_PRIMITIVES(DRX_INSTALL)
 #undef DRX_INSTALL
 }
 

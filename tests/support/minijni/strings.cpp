@@ -16,20 +16,11 @@ ObjectData* stringArg(Entry& e, jstring str) {
 }
 
 void* handOut(Entry& e, BufferKind kind, ObjectData* owner, const void* data, size_t bytes, jboolean* isCopy) {
-  std::unique_ptr<unsigned char[]> storage(new unsigned char[bytes == 0 ? 1 : bytes]);
-  if (bytes) std::memcpy(storage.get(), data, bytes);
-  void* pointer = storage.get();
-  e.vm.buffers[pointer] = Buffer{kind, owner, 0, std::move(storage)};
-  if (isCopy) *isCopy = JNI_TRUE;
-  return pointer;
+  return e.vm.handOut(kind, owner, 0, data, bytes, isCopy);
 }
 
 void takeBack(Entry& e, BufferKind kind, ObjectData* owner, const void* pointer) {
-  auto found = e.vm.buffers.find(pointer);
-  if (found == e.vm.buffers.end() || found->second.kind != kind || found->second.owner != owner) {
-    failLoudly(std::string(e.slot) + ": pointer was not handed out for this string by the matching Get function");
-  }
-  e.vm.buffers.erase(found);
+  e.vm.buffers.erase(e.vm.handedOut(kind, owner, pointer, e.slot, "string"));
 }
 
 jstring JNICALL newString(JNIEnv* env, const jchar* chars, jsize length) {

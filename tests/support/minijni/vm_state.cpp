@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace minijni {
 
@@ -159,6 +160,26 @@ FieldInfo* VmState::findField(ClassInfo* cls, std::string_view name, bool isStat
     }
   }
   return nullptr;
+}
+
+void* VmState::handOut(BufferKind kind, ObjectData* owner, char elementType, const void* data, size_t bytes,
+                       jboolean* isCopy) {
+  std::unique_ptr<unsigned char[]> storage(new unsigned char[bytes == 0 ? 1 : bytes]);
+  if (bytes) std::memcpy(storage.get(), data, bytes);
+  void* pointer = storage.get();
+  buffers[pointer] = Buffer{kind, owner, elementType, std::move(storage)};
+  if (isCopy) *isCopy = JNI_TRUE;
+  return pointer;
+}
+
+std::map<const void*, Buffer>::iterator VmState::handedOut(BufferKind kind, ObjectData* owner, const void* pointer,
+                                                           const char* slot, const char* ownerKind) {
+  auto found = buffers.find(pointer);
+  if (found == buffers.end() || found->second.kind != kind || found->second.owner != owner) {
+    failLoudly(std::string(slot) + ": pointer was not handed out for this " + ownerKind +
+               " by the matching Get function");
+  }
+  return found;
 }
 
 std::nullptr_t VmState::raise(EnvState& env, std::string_view className, std::u16string message) {

@@ -70,6 +70,18 @@ struct Ref {
   EnvState* owner = nullptr;
 };
 
+// The eight primitive types as (Name, C type, signature letter, jvalue member), so each family of
+// typed JNI functions is written once and installed from the same list.
+#define DRX_MINIJNI_PRIMITIVES(X) \
+  X(Boolean, jboolean, 'Z', z) \
+  X(Byte, jbyte, 'B', b) \
+  X(Char, jchar, 'C', c) \
+  X(Short, jshort, 'S', s) \
+  X(Int, jint, 'I', i) \
+  X(Long, jlong, 'J', j) \
+  X(Float, jfloat, 'F', f) \
+  X(Double, jdouble, 'D', d)
+
 enum class BufferKind { StringChars, StringUtf, StringCritical, ArrayElements, ArrayCritical };
 
 struct Buffer {
@@ -146,6 +158,14 @@ struct VmState {
   std::nullptr_t raise(EnvState& env, std::string_view className, std::u16string message);
   // True when the nth-call failure set up by failAllocation fires (raises OutOfMemoryError).
   bool allocationFails(EnvState& env, std::string_view slot);
+  // A copy of bytes handed out as what a Get...Chars/Elements function returns; like HotSpot,
+  // always a copy (isCopy is set), and never a null pointer, even for no bytes.
+  void* handOut(BufferKind kind, ObjectData* owner, char elementType, const void* data, size_t bytes,
+                jboolean* isCopy);
+  // The buffer the matching Get function handed out at pointer for owner ("string", "array" in
+  // the message); a pointer from elsewhere fails loudly in slot.
+  std::map<const void*, Buffer>::iterator handedOut(BufferKind kind, ObjectData* owner, const void* pointer,
+                                                    const char* slot, const char* ownerKind);
 };
 
 // Entry bookkeeping of every JNI function: takes the lock, records the call and calls made with

@@ -42,6 +42,13 @@ FileHandle openOutputFile(const std::wstring& path) {
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+FileHandle openInputFile(const std::wstring& path) {
+  if (path.empty()) return FileHandle();
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  return FileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                OPEN_EXISTING, 0, nullptr));
+}
+
 }  // namespace
 
 void removeTree(const std::wstring& directory) {
@@ -67,11 +74,12 @@ void removeTree(const std::wstring& directory) {
 ChildProcess::ChildProcess(const ChildOptions& options) {
   FileHandle standardOutput = openOutputFile(options.stdoutPath);
   FileHandle standardError = openOutputFile(options.stderrPath);
+  FileHandle standardInput = openInputFile(options.stdinPath);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (standardOutput || standardError) {
+  if (standardOutput || standardError || standardInput) {
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = INVALID_HANDLE_VALUE;
+    startup.hStdInput = standardInput ? standardInput.get() : INVALID_HANDLE_VALUE;
     startup.hStdOutput = standardOutput ? standardOutput.get() : GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = standardError ? standardError.get() : GetStdHandle(STD_ERROR_HANDLE);
   }
@@ -226,19 +234,19 @@ std::string readFileBytes(const std::wstring& path) {
   return bytes;
 }
 
-ScratchDirectory::ScratchDirectory(const wchar_t* prefix) {
+std::wstring makeTemporaryDirectory(const std::wstring& prefix) {
   wchar_t base[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, base);
   for (unsigned attempt = 0; attempt < 1000; ++attempt) {
     wchar_t candidate[MAX_PATH + 64];
-    swprintf(candidate, std::size(candidate), L"%ls%ls%lu_%u", base, prefix, GetCurrentProcessId(),
+    swprintf(candidate, std::size(candidate), L"%ls%ls%lu_%u", base, prefix.c_str(), GetCurrentProcessId(),
              static_cast<unsigned>(GetTickCount64() % 100000) + attempt);
-    if (CreateDirectoryW(candidate, nullptr)) {
-      path_ = candidate;
-      return;
-    }
+    if (CreateDirectoryW(candidate, nullptr)) return candidate;
   }
+  return {};
 }
+
+ScratchDirectory::ScratchDirectory(const wchar_t* prefix) : path_(makeTemporaryDirectory(prefix)) {}
 
 ScratchDirectory::~ScratchDirectory() {
   if (!path_.empty()) removeTree(path_);

@@ -16,6 +16,7 @@ namespace drx::test {
 struct ChildOptions {
   std::wstring commandLine;        // complete, program path first
   std::wstring workingDirectory;   // empty: the caller's
+  std::wstring stdinPath;          // empty: no standard input; "NUL" for one that is at its end
   std::wstring stdoutPath;         // empty: no redirection
   std::wstring stderrPath;
   // Set (or, with an empty value and unset == true, removed) in a copy of this process's environment.
@@ -68,7 +69,11 @@ void removeTree(const std::wstring& directory);
 // Reads a whole file (for captured output); empty when missing.
 std::string readFileBytes(const std::wstring& path);
 
-// A fresh empty directory under the temporary folder, removed with its contents on destruction.
+// A fresh empty directory under the temporary folder, named prefix + process id + a number;
+// empty when none could be made.
+std::wstring makeTemporaryDirectory(const std::wstring& prefix);
+
+// makeTemporaryDirectory's folder, removed with its contents on destruction.
 class ScratchDirectory {
  public:
   explicit ScratchDirectory(const wchar_t* prefix);

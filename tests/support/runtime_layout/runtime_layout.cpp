@@ -110,35 +110,4 @@ size_t writeRuntimeArchive(const std::wstring& runtimeRoot, const std::wstring& 
   return writeFile(archive, gzip(tar)) ? tar.size() : 0;
 }
 
-std::wstring makeTemporaryDirectory(const std::wstring& prefix) {
-  wchar_t base[MAX_PATH + 1];
-  GetTempPathW(MAX_PATH + 1, base);
-  for (unsigned attempt = 0;; ++attempt) {
-    std::wstring path = std::wstring(base) + prefix + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                        std::to_wstring(GetTickCount() + attempt);
-    if (CreateDirectoryW(path.c_str(), nullptr)) return path;
-    if (GetLastError() != ERROR_ALREADY_EXISTS || attempt > 1000) return {};
-  }
-}
-
-bool removeTree(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring child = path + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(child);
-      } else {
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  return RemoveDirectoryW(path.c_str()) != 0;
-}
-
 }  // namespace standin

@@ -49,10 +49,6 @@ bool writeTarGz(const std::wstring& archive, const std::vector<TarEntry>& entrie
 // uncompressed tar size (what the payload's includedJreSize holds), 0 when writing failed.
 size_t writeRuntimeArchive(const std::wstring& runtimeRoot, const std::wstring& archive, bool underTopLevelJre);
 
-// A fresh empty folder under the temporary path; removeTree deletes a folder and everything in it.
-std::wstring makeTemporaryDirectory(const std::wstring& prefix);
-bool removeTree(const std::wstring& path);
-
 }  // namespace standin
 
 #endif

@@ -8,8 +8,8 @@
 
 #include "standin_host.h"
 #include "tests/win/dll_planting/planted_record.h"
-#include "tests/win/launcher_runtime/loopback_http_server.h"
-#include "tests/win/launcher_runtime/runtime_fixture.h"
+#include "tests/win/launcher/runtime/loopback_http_server.h"
+#include "tests/win/launcher/runtime/runtime_fixture.h"
 
 namespace drx::test {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "standin_host.h"
-#include "tests/win/launcher_runtime/loopback_http_server.h"
-#include "tests/win/launcher_runtime/runtime_fixture.h"
+#include "tests/win/launcher/runtime/loopback_http_server.h"
+#include "tests/win/launcher/runtime/runtime_fixture.h"
 
 namespace drx::test {
 namespace {

@@ -11,27 +11,14 @@
 
 #include "captured_stdout.h"
 #include "drxinst_library.h"
+#include "pipe_natives.h"
 
 namespace drxtest {
 namespace {
 
-using CreateListener = jstring(JNICALL*)(JNIEnv*, jclass);
-using Action = void(JNICALL*)(JNIEnv*, jclass);
-using Connect = jboolean(JNICALL*)(JNIEnv*, jclass, jstring);
-using ReadBlock = jbyteArray(JNICALL*)(JNIEnv*, jclass);
-using WriteBlock = jboolean(JNICALL*)(JNIEnv*, jclass, jbyteArray);
-
-constexpr char kClass[] = "Win32CommunicationBackend";
 constexpr DWORD kPeerReadyMs = 30000;
 // The read or write must come back within this after the kill, or the test gives up on the process.
 constexpr DWORD kAfterKillMs = 30000;
-
-std::wstring besideMe(const wchar_t* file) {
-  wchar_t path[MAX_PATH];
-  std::wstring full(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-  full.resize(full.find_last_of(L'\\') + 1);
-  return full + file;
-}
 
 // Starts the raw peer, waits until it wrote its bytes, then kills it after a pause in which the
 // test's own call is already blocked. A call that never returns ends the test process.
@@ -40,7 +27,7 @@ class KilledPeer {
   KilledPeer(const std::u16string& pipe, int prefixBytes, int dataBytes) {
     const std::wstring eventName = L"drx_raw_peer_" + std::to_wstring(GetCurrentProcessId());
     written_ = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
-    std::wstring commandLine = L"\"" + besideMe(L"raw_pipe_peer.exe") + L"\" " + std::wstring(pipe.begin(), pipe.end()) +
+    std::wstring commandLine = L"\"" + besideTestProgram(L"raw_pipe_peer.exe") + L"\" " + std::wstring(pipe.begin(), pipe.end()) +
                                L" " + eventName + L" " + std::to_wstring(prefixBytes) + L" " + std::to_wstring(dataBytes);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -83,7 +70,7 @@ class KilledPeer {
   std::atomic<bool> returned_{false};
 };
 
-class PipePeerKilled : public ::testing::Test {
+class PipePeerKilled : public ::testing::Test, public PipeNatives {
  protected:
   void TearDown() override {
     disconnect(env, nullptr);
@@ -97,12 +84,6 @@ class PipePeerKilled : public ::testing::Test {
 
   minijni::Jvm vm;
   JNIEnv* env = vm.env();
-  CreateListener createListener = exportOf<CreateListener>(kClass, "createListener0", 8);
-  Action closeListener = exportOf<Action>(kClass, "closeListener0", 8);
-  Connect connect = exportOf<Connect>(kClass, "connect0", 12);
-  Action disconnect = exportOf<Action>(kClass, "disconnect0", 8);
-  ReadBlock readBlock = exportOf<ReadBlock>(kClass, "readDataBlock0", 8);
-  WriteBlock writeBlock = exportOf<WriteBlock>(kClass, "writeDataBlock0", 12);
 };
 
 TEST_F(PipePeerKilled, ReadFailsWhenThePeerIsKilledInsideABlock) {
