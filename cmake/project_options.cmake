@@ -18,8 +18,10 @@ if(WIN32)
     set(DRX_SUFFIX "")
   endif()
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-  # Shipped binaries travel inside every download: small and stripped.
-  add_compile_options(-Os -ffunction-sections -fdata-sections)
+  # Shipped binaries travel inside every download: small and stripped. No -fdata-sections:
+  # mingw's GCC then gives each zero-initialised variable a .data$ section of its own, so a
+  # zeroed buffer takes its full size in the file instead of none in .bss.
+  add_compile_options(-Os -ffunction-sections)
   add_link_options(-static -Wl,--gc-sections -s)
   # Windows tests run under wine through this wrapper (prefix per build directory).
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
