@@ -18,10 +18,8 @@ if(WIN32)
     set(DRX_SUFFIX "")
   endif()
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-  # Shipped binaries travel inside every download: small and stripped. No -fdata-sections:
-  # mingw's GCC then gives each zero-initialised variable a .data$ section of its own, so a
-  # zeroed buffer takes its full size in the file instead of none in .bss.
-  add_compile_options(-Os -ffunction-sections)
+  # Shipped binaries travel inside every download: small and stripped.
+  add_compile_options(-Os -ffunction-sections -fdata-sections)
   add_link_options(-static -Wl,--gc-sections -s)
   # Windows tests run under wine through this wrapper (prefix per build directory).
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
@@ -36,6 +34,12 @@ endif()
 # Code that ships in the launcher: no exceptions, no RTTI.
 function(drx_shipping_code target)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+  # No -fdata-sections in what ships: mingw's GCC gives each zero-initialised variable a .data$
+  # section of its own there, so a zeroed buffer takes its full size in the file instead of
+  # none in .bss.
+  if(WIN32)
+    target_compile_options(${target} PRIVATE -fno-data-sections)
+  endif()
   # 32-bit frames are described by DWARF tables that only the C++ unwinder reads, and nothing
   # here unwinds. 64-bit Windows walks every stack through its own unwind data: that stays.
   if(WIN32 AND DRX_WIDTH EQUAL 32)
