@@ -8,21 +8,19 @@
 // runs, so statics initialised on different threads cannot deadlock each other through it.
 #include <windows.h>
 
-#include <cstdint>
-
 namespace {
 
 SRWLOCK lock = SRWLOCK_INIT;
 CONDITION_VARIABLE finished = CONDITION_VARIABLE_INIT;
 
-unsigned char* doneByte(uint64_t* guard) { return reinterpret_cast<unsigned char*>(guard); }
-unsigned char* busyByte(uint64_t* guard) { return reinterpret_cast<unsigned char*>(guard) + 1; }
+unsigned char* doneByte(long long* guard) { return reinterpret_cast<unsigned char*>(guard); }
+unsigned char* busyByte(long long* guard) { return reinterpret_cast<unsigned char*>(guard) + 1; }
 
 }  // namespace
 
 extern "C" {
 
-int __cxa_guard_acquire(uint64_t* guard) {
+int __cxa_guard_acquire(long long* guard) {
   if (__atomic_load_n(doneByte(guard), __ATOMIC_ACQUIRE)) return 0;
   AcquireSRWLockExclusive(&lock);
   for (;;) {
@@ -39,7 +37,7 @@ int __cxa_guard_acquire(uint64_t* guard) {
   }
 }
 
-void __cxa_guard_release(uint64_t* guard) {
+void __cxa_guard_release(long long* guard) {
   AcquireSRWLockExclusive(&lock);
   *busyByte(guard) = 0;
   __atomic_store_n(doneByte(guard), 1, __ATOMIC_RELEASE);
@@ -48,7 +46,7 @@ void __cxa_guard_release(uint64_t* guard) {
 }
 
 // The initialiser did not finish: the next caller runs it again.
-void __cxa_guard_abort(uint64_t* guard) {
+void __cxa_guard_abort(long long* guard) {
   AcquireSRWLockExclusive(&lock);
   *busyByte(guard) = 0;
   ReleaseSRWLockExclusive(&lock);

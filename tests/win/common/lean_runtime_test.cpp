@@ -8,9 +8,9 @@
 #include <new>
 #include <vector>
 
-extern "C" int __cxa_guard_acquire(uint64_t* guard);
-extern "C" void __cxa_guard_release(uint64_t* guard);
-extern "C" void __cxa_guard_abort(uint64_t* guard);
+extern "C" int __cxa_guard_acquire(long long* guard);
+extern "C" void __cxa_guard_release(long long* guard);
+extern "C" void __cxa_guard_abort(long long* guard);
 
 namespace {
 
@@ -30,19 +30,24 @@ namespace {
 
 // Runs `body` on `count` threads that start together; returns once all have ended.
 template <typename Body>
-void onThreads(int count, Body body) {
-  struct Start {
-    Body* body;
-    HANDLE go;
-  } start{&body, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  auto entry = [](void* parameter) -> DWORD {
-    auto* s = static_cast<Start*>(parameter);
-    WaitForSingleObject(s->go, INFINITE);
-    (*s->body)();
+struct ThreadStart {
+  Body* body;
+  HANDLE go;
+  static DWORD WINAPI entry(void* parameter) {
+    auto* start = static_cast<ThreadStart*>(parameter);
+    WaitForSingleObject(start->go, INFINITE);
+    (*start->body)();
     return 0;
-  };
+  }
+};
+
+template <typename Body>
+void onThreads(int count, Body body) {
+  ThreadStart<Body> start{&body, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::vector<HANDLE> threads;
-  for (int i = 0; i < count; ++i) threads.push_back(CreateThread(nullptr, 0, entry, &start, 0, nullptr));
+  for (int i = 0; i < count; ++i) {
+    threads.push_back(CreateThread(nullptr, 0, ThreadStart<Body>::entry, &start, 0, nullptr));
+  }
   SetEvent(start.go);
   for (HANDLE thread : threads) {
     WaitForSingleObject(thread, INFINITE);
@@ -104,11 +109,11 @@ TEST(StaticGuard, AnInitialiserThatThrowsRunsAgainOnTheNextCall) {
 }
 
 DWORD WINAPI acquireOnThread(void* guard) {
-  return static_cast<DWORD>(__cxa_guard_acquire(static_cast<uint64_t*>(guard)));
+  return static_cast<DWORD>(__cxa_guard_acquire(static_cast<long long*>(guard)));
 }
 
 TEST(StaticGuard, SecondAcquireWaitsForReleaseThenSkips) {
-  uint64_t guard = 0;
+  long long guard = 0;
   ASSERT_EQ(__cxa_guard_acquire(&guard), 1);
   HANDLE waiter = CreateThread(nullptr, 0, acquireOnThread, &guard, 0, nullptr);
   ASSERT_NE(waiter, nullptr);
@@ -125,7 +130,7 @@ TEST(StaticGuard, SecondAcquireWaitsForReleaseThenSkips) {
 }
 
 TEST(StaticGuard, AbortHandsTheNextCallerTheInitialisation) {
-  uint64_t guard = 0;
+  long long guard = 0;
   ASSERT_EQ(__cxa_guard_acquire(&guard), 1);
   __cxa_guard_abort(&guard);
   EXPECT_EQ(*reinterpret_cast<unsigned char*>(&guard), 0);
