@@ -34,4 +34,15 @@ endif()
 # Code that ships in the launcher: no exceptions, no RTTI.
 function(drx_shipping_code target)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+  # No -fdata-sections in what ships: mingw's GCC gives each zero-initialised variable a .data$
+  # section of its own there, so a zeroed buffer takes its full size in the file instead of
+  # none in .bss.
+  if(WIN32)
+    target_compile_options(${target} PRIVATE -fno-data-sections)
+  endif()
+  # 32-bit frames are described by DWARF tables that only the C++ unwinder reads, and nothing
+  # here unwinds. 64-bit Windows walks every stack through its own unwind data: that stays.
+  if(WIN32 AND DRX_WIDTH EQUAL 32)
+    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
+  endif()
 endfunction()

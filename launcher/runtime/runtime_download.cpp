@@ -88,7 +88,8 @@ bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD 
   const DWORD start = GetTickCount();
   DWORD received = 0;
   DWORD lastUpdate = 0;
-  static char buffer[kReadChunk];
+  const std::unique_ptr<char[]> storage(new char[kReadChunk]);
+  char* const buffer = storage.get();
   while (received < length) {
     if (runCancelled()) return false;
     const DWORD want = length - received < kReadChunk ? length - received : kReadChunk;

@@ -1,8 +1,9 @@
 #!/bin/bash
-# Checks a built Windows binary: machine type, subsystem and that it imports system DLLs only.
-# usage: pe_check.sh OBJDUMP FILE i386|x86-64 gui|console|dll
+# Checks a built Windows binary: machine type, subsystem, that it imports system DLLs only and,
+# given a budget, that it is no larger than that many bytes.
+# usage: pe_check.sh OBJDUMP FILE i386|x86-64 gui|console|dll [MAX_BYTES]
 set -u
-objdump="$1" file="$2" machine="$3" kind="$4"
+objdump="$1" file="$2" machine="$3" kind="$4" budget="${5:-}"
 
 fail() { echo "FAIL: $file: $*"; exit 1; }
 [ -f "$file" ] || fail "missing"
@@ -40,4 +41,11 @@ for dll in $imports; do
     *) fail "imports non-system DLL $dll (only DLLs Windows always loads from the system directory may be imported)" ;;
   esac
 done
-echo "OK: $(basename "$file") $machine $kind imports: $(echo $imports)"
+
+size=$(stat -c %s "$file") || fail "cannot read its size"
+if [ -n "$budget" ]; then
+  [[ "$budget" =~ ^[0-9]+$ ]] || fail "budget '$budget' is not a number of bytes"
+  # Every installer download carries the launcher: growth past the budget is a decision, not drift.
+  [ "$size" -le "$budget" ] || fail "$size bytes, over its size budget of $budget bytes"
+fi
+echo "OK: $(basename "$file") $machine $kind $size bytes${budget:+ (budget $budget)} imports: $(echo $imports)"

@@ -16,7 +16,7 @@ namespace drx::launcher {
 class GzipTarInput final : public TarInput {
  public:
   explicit GzipTarInput(gzFile file) : file_(file) {}
-  ~GzipTarInput() { gzclose(file_); }
+  ~GzipTarInput() { gzclose_r(file_); }
   GzipTarInput(const GzipTarInput&) = delete;
   GzipTarInput& operator=(const GzipTarInput&) = delete;
 
