@@ -15,8 +15,8 @@ inline bool isModuleIn(HMODULE module, const std::wstring& directory) {
   const DWORD length = GetModuleFileNameW(module, file, MAX_PATH + 1);
   if (length == 0 || length > MAX_PATH || length <= directory.size() + 1) return false;
   const std::wstring path(file, length);
-  return _wcsnicmp(path.c_str(), directory.c_str(), directory.size()) == 0 && path[directory.size()] == L'\\' &&
-         path.find(L'\\', directory.size() + 1) == std::wstring::npos;
+  return _wcsnicmp(path.c_str(), directory.c_str(), directory.size()) == 0 &&
+         path[directory.size()] == L'\\' && path.find(L'\\', directory.size() + 1) == std::wstring::npos;
 }
 
 // The DLL named `name` from the system directory, loaded once and kept for the process's life
@@ -38,7 +38,8 @@ inline HMODULE loadSystemLibrary(const wchar_t* name) {
 template <class Function>
 Function systemFunction(const wchar_t* library, const char* function) {
   HMODULE module = loadSystemLibrary(library);
-  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, function))) : nullptr;
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, function)))
+                : nullptr;
 }
 
 }  // namespace drx

@@ -13,7 +13,8 @@ namespace drx {
 inline KernelHandle startThread(LPTHREAD_START_ROUTINE entry, void* argument,
                                 int priority = THREAD_PRIORITY_NORMAL) {
   const bool atOtherPriority = priority != THREAD_PRIORITY_NORMAL;
-  KernelHandle thread(CreateThread(nullptr, 0, entry, argument, atOtherPriority ? CREATE_SUSPENDED : 0, nullptr));
+  KernelHandle thread(
+      CreateThread(nullptr, 0, entry, argument, atOtherPriority ? CREATE_SUSPENDED : 0, nullptr));
   if (thread && atOtherPriority) {
     SetThreadPriority(thread.get(), priority);
     ResumeThread(thread.get());

@@ -80,17 +80,11 @@ void reportFailedRead(const RunFailure& failure) {
 
 }  // namespace
 
-void useConsoleForErrors() {
-  reporting().console = true;
-}
+void useConsoleForErrors() { reporting().console = true; }
 
-bool errorsGoToConsole() {
-  return reporting().console;
-}
+bool errorsGoToConsole() { return reporting().console; }
 
-void setErrorBoxOwner(HWND owner) {
-  reporting().owner = owner;
-}
+void setErrorBoxOwner(HWND owner) { reporting().owner = owner; }
 
 void showError(const char* text) {
   std::string shown(cutToBuffer(text ? text : "", kTextBufferSize));
@@ -165,7 +159,8 @@ void reportFailure(const RunFailure& failure, HWND dialog) {
     case FailureKind::kExtractionCorrupted:
     case FailureKind::kExtractionDiskFull:
       if (startupState().quiet) return;
-      showInstallerBox(dialog, failure.kind == FailureKind::kExtractionDiskFull ? kMsgDiskFull : kMsgCorruptedInstaller);
+      showInstallerBox(
+          dialog, failure.kind == FailureKind::kExtractionDiskFull ? kMsgDiskFull : kMsgCorruptedInstaller);
       return;
     case FailureKind::kInternal:
       showInternalError(failure.code);

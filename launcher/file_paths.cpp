@@ -8,9 +8,7 @@
 namespace drx::launcher {
 namespace {
 
-UINT fileCodePage() {
-  return AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-}
+UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 std::string cutToLimit(std::string text) {
   if (text.size() > kPathLimit - 1) text.resize(kPathLimit - 1);
@@ -62,9 +60,7 @@ std::string computeLauncherDirectory() {
 
 }  // namespace
 
-std::wstring fromFileCodePage(std::string_view text) {
-  return toWide(text, fileCodePage());
-}
+std::wstring fromFileCodePage(std::string_view text) { return toWide(text, fileCodePage()); }
 
 bool toFileCodePage(std::wstring_view text, std::string& out) {
   return toNarrowExact(text, fileCodePage(), out);
@@ -80,9 +76,7 @@ const std::string& launcherDirectory() {
   return directory;
 }
 
-bool isRelative(std::string_view path) {
-  return isRelativePath(path);
-}
+bool isRelative(std::string_view path) { return isRelativePath(path); }
 
 std::string collapseBackslashes(std::string_view path) {
   std::wstring wide = fromFileCodePage(path);

@@ -32,9 +32,7 @@ const char* getProperty(int id) {
   return found == narrow.end() ? "" : found->second.c_str();
 }
 
-int getIntProperty(int id) {
-  return decimalValue(getProperty(id));
-}
+int getIntProperty(int id) { return decimalValue(getProperty(id)); }
 
 const wchar_t* getWideProperty(int id) {
   const auto& wide = tables().wide;
@@ -77,12 +75,8 @@ const std::string& mediaPath() {
   return state.mediaPath;
 }
 
-int64_t includedFilesPosition() {
-  return tables().includedFilesPosition;
-}
+int64_t includedFilesPosition() { return tables().includedFilesPosition; }
 
-void setIncludedFilesPosition(int64_t position) {
-  tables().includedFilesPosition = position;
-}
+void setIncludedFilesPosition(int64_t position) { tables().includedFilesPosition = position; }
 
 }  // namespace drx::launcher

@@ -15,7 +15,8 @@ void logPrompt(const char* productTitle) {
   if (!keptLogRequested()) return;
   const char* logPath = handOutLogPath();
   char text[kJoinedTextBufferSize];
-  snprintf(text, sizeof text, "The following log file will be created:\n\n%s\n\nDo you want to open an Explorer window?",
+  snprintf(text, sizeof text,
+           "The following log file will be created:\n\n%s\n\nDo you want to open an Explorer window?",
            logPath ? logPath : "");
   if (MessageBoxA(nullptr, text, productTitle, MB_YESNO) != IDYES) return;
 
@@ -32,8 +33,8 @@ void logPrompt(const char* productTitle) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                      &startup, &process)) {
     logLine("could not open explorer window %d", static_cast<int>(GetLastError()));
     return;
   }

@@ -97,7 +97,8 @@ RunFailure extractOneFile(MediaFile& media, const std::string& path) {
   media.seek(recordOffset + 8);
   if (size <= 0) return {};
 
-  FileHandle target(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle target(
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!target) return internalFailure(InternalErrorCode::kIncludedFileNotCreated);
 
   ChunkBuffer chunk(kCopyChunk);
@@ -118,7 +119,8 @@ RunFailure extractOneFile(MediaFile& media, const std::string& path) {
     while (written < read) {
       DWORD now = 0;
       if (!WriteFile(target.get(), buffer + written, read - written, &now, nullptr)) {
-        logErrorLine("WriteFile failed %d %d", static_cast<int>(read - written), static_cast<int>(GetLastError()));
+        logErrorLine("WriteFile failed %d %d", static_cast<int>(read - written),
+                     static_cast<int>(GetLastError()));
         return failureOf(FailureKind::kExtractionDiskFull);
       }
       written += now;
@@ -136,7 +138,8 @@ RunFailure failExtraction(const std::string& path, RunFailure failure) {
 }
 
 bool removesTheTree(const RunFailure& failure) {
-  return failure.kind == FailureKind::kExtractionCorrupted || failure.kind == FailureKind::kExtractionDiskFull;
+  return failure.kind == FailureKind::kExtractionCorrupted ||
+         failure.kind == FailureKind::kExtractionDiskFull;
 }
 
 }  // namespace
@@ -153,9 +156,9 @@ RunFailure verifyIntegrity(HWND dialog, bool enabled) {
     payload::PayloadHeader header;
     const HeaderNeed need = enabled ? HeaderNeed::kChecksumWhenFlagged : HeaderNeed::kMagic;
     RunFailure headerFailure;
-    const HeaderResult headerResult = payloadStart >= 0
-                                          ? readPayloadHeader(media, payloadStart, need, header, headerFailure)
-                                          : HeaderResult::kBadMagic;
+    const HeaderResult headerResult =
+        payloadStart >= 0 ? readPayloadHeader(media, payloadStart, need, header, headerFailure)
+                          : HeaderResult::kBadMagic;
     if (headerResult == HeaderResult::kFailed) return headerFailure;
     if (headerResult == HeaderResult::kRead) {
       if (enabled && header.verifyFlag != 0) {
@@ -166,11 +169,13 @@ RunFailure verifyIntegrity(HWND dialog, bool enabled) {
         computed = 0;
         CheckProgress progress{dialog, 0};
         if (media.seek(payloadStart + payload::kHeaderSize)) {
-          if (RunFailure failure = checksumOfRegion(media, length, reportCheckProgress, &progress, computed)) {
+          if (RunFailure failure =
+                  checksumOfRegion(media, length, reportCheckProgress, &progress, computed)) {
             return failure;
           }
         }
-        logLine("checksums: %u %u %d %d", computed, expected, static_cast<int>(computed), static_cast<int>(expected));
+        logLine("checksums: %u %u %d %d", computed, expected, static_cast<int>(computed),
+                static_cast<int>(expected));
       } else {
         if (dialog) {
           SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(100, 400));
@@ -199,7 +204,8 @@ RunFailure extractIncludedFiles(HWND) {
   MediaFile media;
   if (RunFailure failure = media.openFailure()) return failure;
   media.seek(includedFilesPosition());
-  for (const std::string& name : payload::includedFileNames(getProperty(payload::kIncludedFileNames), count)) {
+  for (const std::string& name :
+       payload::includedFileNames(getProperty(payload::kIncludedFileNames), count)) {
     // A Cancel waits for the file in hand, and its folder, before it removes the tree.
     CancelGuardedStep step;
     const std::string path = directory + "\\" + name;
@@ -226,8 +232,6 @@ RunFailure extractIncludedFiles(HWND) {
   return {};
 }
 
-int64_t unextractedPosition() {
-  return readerState().unextracted;
-}
+int64_t unextractedPosition() { return readerState().unextracted; }
 
 }  // namespace drx::launcher

@@ -18,7 +18,8 @@ HeaderResult readPayloadHeader(MediaFile& media, int64_t payloadStart, HeaderNee
   if (error == payload::Error::kNone) return HeaderResult::kRead;
   if (error == payload::Error::kBadMagic) return HeaderResult::kBadMagic;
   if (payloadStart < 0 || bytesAvailable(media, payloadStart, 4) < 4) {
-    return failedRead(failure, FailureKind::kReadInt, media, payloadStart < 0 ? 0 : bytesAvailable(media, payloadStart, 4));
+    return failedRead(failure, FailureKind::kReadInt, media,
+                      payloadStart < 0 ? 0 : bytesAvailable(media, payloadStart, 4));
   }
   // The magic was there; the header fields after it were cut off.
   if (need == HeaderNeed::kMagic) return HeaderResult::kRead;

@@ -47,7 +47,8 @@ class StoringVisitor : public payload::PropertyVisitor {
       return readFailure(FailureKind::kReadInt, media.lastError(),
                          available < kCountSize ? available : available - kCountSize);
     }
-    return readFailure(inWideTable_ ? FailureKind::kReadWideString : FailureKind::kReadString, media.lastError(), 0);
+    return readFailure(inWideTable_ ? FailureKind::kReadWideString : FailureKind::kReadString,
+                       media.lastError(), 0);
   }
 
  private:
@@ -83,7 +84,8 @@ RunFailure loadLauncherProperties() {
   payload::ByteCursor countCursor(media, tablesStart);
   int32_t narrowCount = 0;
   if (countCursor.readI32(narrowCount) != payload::Error::kNone) {
-    return readFailure(FailureKind::kReadInt, media.lastError(), bytesAvailable(media, tablesStart, kCountSize));
+    return readFailure(FailureKind::kReadInt, media.lastError(),
+                       bytesAvailable(media, tablesStart, kCountSize));
   }
 
   StoringVisitor visitor(tablesStart, narrowCount);

@@ -18,7 +18,8 @@ constexpr DWORD kLargeChunk = 256u << 10;
 
 }  // namespace
 
-RunFailure checksumOfRegion(MediaFile& media, int64_t length, RegionProgress progress, void* context, uint32_t& crc) {
+RunFailure checksumOfRegion(MediaFile& media, int64_t length, RegionProgress progress, void* context,
+                            uint32_t& crc) {
   uint8_t small[kSmallChunk];
   std::unique_ptr<uint8_t[]> large(new (std::nothrow) uint8_t[kLargeChunk]);
   uint8_t* buffer = large ? large.get() : small;
@@ -29,8 +30,8 @@ RunFailure checksumOfRegion(MediaFile& media, int64_t length, RegionProgress pro
     const DWORD want = length - done < chunk ? static_cast<DWORD>(length - done) : chunk;
     DWORD read = 0;
     if (!media.readNext(buffer, want, read) || read == 0) {
-      logErrorLine("check ReadFile failed %d %d %I64d", static_cast<int>(read), static_cast<int>(media.lastError()),
-                   static_cast<long long>(done));
+      logErrorLine("check ReadFile failed %d %d %I64d", static_cast<int>(read),
+                   static_cast<int>(media.lastError()), static_cast<long long>(done));
       return internalFailure(InternalErrorCode::kCheckReadFailed);
     }
     crc = payload::crc32Update(crc, buffer, read);

@@ -15,6 +15,7 @@ using RegionProgress = void (*)(void* context, int64_t done, int64_t total);
 // CRC-32 of length bytes from the media file's current position, into crc. A failed read, or a
 // read of 0 bytes before length bytes were summed, logs "check ReadFile failed" and gives
 // internal error 34.
-RunFailure checksumOfRegion(MediaFile& media, int64_t length, RegionProgress progress, void* context, uint32_t& crc);
+RunFailure checksumOfRegion(MediaFile& media, int64_t length, RegionProgress progress, void* context,
+                            uint32_t& crc);
 
 }  // namespace drx::launcher

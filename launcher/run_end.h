@@ -23,9 +23,9 @@ bool runCancelled();
 unsigned long waitUnlessCancelled(void* handle, unsigned long timeoutMs);
 
 // Cancel: waits on a thread of its own for the step under way, removes the temporary area and
-// both start-up markers, and ends the process with exit code 0. Returns at once, so the caller's thread keeps serving the
-// dialog's messages that the work thread may still send meanwhile. The C runtime's exit is
-// never reached, so no static object is destroyed under a thread that still reads it.
+// both start-up markers, and ends the process with exit code 0. Returns at once, so the caller's thread keeps
+// serving the dialog's messages that the work thread may still send meanwhile. The C runtime's exit is never
+// reached, so no static object is destroyed under a thread that still reads it.
 void cancelRun();
 
 // The end of a cancelled run whose step cannot finish (a read from a stalled server): what the

@@ -17,8 +17,8 @@ void processMarkerName(char (&name)[64]) {
 void applyToValue(MarkerAction action, const char* valueName) {
   RegKey key;
   if (action == MarkerAction::set) {
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS)
       return;
     const DWORD one = 1;
     RegSetValueExA(key.get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
@@ -62,7 +62,8 @@ DWORD readStartupMarker(bool withProcessId) {
   DWORD value = 0;
   DWORD type = 0;
   DWORD size = sizeof value;
-  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
+  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+      ERROR_SUCCESS)
     return 0;
   // Anything but a full DWORD is not a marker this launcher or the Java side wrote.
   if (type != REG_DWORD || size != sizeof value) return 0;

@@ -21,7 +21,6 @@
 namespace drx::launcher {
 namespace {
 
-
 struct TemporaryState {
   std::string directory;
   // The temporary path, worked out on first use: its fallbacks test and create directories, and
@@ -87,7 +86,8 @@ std::optional<std::string> writableFallback() {
 std::optional<std::string> findTemporaryPath() {
   char buffer[kPathLimit] = {};
   DWORD result = GetTempPathA(sizeof buffer, buffer);
-  logLine("GetTempPath returned %d (last error %d)", static_cast<int>(result), static_cast<int>(GetLastError()));
+  logLine("GetTempPath returned %d (last error %d)", static_cast<int>(result),
+          static_cast<int>(GetLastError()));
   if (result >= sizeof buffer) buffer[0] = '\0';
   std::string path(buffer);
   if (path.empty()) {
@@ -182,13 +182,9 @@ RunFailure createTemporaryDirectory() {
   return {};
 }
 
-const std::string& temporaryDirectory() {
-  return temporaryState().directory;
-}
+const std::string& temporaryDirectory() { return temporaryState().directory; }
 
-void setTemporaryDirectory(const std::string& directory) {
-  temporaryState().directory = directory;
-}
+void setTemporaryDirectory(const std::string& directory) { temporaryState().directory = directory; }
 
 void emptyDirectory(const std::string& directory) {
   if (directory.empty() || directory[0] == '.') return;

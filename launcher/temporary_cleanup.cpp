@@ -45,7 +45,8 @@ bool removeDirectoryTree(const std::string& directory) {
   if (directory.empty() || directory[0] == '.') return false;
   logLine("emptying %s", directory.c_str());
   removeEntries(directory);
-  return RemoveDirectoryA(directory.c_str()) != 0 || GetFileAttributesA(directory.c_str()) == INVALID_FILE_ATTRIBUTES;
+  return RemoveDirectoryA(directory.c_str()) != 0 ||
+         GetFileAttributesA(directory.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 void removeTemporaryArea() {
@@ -57,7 +58,8 @@ void removeTemporaryArea() {
   if (separator != std::string::npos) SetCurrentDirectoryA(directory.substr(0, separator + 1).c_str());
   if (!removeDirectoryTree(directory)) logErrorLine("could not remove %s", directory.c_str());
   const size_t suffix = strlen(kDirectorySuffix);
-  if (directory.size() > suffix && directory.compare(directory.size() - suffix, suffix, kDirectorySuffix) == 0) {
+  if (directory.size() > suffix &&
+      directory.compare(directory.size() - suffix, suffix, kDirectorySuffix) == 0) {
     DeleteFileA(directory.substr(0, directory.size() - suffix).c_str());
   }
 }

@@ -28,7 +28,8 @@ LocalMemory resolveAccountSid(const wchar_t* account) {
   std::wstring domain(kLookupBufferSize, L'\0');
   DWORD domainSize = kLookupBufferSize;
   SID_NAME_USE use;
-  if (!LookupAccountNameW(nullptr, account, block.get(), &sidSize, domain.data(), &domainSize, &use)) block.reset();
+  if (!LookupAccountNameW(nullptr, account, block.get(), &sidSize, domain.data(), &domainSize, &use))
+    block.reset();
   return block;
 }
 

@@ -31,7 +31,8 @@ bool makePrincipalSid(jint code, const JavaText& account, PrincipalSid& sid) {
   const SidRecipe recipe = sidRecipe(kind);
   SID_IDENTIFIER_AUTHORITY authority;
   for (int i = 0; i < 6; ++i) authority.Value[i] = recipe.authority[i];
-  if (!AllocateAndInitializeSid(&authority, 1, recipe.subAuthority, 0, 0, 0, 0, 0, 0, 0, sid.allocated.put())) {
+  if (!AllocateAndInitializeSid(&authority, 1, recipe.subAuthority, 0, 0, 0, 0, 0, 0, 0,
+                                sid.allocated.put())) {
     sid.allocated.dropWithoutClosing();
     return false;
   }
@@ -43,8 +44,8 @@ DWORD applyEntry(const wchar_t* path, SE_OBJECT_TYPE kind, EXPLICIT_ACCESS_W& en
   if (path == nullptr) return ERROR_INVALID_PARAMETER;
   PACL oldDacl = nullptr;
   PSECURITY_DESCRIPTOR rawDescriptor = nullptr;
-  DWORD error = GetNamedSecurityInfoW(path, kind, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldDacl, nullptr,
-                                      &rawDescriptor);
+  DWORD error = GetNamedSecurityInfoW(path, kind, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldDacl,
+                                      nullptr, &rawDescriptor);
   drx::LocalMemory descriptor(rawDescriptor);
   if (error != ERROR_SUCCESS) {
     diagnostic("GetNamedSecurityInfo Error %u %S\n", static_cast<unsigned>(error), path);
@@ -57,8 +58,8 @@ DWORD applyEntry(const wchar_t* path, SE_OBJECT_TYPE kind, EXPLICIT_ACCESS_W& en
     diagnostic("SetEntriesInAcl Error %u\n", static_cast<unsigned>(error));
     return error;
   }
-  error = SetNamedSecurityInfoW(const_cast<LPWSTR>(path), kind, DACL_SECURITY_INFORMATION, nullptr, nullptr, rawNewDacl,
-                                nullptr);
+  error = SetNamedSecurityInfoW(const_cast<LPWSTR>(path), kind, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                rawNewDacl, nullptr);
   if (error != ERROR_SUCCESS) diagnostic("SetNamedSecurityInfo Error %u\n", static_cast<unsigned>(error));
   return error;
 }
@@ -70,10 +71,12 @@ extern "C" {
 JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_ACLHandling_addACE(
     JNIEnv* env, jclass, jstring path, jboolean registryKey, jboolean read, jboolean write, jboolean execute,
     jboolean all, jint principalCode, jstring account) {
-  const DWORD mask = rightsMask((read & 0xFF) != 0, (write & 0xFF) != 0, (execute & 0xFF) != 0, (all & 0xFF) != 0);
+  const DWORD mask =
+      rightsMask((read & 0xFF) != 0, (write & 0xFF) != 0, (execute & 0xFF) != 0, (all & 0xFF) != 0);
   PrincipalSid sid;
   {
-    JavaText accountText(env, principalKind(principalCode) == PrincipalKind::NamedAccount ? account : nullptr);
+    JavaText accountText(env,
+                         principalKind(principalCode) == PrincipalKind::NamedAccount ? account : nullptr);
     if (!makePrincipalSid(principalCode, accountText, sid)) return JNI_FALSE;
   }
   EXPLICIT_ACCESS_W entry = {};

@@ -31,7 +31,8 @@ const VersionFunctions& versionFunctions() {
 
 bool readFileVersion(const wchar_t* path, uint64_t& version) {
   const VersionFunctions& f = versionFunctions();
-  if (path == nullptr || f.getSize == nullptr || f.getInfo == nullptr || f.queryValue == nullptr) return false;
+  if (path == nullptr || f.getSize == nullptr || f.getInfo == nullptr || f.queryValue == nullptr)
+    return false;
   if (wcslen(path) >= MAX_PATH) return false;
   DWORD ignored = 0;
   const DWORD size = f.getSize(path, &ignored);
@@ -63,9 +64,8 @@ int compareFileVersions(const wchar_t* first, const wchar_t* second) {
 
 extern "C" {
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_FileVersion_compare0(JNIEnv* env, jclass,
-                                                                                                jstring first,
-                                                                                                jstring second) {
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_FileVersion_compare0(
+    JNIEnv* env, jclass, jstring first, jstring second) {
   const drx::platform::JavaText firstPath(env, first);
   const drx::platform::JavaText secondPath(env, second);
   return drx::platform::compareFileVersions(firstPath.get(), secondPath.get());

@@ -36,7 +36,8 @@ GetFolderPath lookUpFolderFunction() {
   if (order == 1 || order == 3) module = drx::loadSystemLibrary(L"_shfoldr.dll");
   if (module == nullptr) module = drx::loadSystemLibrary(L"shfolder.dll");
   if (module == nullptr) return nullptr;
-  return reinterpret_cast<GetFolderPath>(reinterpret_cast<void (*)()>(GetProcAddress(module, "SHGetFolderPathW")));
+  return reinterpret_cast<GetFolderPath>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, "SHGetFolderPathW")));
 }
 
 GetFolderPath folderFunction() {
@@ -105,31 +106,30 @@ JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Fo
   return newJavaString(env, data, wcsnlen(data, size / sizeof(wchar_t)));
 }
 
-JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_FolderInfo_getWindowsDirectory0(JNIEnv* env,
-                                                                                                          jclass) {
+JNIEXPORT jstring JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_FolderInfo_getWindowsDirectory0(JNIEnv* env, jclass) {
   wchar_t path[MAX_PATH];
   const UINT length = GetWindowsDirectoryW(path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;
   return newJavaString(env, path, length);
 }
 
-JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_FolderInfo_getSystemDirectory0(JNIEnv* env,
-                                                                                                         jclass) {
+JNIEXPORT jstring JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_FolderInfo_getSystemDirectory0(JNIEnv* env, jclass) {
   wchar_t path[MAX_PATH];
   const UINT length = GetSystemDirectoryW(path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;
   return newJavaString(env, path, length);
 }
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_FolderInfo_getDriveType0(JNIEnv* env, jclass,
-                                                                                                   jstring rootPath) {
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_FolderInfo_getDriveType0(
+    JNIEnv* env, jclass, jstring rootPath) {
   const JavaText path(env, rootPath);
   return static_cast<jint>(GetDriveTypeW(path.get()));
 }
 
-JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_FolderInfo_getShortPathName0(JNIEnv* env,
-                                                                                                       jclass,
-                                                                                                       jstring path) {
+JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_FolderInfo_getShortPathName0(
+    JNIEnv* env, jclass, jstring path) {
   const JavaText longPath(env, path);
   if (longPath.get() == nullptr) return path;
   wchar_t shortPath[MAX_PATH];

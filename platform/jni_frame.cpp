@@ -21,13 +21,9 @@ jstring newJavaString(JNIEnv* env, const wchar_t* text, size_t length) {
   return env->NewString(reinterpret_cast<const jchar*>(text), static_cast<jsize>(length));
 }
 
-jstring newJavaString(JNIEnv* env, const wchar_t* text) {
-  return newJavaString(env, text, wcslen(text));
-}
+jstring newJavaString(JNIEnv* env, const wchar_t* text) { return newJavaString(env, text, wcslen(text)); }
 
-void StringArrayBuilder::add(const wchar_t* text, size_t length) {
-  add(newJavaString(env_, text, length));
-}
+void StringArrayBuilder::add(const wchar_t* text, size_t length) { add(newJavaString(env_, text, length)); }
 
 jobjectArray StringArrayBuilder::build() {
   // A string that could not be made left its exception pending; no further JNI call may
@@ -37,7 +33,8 @@ jobjectArray StringArrayBuilder::build() {
   if (stringClass == nullptr) return nullptr;
   jobjectArray array = env_->NewObjectArray(static_cast<jsize>(items_.size()), stringClass, nullptr);
   if (array == nullptr) return nullptr;
-  for (size_t i = 0; i < items_.size(); ++i) env_->SetObjectArrayElement(array, static_cast<jsize>(i), items_[i]);
+  for (size_t i = 0; i < items_.size(); ++i)
+    env_->SetObjectArrayElement(array, static_cast<jsize>(i), items_[i]);
   return array;
 }
 

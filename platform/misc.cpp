@@ -78,7 +78,8 @@ jint terminate(const jint* ids, jsize count, bool force, DWORD timeoutMillis) {
   // More handles than one wait can take cannot be waited for together.
   if (handles.size() > MAXIMUM_WAIT_OBJECTS) return kCannotWait;
   if (handles.empty()) return status;
-  const DWORD waited = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, timeoutMillis);
+  const DWORD waited =
+      WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, timeoutMillis);
   if (waited == WAIT_TIMEOUT) return kTimedOut;
   if (waited != WAIT_OBJECT_0) return kCannotWait;
   return status;
@@ -146,29 +147,32 @@ JNIEXPORT jobjectArray JNICALL Java_com_deployrix_runtime_installer_platform_win
   return array.build();
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_getEnvVarPairs0(JNIEnv* env,
-                                                                                                      jclass) {
+JNIEXPORT jobjectArray JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_Misc_getEnvVarPairs0(JNIEnv* env, jclass) {
   drx::platform::StringArrayBuilder array(env);
   if (wchar_t* block = GetEnvironmentStringsW()) {
     // Entries follow one another, each NUL-terminated; an empty entry ends the block.
-    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) array.add(entry, wcslen(entry));
+    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1)
+      array.add(entry, wcslen(entry));
     FreeEnvironmentStringsW(block);
   }
   return array.build();
 }
 
-JNIEXPORT void JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_broadcastSettingChange0(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_Misc_broadcastSettingChange0(JNIEnv*, jclass) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG,
-                      5000, &result);
+  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"),
+                      SMTO_ABORTIFHUNG, 5000, &result);
 }
 
-JNIEXPORT jlong JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_getPhysicalMemory0(JNIEnv*, jclass) {
+JNIEXPORT jlong JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_getPhysicalMemory0(JNIEnv*,
+                                                                                                    jclass) {
   using StatusEx = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  auto statusEx =
-      kernel ? reinterpret_cast<StatusEx>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GlobalMemoryStatusEx")))
-             : nullptr;
+  auto statusEx = kernel ? reinterpret_cast<StatusEx>(
+                               reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GlobalMemoryStatusEx")))
+                         : nullptr;
   if (statusEx != nullptr) {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
@@ -181,8 +185,8 @@ JNIEXPORT jlong JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc
   return static_cast<jlong>(status.dwTotalPhys);
 }
 
-JNIEXPORT jlong JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_getFreeDiskSpace0(JNIEnv* env, jclass,
-                                                                                                  jstring directory) {
+JNIEXPORT jlong JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_getFreeDiskSpace0(
+    JNIEnv* env, jclass, jstring directory) {
   const JavaText path(env, directory);
   ULARGE_INTEGER available{};
   ULARGE_INTEGER total{};
@@ -197,22 +201,24 @@ JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_M
   static MoveFileExFunction moveFileEx = nullptr;
   if (moveFileEx == nullptr) {
     if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
-      moveFileEx = reinterpret_cast<MoveFileExFunction>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "MoveFileExW")));
+      moveFileEx = reinterpret_cast<MoveFileExFunction>(
+          reinterpret_cast<void (*)()>(GetProcAddress(kernel, "MoveFileExW")));
     }
   }
   if (moveFileEx == nullptr) return JNI_FALSE;
   const JavaText from(env, source);
   const JavaText to(env, destination);
   // A null destination schedules the source's deletion.
-  return moveFileEx(from.get(), to.isNull() ? nullptr : to.get(), MOVEFILE_DELAY_UNTIL_REBOOT) ? JNI_TRUE : JNI_FALSE;
+  return moveFileEx(from.get(), to.isNull() ? nullptr : to.get(), MOVEFILE_DELAY_UNTIL_REBOOT) ? JNI_TRUE
+                                                                                               : JNI_FALSE;
 }
 
 JNIEXPORT void JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_toFront0(JNIEnv*, jclass) {
   EnumWindows(bringOwnWindowToFront, 0);
 }
 
-JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_getWindowTitle0(JNIEnv* env, jclass,
-                                                                                                 jint processId) {
+JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Misc_getWindowTitle0(
+    JNIEnv* env, jclass, jint processId) {
   TitleSearch search{static_cast<DWORD>(processId), std::wstring()};
   EnumWindows(findTitle, reinterpret_cast<LPARAM>(&search));
   return drx::platform::newJavaString(env, search.title.c_str(), search.title.size());

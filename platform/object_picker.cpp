@@ -107,8 +107,8 @@ jobjectArray resultsFrom(JNIEnv* env, const DS_SELECTION_LIST& list) {
 
 jobjectArray convertSelection(JNIEnv* env, IDataObject* selection) {
   if (selection == nullptr) return nullptr;
-  FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"CFSTR_DSOP_DS_SELECTION_LIST")), nullptr,
-                      DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"CFSTR_DSOP_DS_SELECTION_LIST")),
+                      nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   STGMEDIUM medium = {};
   if (FAILED(selection->GetData(&format, &medium))) return nullptr;
   jobjectArray results = nullptr;
@@ -116,7 +116,8 @@ jobjectArray convertSelection(JNIEnv* env, IDataObject* selection) {
     // The item count comes from the data object: it must fit the memory it came in.
     const SIZE_T size = GlobalSize(medium.hGlobal);
     const SIZE_T header = offsetof(DS_SELECTION_LIST, aDsSelection);
-    if (size >= header && list->cItems <= (size - header) / sizeof(DS_SELECTION)) results = resultsFrom(env, *list);
+    if (size >= header && list->cItems <= (size - header) / sizeof(DS_SELECTION))
+      results = resultsFrom(env, *list);
     GlobalUnlock(medium.hGlobal);
   }
   ReleaseStgMedium(&medium);
@@ -126,10 +127,12 @@ jobjectArray convertSelection(JNIEnv* env, IDataObject* selection) {
 jobjectArray showPicker(JNIEnv* env, HWND owner, bool multiple, bool groups, bool users, bool wellKnown,
                         bool computerOnly) {
   drx::ComPtr<IDsObjectPicker> picker;
-  if (FAILED(CoCreateInstance(kPickerClass, nullptr, CLSCTX_INPROC_SERVER, kPickerInterface, picker.putVoid()))) {
+  if (FAILED(CoCreateInstance(kPickerClass, nullptr, CLSCTX_INPROC_SERVER, kPickerInterface,
+                              picker.putVoid()))) {
     return nullptr;
   }
-  if (FAILED(initialisePicker(picker.get(), multiple, groups, users, wellKnown, computerOnly))) return nullptr;
+  if (FAILED(initialisePicker(picker.get(), multiple, groups, users, wellKnown, computerOnly)))
+    return nullptr;
   drx::ComPtr<IDataObject> selection;
   // S_FALSE is the user's cancel: no selection.
   if (picker->InvokeDialog(owner, selection.put()) != S_OK) return nullptr;
@@ -141,8 +144,8 @@ jobjectArray showPicker(JNIEnv* env, HWND owner, bool multiple, bool groups, boo
 extern "C" {
 
 JNIEXPORT jobjectArray JNICALL Java_com_deployrix_runtime_installer_platform_win32_ObjectPicker_show0(
-    JNIEnv* env, jclass, jboolean multipleSelection, jboolean groups, jboolean users, jboolean wellKnownAccounts,
-    jboolean computerOnly) {
+    JNIEnv* env, jclass, jboolean multipleSelection, jboolean groups, jboolean users,
+    jboolean wellKnownAccounts, jboolean computerOnly) {
   if (convertSidToText() == nullptr) return nullptr;
   HWND owner = pickerOwnerWindow(GetCurrentProcessId());
   if (owner == nullptr) {
@@ -150,8 +153,9 @@ JNIEXPORT jobjectArray JNICALL Java_com_deployrix_runtime_installer_platform_win
     return nullptr;
   }
   if (FAILED(CoInitialize(nullptr))) return nullptr;
-  jobjectArray results = showPicker(env, owner, (multipleSelection & 0xFF) != 0, (groups & 0xFF) != 0,
-                                    (users & 0xFF) != 0, (wellKnownAccounts & 0xFF) != 0, (computerOnly & 0xFF) != 0);
+  jobjectArray results =
+      showPicker(env, owner, (multipleSelection & 0xFF) != 0, (groups & 0xFF) != 0, (users & 0xFF) != 0,
+                 (wellKnownAccounts & 0xFF) != 0, (computerOnly & 0xFF) != 0);
   CoUninitialize();
   fflush(stdout);
   return results;

@@ -32,8 +32,8 @@ void lookUpConsoleWindow(OwnerSearch& search) {
   if (length == 0) return;
   oldTitle.resize(wcsnlen(oldTitle.c_str(), kConsoleTitleSize));
   wchar_t uniqueTitle[64];
-  swprintf(uniqueTitle, sizeof uniqueTitle / sizeof uniqueTitle[0], L"%d/%d", static_cast<int>(GetTickCount()),
-           static_cast<int>(GetCurrentProcessId()));
+  swprintf(uniqueTitle, sizeof uniqueTitle / sizeof uniqueTitle[0], L"%d/%d",
+           static_cast<int>(GetTickCount()), static_cast<int>(GetCurrentProcessId()));
   SetConsoleTitleW(uniqueTitle);
   Sleep(40);
   search.consoleWindow = FindWindowW(nullptr, uniqueTitle);
@@ -44,7 +44,8 @@ BOOL CALLBACK considerWindow(HWND window, LPARAM) {
   OwnerSearch& search = ownerSearch();
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (IsWindowVisible(window) && owner == search.processId && window != search.consoleWindow) search.lastFound = window;
+  if (IsWindowVisible(window) && owner == search.processId && window != search.consoleWindow)
+    search.lastFound = window;
   return TRUE;
 }
 

@@ -19,7 +19,8 @@ bool switchProcessPrivilege(const wchar_t* name, bool enable) {
   if (!windowsVersion(version)) return false;
   if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return true;
   KernelHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return false;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
+    return false;
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;

@@ -69,7 +69,8 @@ jobject javaValueOf(JNIEnv* env, DWORD type, const ValueBuffer& buffer, DWORD si
     case REG_EXPAND_SZ: {
       jvalue text;
       text.l = textValue(env, buffer, size);
-      return text.l != nullptr ? newJavaObject(env, kExpandStringClass, "(Ljava/lang/String;)V", &text) : nullptr;
+      return text.l != nullptr ? newJavaObject(env, kExpandStringClass, "(Ljava/lang/String;)V", &text)
+                               : nullptr;
     }
     case REG_MULTI_SZ:
       return multiTextValue(env, buffer, size);
@@ -82,7 +83,8 @@ jobject javaValueOf(JNIEnv* env, DWORD type, const ValueBuffer& buffer, DWORD si
     }
     case REG_BINARY: {
       jbyteArray bytes = env->NewByteArray(static_cast<jsize>(size));
-      if (bytes != nullptr) env->SetByteArrayRegion(bytes, 0, static_cast<jsize>(size), reinterpret_cast<jbyte*>(buffer.bytes()));
+      if (bytes != nullptr)
+        env->SetByteArrayRegion(bytes, 0, static_cast<jsize>(size), reinterpret_cast<jbyte*>(buffer.bytes()));
       return bytes;
     }
     default:
@@ -123,7 +125,8 @@ std::optional<DWORD> encodeValue(JNIEnv* env, jint kindCode, jobject value, Valu
       for (jsize i = 0; i < count; ++i) {
         JavaText item(env, static_cast<jstring>(env->GetObjectArrayElement(items, i)));
         if (!item.ok()) return std::nullopt;
-        if (writer.append(reinterpret_cast<const uint16_t*>(item.get()), item.length()) != MultiStringWriter::Result::kOk) {
+        if (writer.append(reinterpret_cast<const uint16_t*>(item.get()), item.length()) !=
+            MultiStringWriter::Result::kOk) {
           return std::nullopt;
         }
       }
@@ -132,7 +135,8 @@ std::optional<DWORD> encodeValue(JNIEnv* env, jint kindCode, jobject value, Valu
     case 4: {
       jbyteArray bytes = static_cast<jbyteArray>(value);
       const jsize length = env->GetArrayLength(bytes);
-      const jsize n = length < static_cast<jsize>(kValueBufferBytes) ? length : static_cast<jsize>(kValueBufferBytes);
+      const jsize n =
+          length < static_cast<jsize>(kValueBufferBytes) ? length : static_cast<jsize>(kValueBufferBytes);
       if (!buffer.reserve(static_cast<size_t>(n))) return std::nullopt;
       env->GetByteArrayRegion(bytes, 0, n, reinterpret_cast<jbyte*>(buffer.bytes()));
       return static_cast<DWORD>(n);
@@ -232,7 +236,8 @@ JNIEXPORT jobject JNICALL Java_com_deployrix_runtime_installer_platform_win32_Re
 }
 
 JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_Registry_setValue0(
-    JNIEnv* env, jclass, jint root, jstring keyPath, jstring valueName, jobject value, jint kindCode, jint view) {
+    JNIEnv* env, jclass, jint root, jstring keyPath, jstring valueName, jobject value, jint kindCode,
+    jint view) {
   const DWORD type = registryTypeOfKind(kindCode);
   if (type == 0 || rootKeyOfCode(root) == nullptr) return JNI_FALSE;
   ValueBuffer buffer;
@@ -291,8 +296,8 @@ JNIEXPORT jobjectArray JNICALL Java_com_deployrix_runtime_installer_platform_win
   });
 }
 
-JNIEXPORT void JNICALL Java_com_deployrix_runtime_installer_platform_win32_Registry_changeNotifyAssociations0(JNIEnv*,
-                                                                                                               jclass) {
+JNIEXPORT void JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_Registry_changeNotifyAssociations0(JNIEnv*, jclass) {
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 

@@ -12,12 +12,18 @@ namespace drx::platform {
 
 HKEY rootKeyOfCode(jint rootCode) {
   switch (rootCode) {
-    case 1: return HKEY_CLASSES_ROOT;
-    case 2: return HKEY_CURRENT_USER;
-    case 3: return HKEY_LOCAL_MACHINE;
-    case 4: return HKEY_USERS;
-    case 5: return HKEY_CURRENT_CONFIG;
-    default: return nullptr;
+    case 1:
+      return HKEY_CLASSES_ROOT;
+    case 2:
+      return HKEY_CURRENT_USER;
+    case 3:
+      return HKEY_LOCAL_MACHINE;
+    case 4:
+      return HKEY_USERS;
+    case 5:
+      return HKEY_CURRENT_CONFIG;
+    default:
+      return nullptr;
   }
 }
 
@@ -30,7 +36,8 @@ RegKey openKey(JNIEnv* env, jint rootCode, jstring path, KeyAccess access, jint 
   const REGSAM view = static_cast<REGSAM>(viewBits);
   LSTATUS status;
   if (access == KeyAccess::kCreate) {
-    status = RegCreateKeyExW(root, keyPath.get(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.put(), nullptr);
+    status = RegCreateKeyExW(root, keyPath.get(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.put(),
+                             nullptr);
   } else {
     const REGSAM mask = KEY_READ | view | (access == KeyAccess::kWrite ? KEY_SET_VALUE : 0);
     status = RegOpenKeyExW(root, keyPath.get(), 0, mask, key.put());
@@ -69,12 +76,16 @@ void deleteKeyTree(HKEY parent, const wchar_t* name, REGSAM viewBits) {
     wchar_t child[kDeletionNameChars];
     for (DWORD index = 0;; ++index) {
       DWORD length = kDeletionNameChars;
-      if (RegEnumKeyExW(key.get(), index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (RegEnumKeyExW(key.get(), index, child, &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS)
+        break;
       children.emplace_back(child, length);
     }
-    for (auto it = children.rbegin(); it != children.rend(); ++it) deleteKeyTree(key.get(), it->c_str(), viewBits);
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+      deleteKeyTree(key.get(), it->c_str(), viewBits);
   }
-  auto deleteKeyEx = viewBits != 0 ? asFunction<RegDeleteKeyExWFunction>(advapiFunction("RegDeleteKeyExW")) : nullptr;
+  auto deleteKeyEx =
+      viewBits != 0 ? asFunction<RegDeleteKeyExWFunction>(advapiFunction("RegDeleteKeyExW")) : nullptr;
   if (deleteKeyEx != nullptr) {
     deleteKeyEx(parent, name, viewBits, 0);
   } else {

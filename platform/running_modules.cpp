@@ -29,7 +29,8 @@ constexpr DWORD kTextUnits = 4096;
 
 template <class Function>
 Function functionOf(HMODULE module, const char* name) {
-  return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name))) : nullptr;
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                : nullptr;
 }
 
 std::wstring idText(DWORD id) {
@@ -97,7 +98,8 @@ void toolHelpPass(std::vector<std::wstring>& entries) {
   if (snapshot == nullptr || processFirst == nullptr || processNext == nullptr) {
     diagnostic("could not load functions %p %p %p %p %p %d\n", reinterpret_cast<void*>(snapshot),
                reinterpret_cast<void*>(processFirst), reinterpret_cast<void*>(processNext),
-               reinterpret_cast<void*>(moduleFirst), static_cast<void*>(kernel), static_cast<int>(GetLastError()));
+               reinterpret_cast<void*>(moduleFirst), static_cast<void*>(kernel),
+               static_cast<int>(GetLastError()));
     return;
   }
   OSVERSIONINFOW version;

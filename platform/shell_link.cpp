@@ -30,7 +30,9 @@ std::string ansiText(JNIEnv* env, jbyteArray array) {
 
 // The text of each field is taken just before its setter and dropped just after it.
 struct AnsiFields {
-  static HRESULT setPath(JNIEnv* env, IShellLinkA* link, jbyteArray v) { return link->SetPath(ansiText(env, v).c_str()); }
+  static HRESULT setPath(JNIEnv* env, IShellLinkA* link, jbyteArray v) {
+    return link->SetPath(ansiText(env, v).c_str());
+  }
   static HRESULT setDirectory(JNIEnv* env, IShellLinkA* link, jbyteArray v) {
     return link->SetWorkingDirectory(ansiText(env, v).c_str());
   }
@@ -50,7 +52,9 @@ struct AnsiFields {
 const wchar_t* wideOrEmpty(const JavaText& text) { return text.get() != nullptr ? text.get() : L""; }
 
 struct WideFields {
-  static HRESULT setPath(JNIEnv* env, IShellLinkW* link, jstring v) { return link->SetPath(wideOrEmpty(JavaText(env, v))); }
+  static HRESULT setPath(JNIEnv* env, IShellLinkW* link, jstring v) {
+    return link->SetPath(wideOrEmpty(JavaText(env, v)));
+  }
   static HRESULT setDirectory(JNIEnv* env, IShellLinkW* link, jstring v) {
     return link->SetWorkingDirectory(wideOrEmpty(JavaText(env, v)));
   }
@@ -69,10 +73,11 @@ struct WideFields {
 // arguments, description; the last three only when given. Setter results are not checked:
 // SetPath answers S_FALSE for a target that does not exist yet, which is normal for installers.
 template <class Link, class Fields, class Value>
-jboolean createLink(JNIEnv* env, REFIID linkInterface, jstring linkFile, Value target, Value directory, Value icon,
-                    Value arguments, Value description) {
+jboolean createLink(JNIEnv* env, REFIID linkInterface, jstring linkFile, Value target, Value directory,
+                    Value icon, Value arguments, Value description) {
   ComPtr<Link> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, linkInterface, link.putVoid()))) {
+  if (FAILED(
+          CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, linkInterface, link.putVoid()))) {
     return JNI_FALSE;
   }
   Fields::setPath(env, link.get(), target);
@@ -94,17 +99,17 @@ jboolean createLink(JNIEnv* env, REFIID linkInterface, jstring linkFile, Value t
 extern "C" {
 
 JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_ShellLink_create0(
-    JNIEnv* env, jclass, jstring linkFile, jbyteArray target, jbyteArray workingDirectory, jbyteArray iconFile,
-    jbyteArray arguments, jbyteArray description) {
-  return createLink<IShellLinkA, AnsiFields>(env, IID_IShellLinkA, linkFile, target, workingDirectory, iconFile,
-                                             arguments, description);
+    JNIEnv* env, jclass, jstring linkFile, jbyteArray target, jbyteArray workingDirectory,
+    jbyteArray iconFile, jbyteArray arguments, jbyteArray description) {
+  return createLink<IShellLinkA, AnsiFields>(env, IID_IShellLinkA, linkFile, target, workingDirectory,
+                                             iconFile, arguments, description);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_ShellLink_createWide0(
     JNIEnv* env, jclass, jstring linkFile, jstring target, jstring workingDirectory, jstring iconFile,
     jstring arguments, jstring description) {
-  return createLink<IShellLinkW, WideFields>(env, IID_IShellLinkW, linkFile, target, workingDirectory, iconFile,
-                                             arguments, description);
+  return createLink<IShellLinkW, WideFields>(env, IID_IShellLinkW, linkFile, target, workingDirectory,
+                                             iconFile, arguments, description);
 }
 
 // The Java side spells this method "changeNotfiy0"; the export must match it.
@@ -122,13 +127,15 @@ JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_S
   return JNI_TRUE;
 }
 
-JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_ShellLink_initialize(JNIEnv*, jclass) {
+JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_ShellLink_initialize(JNIEnv*,
+                                                                                                    jclass) {
   // S_FALSE (already initialised) and RPC_E_CHANGED_MODE leave COM usable on this thread too.
   CoInitialize(nullptr);
   return JNI_TRUE;
 }
 
-JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_ShellLink_uninitialize(JNIEnv*, jclass) {
+JNIEXPORT jboolean JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_ShellLink_uninitialize(JNIEnv*, jclass) {
   CoUninitialize();
   return JNI_TRUE;
 }

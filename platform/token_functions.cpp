@@ -9,14 +9,17 @@ namespace drx::platform {
 const TokenFunctions* loadTokenFunctions() {
   static TokenFunctions table;
   if (GetModuleHandleW(L"advapi32.dll") == nullptr) return nullptr;
-  table.allocateAndInitializeSid = asFunction<decltype(table.allocateAndInitializeSid)>(advapiFunction("AllocateAndInitializeSid"));
+  table.allocateAndInitializeSid =
+      asFunction<decltype(table.allocateAndInitializeSid)>(advapiFunction("AllocateAndInitializeSid"));
   table.equalSid = asFunction<decltype(table.equalSid)>(advapiFunction("EqualSid"));
-  table.getTokenInformation = asFunction<decltype(table.getTokenInformation)>(advapiFunction("GetTokenInformation"));
+  table.getTokenInformation =
+      asFunction<decltype(table.getTokenInformation)>(advapiFunction("GetTokenInformation"));
   table.openProcessToken = asFunction<decltype(table.openProcessToken)>(advapiFunction("OpenProcessToken"));
   table.openThreadToken = asFunction<decltype(table.openThreadToken)>(advapiFunction("OpenThreadToken"));
   table.checkTokenMembership =
-      platformFlags().windowsNT ? nullptr
-                                : asFunction<decltype(table.checkTokenMembership)>(advapiFunction("CheckTokenMembership"));
+      platformFlags().windowsNT
+          ? nullptr
+          : asFunction<decltype(table.checkTokenMembership)>(advapiFunction("CheckTokenMembership"));
   const bool complete = table.allocateAndInitializeSid && table.equalSid && table.getTokenInformation &&
                         table.openProcessToken && table.openThreadToken;
   return complete ? &table : nullptr;
@@ -26,7 +29,8 @@ KernelHandle openCallerToken(const TokenFunctions& functions) {
   KernelHandle token;
   if (!functions.openThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.put())) {
     token.dropWithoutClosing();
-    if (!functions.openProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) token.dropWithoutClosing();
+    if (!functions.openProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
+      token.dropWithoutClosing();
   }
   return token;
 }
@@ -34,7 +38,8 @@ KernelHandle openCallerToken(const TokenFunctions& functions) {
 TokenRead readTokenInformation(const TokenFunctions& functions, HANDLE token, TOKEN_INFORMATION_CLASS kind,
                                std::vector<uint8_t>& block) {
   DWORD size = 0;
-  if (!functions.getTokenInformation(token, kind, nullptr, 0, &size) && GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+  if (!functions.getTokenInformation(token, kind, nullptr, 0, &size) &&
+      GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
     return TokenRead::SizeQueryFailed;
   }
   if (size == 0) return TokenRead::SizeQueryFailed;

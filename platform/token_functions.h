@@ -11,8 +11,8 @@
 namespace drx::platform {
 
 struct TokenFunctions {
-  BOOL(WINAPI* allocateAndInitializeSid)(PSID_IDENTIFIER_AUTHORITY, BYTE, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
-                                         DWORD, DWORD, PSID*) = nullptr;
+  BOOL(WINAPI* allocateAndInitializeSid)
+  (PSID_IDENTIFIER_AUTHORITY, BYTE, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, PSID*) = nullptr;
   BOOL(WINAPI* equalSid)(PSID, PSID) = nullptr;
   BOOL(WINAPI* getTokenInformation)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD) = nullptr;
   BOOL(WINAPI* openProcessToken)(HANDLE, DWORD, PHANDLE) = nullptr;

@@ -41,7 +41,9 @@ struct NetApi {
   UserAddFn userAdd = asFunction<UserAddFn>(netapiFunction("NetUserAdd"));
   UserGetInfoFn userGetInfo = asFunction<UserGetInfoFn>(netapiFunction("NetUserGetInfo"));
   AddMembersFn addMembers = asFunction<AddMembersFn>(netapiFunction("NetLocalGroupAddMembers"));
-  bool complete() const { return groupAdd && groupGetInfo && bufferFree && userAdd && userGetInfo && addMembers; }
+  bool complete() const {
+    return groupAdd && groupGetInfo && bufferFree && userAdd && userGetInfo && addMembers;
+  }
 };
 
 struct UserRequest {
@@ -96,7 +98,8 @@ bool groupSidText(const wchar_t* group, ConvertSidFn convert, std::wstring& text
   DWORD sidSize = kLookupBufferSize;
   DWORD domainSize = kLookupBufferSize;
   SID_NAME_USE use;
-  if (!LookupAccountNameW(nullptr, group, sid.data(), &sidSize, domain.data(), &domainSize, &use)) return false;
+  if (!LookupAccountNameW(nullptr, group, sid.data(), &sidSize, domain.data(), &domainSize, &use))
+    return false;
   LPWSTR converted = nullptr;
   if (!convert(sid.data(), &converted)) return false;
   drx::LocalMemory owner(converted);
@@ -122,16 +125,19 @@ std::wstring addUser(const NetApi& api, ConvertSidFn convert, const UserRequest&
 
   NetBuffer info(api.bufferFree);
   status = api.userGetInfo(nullptr, request.user, 23, info.put());
-  if (status != NERR_Success || info.get() == nullptr) return addUserFailureText(AddUserFailure::ReadUser, status);
+  if (status != NERR_Success || info.get() == nullptr)
+    return addUserFailureText(AddUserFailure::ReadUser, status);
   const PSID userSid = reinterpret_cast<USER_INFO_23*>(info.get())->usri23_user_sid;
 
   if (request.group != nullptr) {
     LOCALGROUP_MEMBERS_INFO_0 member = {userSid};
     status = api.addMembers(nullptr, request.group, 0, reinterpret_cast<LPBYTE>(&member), 1);
-    if (status != NERR_Success && status != ERROR_MEMBER_IN_ALIAS) return addUserFailureText(AddUserFailure::AddMember, status);
+    if (status != NERR_Success && status != ERROR_MEMBER_IN_ALIAS)
+      return addUserFailureText(AddUserFailure::AddMember, status);
   }
   LPWSTR converted = nullptr;
-  if (userSid == nullptr || !convert(userSid, &converted)) return addUserFailureText(AddUserFailure::SidText, 0);
+  if (userSid == nullptr || !convert(userSid, &converted))
+    return addUserFailureText(AddUserFailure::SidText, 0);
   drx::LocalMemory owner(converted);
   std::wstring groupSid;
   const bool haveGroupSid = request.group != nullptr && groupSidText(request.group, convert, groupSid);
@@ -142,14 +148,13 @@ std::wstring addUser(const NetApi& api, ConvertSidFn convert, const UserRequest&
 
 extern "C" {
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_deleteUser0(JNIEnv* env, jclass,
-                                                                                                     jstring server, jstring user) {
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_deleteUser0(
+    JNIEnv* env, jclass, jstring server, jstring user) {
   return deleteThrough(env, "NetUserDel", server, user);
 }
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_deleteLocalGroup0(JNIEnv* env, jclass,
-                                                                                                           jstring server,
-                                                                                                           jstring group) {
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_deleteLocalGroup0(
+    JNIEnv* env, jclass, jstring server, jstring group) {
   return deleteThrough(env, "NetLocalGroupDel", server, group);
 }
 
@@ -166,8 +171,13 @@ JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Wi
   JavaText groupCommentText(env, groupComment);
   // A group whose characters could not be had must not turn into "no group".
   if (!userText.ok() || (!groupText.isNull() && !groupText.ok())) return nullptr;
-  const UserRequest request = {userText.get(), passwordText.get(), commentText.get(), groupText.get(),
-                               groupCommentText.get(), (createGroup & 0xFF) != 0, (failIfGroupExists & 0xFF) != 0};
+  const UserRequest request = {userText.get(),
+                               passwordText.get(),
+                               commentText.get(),
+                               groupText.get(),
+                               groupCommentText.get(),
+                               (createGroup & 0xFF) != 0,
+                               (failIfGroupExists & 0xFF) != 0};
   const std::wstring text = addUser(api, convert, request);
   if (text.empty()) return nullptr;
   return newJavaString(env, text.c_str(), text.size());

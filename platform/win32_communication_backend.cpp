@@ -17,9 +17,7 @@ constexpr DWORD kPipeBufferBytes = 65536;
 constexpr int kConnectRetries = 600;
 constexpr DWORD kConnectRetryMillis = 500;
 
-bool isValid(HANDLE handle) {
-  return handle != nullptr && handle != INVALID_HANDLE_VALUE;
-}
+bool isValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
 // One channel per process: the server end (kept across clients) and the client's file.
 // The connection is the one of the two that blocks travel through.
@@ -113,10 +111,11 @@ bool openClient(const wchar_t* name, FileHandle& file) {
 // in which we hold one is ours alone.
 FileHandle createPrivatePipe(const wchar_t* name, PrivateSecurity& security) {
   FileHandle pipe(CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                   PIPE_REJECT_REMOTE_CLIENTS | PIPE_TYPE_BYTE | PIPE_WAIT, 1, kPipeBufferBytes,
-                                   kPipeBufferBytes, 0, security.attributes()));
+                                   PIPE_REJECT_REMOTE_CLIENTS | PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                   kPipeBufferBytes, kPipeBufferBytes, 0, security.attributes()));
   DWORD maxInstances = 0;
-  if (pipe && (!GetNamedPipeInfo(pipe.get(), nullptr, nullptr, nullptr, &maxInstances) || maxInstances != 1)) {
+  if (pipe &&
+      (!GetNamedPipeInfo(pipe.get(), nullptr, nullptr, nullptr, &maxInstances) || maxInstances != 1)) {
     pipe.reset();
   }
   return pipe;
@@ -168,7 +167,8 @@ using drx::PrivateSecurity;
 extern "C" {
 
 JNIEXPORT jstring JNICALL
-Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_createListener0(JNIEnv* env, jclass) {
+Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_createListener0(JNIEnv* env,
+                                                                                              jclass) {
   PipeState& state = pipeState();
   // Only one listener per process: one left open would otherwise leak with its pipe name.
   if (state.connection == state.listener.get()) state.connection = INVALID_HANDLE_VALUE;
@@ -191,7 +191,8 @@ Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_cr
 }
 
 JNIEXPORT void JNICALL
-Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_closeListener0(JNIEnv*, jclass) {
+Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_closeListener0(JNIEnv*,
+                                                                                             jclass) {
   PipeState& state = pipeState();
   if (state.connection == state.listener.get()) state.connection = INVALID_HANDLE_VALUE;
   state.listener.reset();
@@ -216,7 +217,8 @@ Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_di
 }
 
 JNIEXPORT jbyteArray JNICALL
-Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_readDataBlock0(JNIEnv* env, jclass) {
+Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_readDataBlock0(JNIEnv* env,
+                                                                                             jclass) {
   PipeState& state = pipeState();
   if (!isValid(state.connection)) return nullptr;
   PipeChannel channel(state.connection);
@@ -230,18 +232,20 @@ Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_re
       return nullptr;
     case ReadBlockStatus::kBadLength:
     case ReadBlockStatus::kNoMemory:
-      diagnostic("could not allocate array %d %d\n", static_cast<int>(length), static_cast<int>(GetLastError()));
+      diagnostic("could not allocate array %d %d\n", static_cast<int>(length),
+                 static_cast<int>(GetLastError()));
       return nullptr;
     case ReadBlockStatus::kTruncated:
-      diagnostic("could not read file %d %d\n", static_cast<int>(length), static_cast<int>(channel.lastError()));
+      diagnostic("could not read file %d %d\n", static_cast<int>(length),
+                 static_cast<int>(channel.lastError()));
       return nullptr;
   }
   return nullptr;
 }
 
 JNIEXPORT jboolean JNICALL
-Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_writeDataBlock0(JNIEnv* env, jclass,
-                                                                                              jbyteArray data) {
+Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_writeDataBlock0(
+    JNIEnv* env, jclass, jbyteArray data) {
   PipeState& state = pipeState();
   if (!isValid(state.connection) || data == nullptr) return JNI_FALSE;
   // The elements are taken before the length goes out, so a failure here leaves the
@@ -256,7 +260,8 @@ Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_wr
       diagnostic("could not write size %d\n", static_cast<int>(channel.lastError()));
       return JNI_FALSE;
     case WriteBlockStatus::kTruncated:
-      diagnostic("could not write data %d %d\n", static_cast<int>(channel.lastError()), static_cast<int>(bytes.length()));
+      diagnostic("could not write data %d %d\n", static_cast<int>(channel.lastError()),
+                 static_cast<int>(bytes.length()));
       return JNI_FALSE;
   }
   // Waits until the other side has read the block.
@@ -265,13 +270,14 @@ Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_wr
 }
 
 JNIEXPORT jint JNICALL
-Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_getCurrentProcessId0(JNIEnv*, jclass) {
+Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_getCurrentProcessId0(JNIEnv*,
+                                                                                                   jclass) {
   return static_cast<jint>(GetCurrentProcessId());
 }
 
 JNIEXPORT jboolean JNICALL
-Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_isProcessAlive0(JNIEnv*, jclass,
-                                                                                              jint processId) {
+Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_isProcessAlive0(
+    JNIEnv*, jclass, jint processId) {
   KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(processId)));
   // A protected process exists but refuses the handle.
   if (!process) return GetLastError() == ERROR_ACCESS_DENIED ? JNI_TRUE : JNI_FALSE;

@@ -76,8 +76,8 @@ const wchar_t* orNull(const JavaText& text) { return text.isNull() ? nullptr : t
 
 extern "C" {
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_queryStatus0(JNIEnv* env, jclass,
-                                                                                                     jstring name) {
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_queryStatus0(
+    JNIEnv* env, jclass, jstring name) {
   return withService(env, name, SC_MANAGER_CONNECT, SERVICE_QUERY_STATUS, [](SC_HANDLE service) -> jint {
     SERVICE_STATUS status{};
     if (!QueryServiceStatus(service, &status)) return static_cast<jint>(GetLastError());
@@ -88,13 +88,14 @@ JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32
 JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_getServiceBinary0(
     JNIEnv* env, jclass, jstring name) {
   std::wstring binary;
-  const jint error = withService(env, name, SC_MANAGER_CONNECT, SERVICE_QUERY_CONFIG, [&](SC_HANDLE service) -> jint {
-    ServiceConfig config;
-    const QUERY_SERVICE_CONFIGW* read = config.read(service);
-    if (read == nullptr) return static_cast<jint>(GetLastError());
-    if (read->lpBinaryPathName != nullptr) binary = read->lpBinaryPathName;
-    return 0;
-  });
+  const jint error =
+      withService(env, name, SC_MANAGER_CONNECT, SERVICE_QUERY_CONFIG, [&](SC_HANDLE service) -> jint {
+        ServiceConfig config;
+        const QUERY_SERVICE_CONFIGW* read = config.read(service);
+        if (read == nullptr) return static_cast<jint>(GetLastError());
+        if (read->lpBinaryPathName != nullptr) binary = read->lpBinaryPathName;
+        return 0;
+      });
   if (error != 0) {
     // A space and the decimal error: a text no command line can start with.
     wchar_t text[16];
@@ -104,8 +105,8 @@ JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Wi
   return drx::platform::newJavaString(env, binary.c_str(), binary.size());
 }
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_getStartType0(JNIEnv* env, jclass,
-                                                                                                      jstring name) {
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_getStartType0(
+    JNIEnv* env, jclass, jstring name) {
   return withService(env, name, SC_MANAGER_CONNECT, SERVICE_QUERY_CONFIG, [](SC_HANDLE service) -> jint {
     ServiceConfig config;
     const QUERY_SERVICE_CONFIGW* read = config.read(service);
@@ -114,26 +115,27 @@ JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32
   });
 }
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_stopService0(JNIEnv* env, jclass,
-                                                                                                     jstring name) {
-  return withService(env, name, SC_MANAGER_CONNECT, SERVICE_STOP | SERVICE_QUERY_STATUS, [](SC_HANDLE service) -> jint {
-    SERVICE_STATUS status{};
-    if (!ControlService(service, SERVICE_CONTROL_STOP, &status)) return static_cast<jint>(GetLastError());
-    ServiceStopSource source(service);
-    return drx::platform::waitForServiceStop(source) ? 0 : kStopNotSeen;
-  });
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_stopService0(
+    JNIEnv* env, jclass, jstring name) {
+  return withService(env, name, SC_MANAGER_CONNECT, SERVICE_STOP | SERVICE_QUERY_STATUS,
+                     [](SC_HANDLE service) -> jint {
+                       SERVICE_STATUS status{};
+                       if (!ControlService(service, SERVICE_CONTROL_STOP, &status))
+                         return static_cast<jint>(GetLastError());
+                       ServiceStopSource source(service);
+                       return drx::platform::waitForServiceStop(source) ? 0 : kStopNotSeen;
+                     });
 }
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_startService0(JNIEnv* env, jclass,
-                                                                                                      jstring name) {
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_startService0(
+    JNIEnv* env, jclass, jstring name) {
   return withService(env, name, SC_MANAGER_CONNECT, SERVICE_START, [](SC_HANDLE service) -> jint {
     return StartServiceW(service, 0, nullptr) ? 0 : static_cast<jint>(GetLastError());
   });
 }
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_uninstallService0(JNIEnv* env,
-                                                                                                          jclass,
-                                                                                                          jstring name) {
+JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_uninstallService0(
+    JNIEnv* env, jclass, jstring name) {
   return withService(env, name, SC_MANAGER_ALL_ACCESS, DELETE, [](SC_HANDLE service) -> jint {
     return DeleteService(service) ? 0 : static_cast<jint>(GetLastError());
   });
@@ -146,13 +148,14 @@ JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32
   const JavaText serviceName(env, name);
   const JavaText binary(env, commandLine);
   // The display name is the service name; no group, tag or dependencies; runs as LocalSystem.
-  ServiceHandle created(CreateServiceW(manager.get(), serviceName.get(), serviceName.get(), SERVICE_ALL_ACCESS,
-                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                       binary.get(), nullptr, nullptr, nullptr, nullptr, nullptr));
+  ServiceHandle created(CreateServiceW(
+      manager.get(), serviceName.get(), serviceName.get(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+      SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, binary.get(), nullptr, nullptr, nullptr, nullptr, nullptr));
   return created ? 0 : static_cast<jint>(GetLastError());
 }
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_setRestartServiceConfig0(
+JNIEXPORT jint JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_Win32Services_setRestartServiceConfig0(
     JNIEnv* env, jclass, jstring name, jboolean restart, jint delayMillis) {
   return withService(env, name, SC_MANAGER_ALL_ACCESS, SERVICE_CHANGE_CONFIG | SERVICE_START,
                      [&](SC_HANDLE service) -> jint {
@@ -167,8 +170,8 @@ JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32
 }
 
 JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32Services_changeServiceConfig0(
-    JNIEnv* env, jclass, jstring name, jstring commandLine, jint serviceType, jint startType, jstring dependencies,
-    jstring account, jstring password, jstring description) {
+    JNIEnv* env, jclass, jstring name, jstring commandLine, jint serviceType, jint startType,
+    jstring dependencies, jstring account, jstring password, jstring description) {
   const JavaText binary(env, commandLine);
   const JavaText dependencyText(env, dependencies);
   const JavaText accountText(env, account);
@@ -183,18 +186,18 @@ JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32
     }
     std::u16string dependencyList;
     const bool hasDependencies = dependencyText.get() != nullptr && dependencyText.length() > 0;
-    if (hasDependencies &&
-        !drx::platform::encodeDependencyList(
-            std::u16string_view(reinterpret_cast<const char16_t*>(dependencyText.get()), dependencyText.length()),
-            dependencyList)) {
+    if (hasDependencies && !drx::platform::encodeDependencyList(
+                               std::u16string_view(reinterpret_cast<const char16_t*>(dependencyText.get()),
+                                                   dependencyText.length()),
+                               dependencyList)) {
       // Longer than the list's buffer: refused before anything is changed.
       return ERROR_INSUFFICIENT_BUFFER;
     }
-    if (!ChangeServiceConfigW(service, static_cast<DWORD>(serviceType), static_cast<DWORD>(startType),
-                              SERVICE_NO_CHANGE, orNull(binary), nullptr, nullptr,
-                              hasDependencies ? reinterpret_cast<const wchar_t*>(dependencyList.c_str()) : nullptr,
-                              accountText.get() != nullptr ? accountName.c_str() : nullptr, orNull(passwordText),
-                              nullptr)) {
+    if (!ChangeServiceConfigW(
+            service, static_cast<DWORD>(serviceType), static_cast<DWORD>(startType), SERVICE_NO_CHANGE,
+            orNull(binary), nullptr, nullptr,
+            hasDependencies ? reinterpret_cast<const wchar_t*>(dependencyList.c_str()) : nullptr,
+            accountText.get() != nullptr ? accountName.c_str() : nullptr, orNull(passwordText), nullptr)) {
       return static_cast<jint>(GetLastError());
     }
     if (!descriptionText.isNull()) {

@@ -22,9 +22,7 @@ namespace {
 
 constexpr DWORD kLookupBufferSize = 8192;
 
-uint64_t addressOf(const void* p) {
-  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
-}
+uint64_t addressOf(const void* p) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)); }
 
 jstring userSid(JNIEnv* env) {
   if (platformFlags().windows95) return nullptr;
@@ -35,7 +33,8 @@ jstring userSid(JNIEnv* env) {
   std::vector<uint8_t> block;
   if (readTokenInformation(*functions, token.get(), TokenUser, block) != TokenRead::Ok) return nullptr;
   TokenSidEntry user;
-  if (!decodeTokenUser(block.data(), block.size(), addressOf(block.data()), sizeof(void*), user)) return nullptr;
+  if (!decodeTokenUser(block.data(), block.size(), addressOf(block.data()), sizeof(void*), user))
+    return nullptr;
   std::wstring text;
   if (!sidToText(block.data() + user.sidOffset, text)) return nullptr;
   return newJavaString(env, text.c_str(), text.size());
@@ -47,14 +46,19 @@ bool memberByGroupList(const TokenFunctions& functions, PSID group) {
   if (!token) return true;
   std::vector<uint8_t> block;
   switch (readTokenInformation(functions, token.get(), TokenGroups, block)) {
-    case TokenRead::SizeQueryFailed: return true;
-    case TokenRead::ReadFailed: return false;
-    case TokenRead::Ok: break;
+    case TokenRead::SizeQueryFailed:
+      return true;
+    case TokenRead::ReadFailed:
+      return false;
+    case TokenRead::Ok:
+      break;
   }
   std::vector<TokenSidEntry> groups;
-  if (!decodeTokenGroups(block.data(), block.size(), addressOf(block.data()), sizeof(void*), groups)) return false;
+  if (!decodeTokenGroups(block.data(), block.size(), addressOf(block.data()), sizeof(void*), groups))
+    return false;
   for (const TokenSidEntry& entry : groups) {
-    if (functions.equalSid(block.data() + entry.sidOffset, group) && groupGrantsMembership(entry.attributes)) return true;
+    if (functions.equalSid(block.data() + entry.sidOffset, group) && groupGrantsMembership(entry.attributes))
+      return true;
   }
   return false;
 }
@@ -65,8 +69,8 @@ bool memberOfBuiltInGroup(jint rid) {
   if (functions == nullptr) return true;
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
   AllocatedSid group;
-  if (!functions->allocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, static_cast<DWORD>(rid), 0, 0, 0, 0,
-                                           0, 0, group.put())) {
+  if (!functions->allocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, static_cast<DWORD>(rid), 0, 0,
+                                           0, 0, 0, 0, group.put())) {
     group.dropWithoutClosing();
     return true;
   }
@@ -80,14 +84,17 @@ bool memberOfBuiltInGroup(jint rid) {
 jint elevationType() {
   OSVERSIONINFOW version = {};
   version.dwOSVersionInfoSize = sizeof version;
-  if (!GetVersionExW(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT || version.dwMajorVersion <= 5) return 0;
+  if (!GetVersionExW(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT ||
+      version.dwMajorVersion <= 5)
+    return 0;
   const TokenFunctions* functions = loadTokenFunctions();
   if (functions == nullptr) return 0;
   drx::KernelHandle token;
   if (!functions->openProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return 0;
   DWORD type = 0;
   DWORD returned = 0;
-  if (!functions->getTokenInformation(token.get(), static_cast<TOKEN_INFORMATION_CLASS>(18), &type, sizeof type, &returned)) {
+  if (!functions->getTokenInformation(token.get(), static_cast<TOKEN_INFORMATION_CLASS>(18), &type,
+                                      sizeof type, &returned)) {
     return 0;
   }
   return static_cast<jint>(type);
@@ -117,7 +124,8 @@ std::wstring accountName(const JavaText& sid) {
 }
 
 bool setAccountRight(const JavaText& account, const JavaText& right, bool add) {
-  using OpenPolicyFn = NTSTATUS(NTAPI*)(PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK, PLSA_HANDLE);
+  using OpenPolicyFn =
+      NTSTATUS(NTAPI*)(PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK, PLSA_HANDLE);
   using AddRightsFn = NTSTATUS(NTAPI*)(LSA_HANDLE, PSID, PLSA_UNICODE_STRING, ULONG);
   using RemoveRightsFn = NTSTATUS(NTAPI*)(LSA_HANDLE, PSID, BOOLEAN, PLSA_UNICODE_STRING, ULONG);
   using CloseFn = NTSTATUS(NTAPI*)(LSA_HANDLE);
@@ -137,7 +145,8 @@ bool setAccountRight(const JavaText& account, const JavaText& right, bool add) {
 
   LSA_OBJECT_ATTRIBUTES attributes = {};
   LSA_HANDLE policy = nullptr;
-  if (openPolicy(nullptr, &attributes, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES, &policy) != 0) return false;
+  if (openPolicy(nullptr, &attributes, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES, &policy) != 0)
+    return false;
   static wchar_t empty[1] = {0};
   LSA_UNICODE_STRING text;
   text.Buffer = right.isNull() ? empty : const_cast<wchar_t*>(right.get());
@@ -153,13 +162,14 @@ bool setAccountRight(const JavaText& account, const JavaText& right, bool add) {
 
 extern "C" {
 
-JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_getUserSid0(JNIEnv* env, jclass) {
+JNIEXPORT jstring JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_getUserSid0(JNIEnv* env, jclass) {
   return userSid(env);
 }
 
 // Membership that cannot be decided counts as membership.
-JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_isMemberOfGroup0(JNIEnv*, jclass,
-                                                                                                               jint groupRid) {
+JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_isMemberOfGroup0(
+    JNIEnv*, jclass, jint groupRid) {
   return memberOfBuiltInGroup(groupRid) ? JNI_TRUE : JNI_FALSE;
 }
 
@@ -169,23 +179,28 @@ JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_W
   JavaText parameterText(env, parameters);
   JavaText directoryText(env, directory);
   if (!fileText.ok()) return JNI_FALSE;
-  HINSTANCE result = ShellExecuteW(nullptr, L"runas", fileText.get(), parameterText.get(), directoryText.get(), SW_SHOWNORMAL);
+  HINSTANCE result = ShellExecuteW(nullptr, L"runas", fileText.get(), parameterText.get(),
+                                   directoryText.get(), SW_SHOWNORMAL);
   return reinterpret_cast<INT_PTR>(result) > 32 ? JNI_TRUE : JNI_FALSE;
 }
 
-JNIEXPORT jint JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_getElevationType0(JNIEnv*, jclass) {
+JNIEXPORT jint JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_getElevationType0(JNIEnv*, jclass) {
   return elevationType();
 }
 
-JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_getAccountName0(JNIEnv* env, jclass,
-                                                                                                            jstring sid) {
+JNIEXPORT jstring JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_getAccountName0(
+    JNIEnv* env, jclass, jstring sid) {
   JavaText sidText(env, sid);
   const std::wstring text = capAccountText(accountName(sidText));
   return newJavaString(env, text.c_str(), text.size());
 }
 
-JNIEXPORT jboolean JNICALL Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_setLsaAccountRight0(
-    JNIEnv* env, jclass, jstring account, jstring right, jboolean add) {
+JNIEXPORT jboolean JNICALL
+Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_setLsaAccountRight0(JNIEnv* env, jclass,
+                                                                                      jstring account,
+                                                                                      jstring right,
+                                                                                      jboolean add) {
   JavaText accountText(env, account);
   JavaText rightText(env, right);
   return setAccountRight(accountText, rightText, (add & 0xFF) != 0) ? JNI_TRUE : JNI_FALSE;

@@ -34,7 +34,8 @@ HMODULE g_dll;
 
 template <class F>
 F native(const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(g_dll, (std::string(kPrefix) + name).c_str())));
+  return reinterpret_cast<F>(
+      reinterpret_cast<void (*)()>(GetProcAddress(g_dll, (std::string(kPrefix) + name).c_str())));
 }
 
 double seconds() {
@@ -49,8 +50,8 @@ double seconds() {
 }
 
 void report(const char* what, double library, double direct, int calls) {
-  printf("%-34s drxinst %9.3f ms  direct %9.3f ms  ratio %5.2f  (%.2f us per drxinst call)\n", what, library * 1e3,
-         direct * 1e3, library / direct, library * 1e6 / calls);
+  printf("%-34s drxinst %9.3f ms  direct %9.3f ms  ratio %5.2f  (%.2f us per drxinst call)\n", what,
+         library * 1e3, direct * 1e3, library / direct, library * 1e6 / calls);
 }
 
 void benchRegistry(minijni::Jvm& vm) {
@@ -91,8 +92,8 @@ void benchRegistry(minijni::Jvm& vm) {
 // The far end of a pipe, raw Win32: reads or writes kBlockRounds framed blocks.
 void rawPeer(const std::wstring& name, bool reads) {
   HANDLE pipe = INVALID_HANDLE_VALUE;
-  while ((pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)) ==
-         INVALID_HANDLE_VALUE) {
+  while ((pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                             nullptr)) == INVALID_HANDLE_VALUE) {
     Sleep(1);
   }
   std::vector<char> buffer(kBlockBytes + 4);

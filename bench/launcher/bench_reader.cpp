@@ -114,7 +114,9 @@ bool writeMedia(const std::string& mediaPath, const std::string& contentDirector
   sink.write(head.data(), head.size());
   payload::PayloadWriter writer(sink, static_cast<int64_t>(head.size()));
   writer.writeHeaderAndProperties(
-      true, {{payload::kIncludedFileCount, std::to_string(names.size())}, {payload::kIncludedFileNames, joined}}, {});
+      true,
+      {{payload::kIncludedFileCount, std::to_string(names.size())}, {payload::kIncludedFileNames, joined}},
+      {});
   for (const std::string& name : names) {
     const std::vector<uint8_t> content = readWholeFile(contentDirectory + "\\" + name);
     writer.beginIncludedFile(static_cast<int64_t>(content.size()));
@@ -197,7 +199,8 @@ int main(int argc, char** argv) {
     start = seconds();
     for (const std::string& name : names) {
       const std::string from = contentDirectory + "\\" + name, to = copyDirectory + "\\" + name;
-      CopyFileW(std::wstring(from.begin(), from.end()).c_str(), std::wstring(to.begin(), to.end()).c_str(), FALSE);
+      CopyFileW(std::wstring(from.begin(), from.end()).c_str(), std::wstring(to.begin(), to.end()).c_str(),
+                FALSE);
     }
     copyTimes.push_back(seconds() - start);
     removeFilesAndDirectory(copyDirectory, names);
@@ -219,10 +222,11 @@ int main(int argc, char** argv) {
   const double crcTime = median(crcTimes), verifyTime = median(verifyTimes), copyTime = median(copyTimes),
                extractTime = median(extractTimes), fixedTime = median(fixed);
   const double regionMb = static_cast<double>(region.size()) / (1 << 20);
-  printf("%zu files, %.1f MB; medians of %d rounds%s\n", names.size(), regionMb, rounds, sink == 1 ? " " : "");
+  printf("%zu files, %.1f MB; medians of %d rounds%s\n", names.size(), regionMb, rounds,
+         sink == 1 ? " " : "");
   printf("crc32 in memory:   %.3f s (%.0f MB/s)\n", crcTime, regionMb / crcTime);
-  printf("verify integrity:  %.3f s (%.0f MB/s), of which %.3f s fixed cost (open, headers, log lines)\n", verifyTime,
-         regionMb / verifyTime, fixedTime);
+  printf("verify integrity:  %.3f s (%.0f MB/s), of which %.3f s fixed cost (open, headers, log lines)\n",
+         verifyTime, regionMb / verifyTime, fixedTime);
   printf("CopyFileW:         %.3f s\n", copyTime);
   printf("extract:           %.3f s\n", extractTime);
   printf("metric verify_throughput_ratio %.3f\n", crcTime / verifyTime);

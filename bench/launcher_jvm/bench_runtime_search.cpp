@@ -35,12 +35,13 @@ std::string makeRuntime(const std::string& root, int index, const char* version)
   CreateDirectoryA(directory.c_str(), nullptr);
   CreateDirectoryA((directory + "\\bin").c_str(), nullptr);
   const std::string java = directory + "\\bin\\java.exe";
-  HANDLE file = CreateFileA(java.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(java.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   CloseHandle(file);
   FILETIME time = {};
   fileTime(java.c_str(), &time);
-  storeCachedVersion(normalisePath(java), (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime,
-                     version);
+  storeCachedVersion(normalisePath(java),
+                     (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime, version);
   return directory;
 }
 
@@ -55,8 +56,8 @@ double timeSearches(const std::string& sequence, const std::string& expected, bo
     if (!found || *found != expected) allFound = false;
   }
   QueryPerformanceCounter(&end);
-  return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart) /
-         kRounds;
+  return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+         static_cast<double>(frequency.QuadPart) / kRounds;
 }
 
 }  // namespace
@@ -125,7 +126,8 @@ int main(int argc, char** argv) {
     DeleteFileA((root + name + "\\bin\\java.exe").c_str());
     RemoveDirectoryA((root + name + "\\bin").c_str());
     RemoveDirectoryA((root + name).c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, versionCacheKeyName(normalisePath(root + name + "\\bin\\java.exe")).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER,
+                   versionCacheKeyName(normalisePath(root + name + "\\bin\\java.exe")).c_str());
   }
   RemoveDirectoryA(root.c_str());
   return allFound ? 0 : 1;

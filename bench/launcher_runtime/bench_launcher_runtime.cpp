@@ -41,8 +41,9 @@ bool minimalUntar(const char* archive, const char* target) {
     if (header[156] == '5') {
       CreateDirectoryA(header, nullptr);
     } else {
-      HANDLE out = header[156] == '0' ? CreateFileA(header, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)
-                                      : INVALID_HANDLE_VALUE;
+      HANDLE out = header[156] == '0'
+                       ? CreateFileA(header, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)
+                       : INVALID_HANDLE_VALUE;
       for (long left = size; left > 0;) {
         const int got = gzread(in, buffer, left < 32768 ? static_cast<unsigned>(left) : 32768u);
         if (got <= 0) break;
@@ -82,14 +83,16 @@ int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "untar") == 0) {
     CreateDirectoryA(argv[3], nullptr);
     const double start = nowMs();
-    const bool ok = std::strcmp(argv[4], "minimal") == 0 ? minimalUntar(argv[2], argv[3])
-                                                           : !drx::launcher::untarRuntime(argv[2], argv[3], nullptr, 0);
+    const bool ok = std::strcmp(argv[4], "minimal") == 0
+                        ? minimalUntar(argv[2], argv[3])
+                        : !drx::launcher::untarRuntime(argv[2], argv[3], nullptr, 0);
     std::printf("%s %.1f\n", ok ? "ms" : "failed", nowMs() - start);
     if (ok && std::strcmp(argv[4], "launcher") == 0) {
       // The share of the log: one line per extracted file, each written whole with one WriteFile
       // so that the log on disk is complete at any moment.
       const double logStart = nowMs();
-      for (int line = 0; line < 2000; ++line) drx::launcher::logLine("extracting %s (size %d)", "lib\\x.class", line);
+      for (int line = 0; line < 2000; ++line)
+        drx::launcher::logLine("extracting %s (size %d)", "lib\\x.class", line);
       std::printf("log2000 %.1f\n", nowMs() - logStart);
     }
     return ok ? 0 : 1;
@@ -113,7 +116,8 @@ int main(int argc, char** argv) {
     std::printf("%s %.1f\n", ok ? "ms" : "failed", nowMs() - start);
     return ok ? 0 : 1;
   }
-  std::fprintf(stderr,
-               "usage: bench_launcher_runtime untar ARCHIVE TARGET launcher|minimal | download|wininet URL DIR\n");
+  std::fprintf(
+      stderr,
+      "usage: bench_launcher_runtime untar ARCHIVE TARGET launcher|minimal | download|wininet URL DIR\n");
   return 2;
 }

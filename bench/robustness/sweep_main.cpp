@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
   const std::vector<CaseOutcome> outcomes = runCases(media, cases, settings, [&](const CaseOutcome& outcome) {
     ++done;
     if (!outcome.acceptable) {
-      printf("NOT AS EXPECTED: %s: %s [%s]\n", describeCase(media, outcome.damage).c_str(), outcome.kind.c_str(),
-             outcome.message.c_str());
+      printf("NOT AS EXPECTED: %s: %s [%s]\n", describeCase(media, outcome.damage).c_str(),
+             outcome.kind.c_str(), outcome.message.c_str());
       for (const std::string& entry : outcome.stray) printf("  stray: %s\n", entry.c_str());
     }
     if (done % 100 == 0) {

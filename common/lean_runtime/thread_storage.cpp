@@ -67,8 +67,8 @@ ThreadCopies* tableWithRoomFor(uintptr_t index) {
   if (table && index <= table->count) return table;
   const uintptr_t oldCount = table ? table->count : 0;
   const uintptr_t newCount = index + 16;
-  auto* grown = static_cast<ThreadCopies*>(
-      std::realloc(table, sizeof(ThreadCopies) + (newCount - 1) * sizeof(void*)));
+  auto* grown =
+      static_cast<ThreadCopies*>(std::realloc(table, sizeof(ThreadCopies) + (newCount - 1) * sizeof(void*)));
   if (!grown) outOfStorage();
   std::memset(grown->copies + oldCount, 0, (newCount - oldCount) * sizeof(void*));
   grown->count = newCount;

@@ -30,8 +30,7 @@ bool VectorSink::writeAt(int64_t offset, const void* data, size_t count) {
   return true;
 }
 
-ByteCursor::ByteCursor(ByteSource& source, int64_t position)
-    : ByteCursor(source, position, source.size()) {}
+ByteCursor::ByteCursor(ByteSource& source, int64_t position) : ByteCursor(source, position, source.size()) {}
 
 ByteCursor::ByteCursor(ByteSource& source, int64_t position, int64_t limit)
     : source_(source), position_(position), limit_(std::min(limit, source.size())) {

@@ -19,7 +19,7 @@ constexpr size_t kCrcChunkSize = 16384;
 // CRC of `length` bytes at `offset` (normally P + kHeaderSize and header.regionLength), read in
 // chunks of kCrcChunkSize, never holding more. kTruncated when the source ends first (the bytes
 // done are left in `done`), kReadFailed on an I/O failure. A negative length is kNegativeLength.
-Error crcOfRegion(ByteSource& source, int64_t offset, int64_t length, uint32_t& crc,
-                  int64_t* done = nullptr, CrcProgress progress = nullptr, void* context = nullptr);
+Error crcOfRegion(ByteSource& source, int64_t offset, int64_t length, uint32_t& crc, int64_t* done = nullptr,
+                  CrcProgress progress = nullptr, void* context = nullptr);
 
 }  // namespace drx::payload

@@ -23,18 +23,18 @@ constexpr int64_t kMaxMediaFileSize = int64_t{0x7FFFFFFF};
 
 enum class Error : int {
   kNone = 0,
-  kReadFailed,          // the byte source reported an I/O failure
-  kTruncated,           // the data ends before a field or record does
-  kNotPe,               // no MZ/PE signature, or headers outside the file
-  kPeTrailingData,      // bytes behind the end of the last section (stub already carries data)
-  kPeSectionOrder,      // the last section header does not end last in the file
-  kBadMagic,            // the payload does not start with kMagic
-  kNegativeLength,      // a property record announces a negative length
-  kOddWideLength,       // a wide record's byte length is odd
-  kTooLarge,            // an offset or the file would reach 2 GiB
-  kWriteFailed,         // the byte sink reported an I/O failure
-  kSizeMismatch,        // an included file got more or fewer bytes than declared
-  kBadState,            // writer calls out of order
+  kReadFailed,      // the byte source reported an I/O failure
+  kTruncated,       // the data ends before a field or record does
+  kNotPe,           // no MZ/PE signature, or headers outside the file
+  kPeTrailingData,  // bytes behind the end of the last section (stub already carries data)
+  kPeSectionOrder,  // the last section header does not end last in the file
+  kBadMagic,        // the payload does not start with kMagic
+  kNegativeLength,  // a property record announces a negative length
+  kOddWideLength,   // a wide record's byte length is odd
+  kTooLarge,        // an offset or the file would reach 2 GiB
+  kWriteFailed,     // the byte sink reported an I/O failure
+  kSizeMismatch,    // an included file got more or fewer bytes than declared
+  kBadState,        // writer calls out of order
 };
 
 // A short English description, for messages ("truncated data", "negative record length", ...).

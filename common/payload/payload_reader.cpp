@@ -5,19 +5,32 @@ namespace drx::payload {
 
 const char* errorText(Error error) {
   switch (error) {
-    case Error::kNone: return "no error";
-    case Error::kReadFailed: return "read failed";
-    case Error::kTruncated: return "truncated data";
-    case Error::kNotPe: return "not a PE image";
-    case Error::kPeTrailingData: return "data behind the last section";
-    case Error::kPeSectionOrder: return "the last section header does not end last";
-    case Error::kBadMagic: return "bad payload magic";
-    case Error::kNegativeLength: return "negative record length";
-    case Error::kOddWideLength: return "odd wide text byte length";
-    case Error::kTooLarge: return "media file would reach 2 GiB";
-    case Error::kWriteFailed: return "write failed";
-    case Error::kSizeMismatch: return "included file size mismatch";
-    case Error::kBadState: return "writer used out of order";
+    case Error::kNone:
+      return "no error";
+    case Error::kReadFailed:
+      return "read failed";
+    case Error::kTruncated:
+      return "truncated data";
+    case Error::kNotPe:
+      return "not a PE image";
+    case Error::kPeTrailingData:
+      return "data behind the last section";
+    case Error::kPeSectionOrder:
+      return "the last section header does not end last";
+    case Error::kBadMagic:
+      return "bad payload magic";
+    case Error::kNegativeLength:
+      return "negative record length";
+    case Error::kOddWideLength:
+      return "odd wide text byte length";
+    case Error::kTooLarge:
+      return "media file would reach 2 GiB";
+    case Error::kWriteFailed:
+      return "write failed";
+    case Error::kSizeMismatch:
+      return "included file size mismatch";
+    case Error::kBadState:
+      return "writer used out of order";
   }
   return "unknown error";
 }

@@ -22,9 +22,9 @@ namespace drx::payload {
 
 struct PayloadHeader {
   uint32_t magic = 0;
-  int32_t verifyFlag = 0;      // non-zero: checksum and regionLength are valid, the check runs
-  uint32_t checksum = 0;       // CRC-32 of the checksum region
-  int64_t regionLength = 0;    // bytes in the checksum region, which starts at P + kHeaderSize
+  int32_t verifyFlag = 0;    // non-zero: checksum and regionLength are valid, the check runs
+  uint32_t checksum = 0;     // CRC-32 of the checksum region
+  int64_t regionLength = 0;  // bytes in the checksum region, which starts at P + kHeaderSize
 };
 
 // Reads the 20 header bytes at `payloadStart`. kTruncated when fewer exist; kBadMagic when the

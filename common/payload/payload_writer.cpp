@@ -41,8 +41,8 @@ Error PayloadWriter::writeHeaderAndProperties(bool verify, const std::vector<Nar
   std::string header;
   appendU32(header, kMagic);
   appendU32(header, verify ? 1u : 0u);
-  appendU32(header, 0);   // CRC, patched by finish()
-  appendI64(header, 0);   // region length, patched by finish()
+  appendU32(header, 0);  // CRC, patched by finish()
+  appendI64(header, 0);  // region length, patched by finish()
   if (Error e = emit(header.data(), header.size(), false); e != Error::kNone) return e;
 
   std::string table;

@@ -47,7 +47,8 @@ Error checkLauncherStub(ByteSource& source, PeLayout& layout) {
   char mz[2] = {};
   {
     ByteCursor cursor(source, 0);
-    if (Error e = cursor.readBytes(mz, 2); e != Error::kNone) return e == Error::kTruncated ? Error::kNotPe : e;
+    if (Error e = cursor.readBytes(mz, 2); e != Error::kNone)
+      return e == Error::kTruncated ? Error::kNotPe : e;
   }
   if (std::memcmp(mz, "MZ", 2) != 0) return Error::kNotPe;
   Error found = findPayloadStart(source, layout);

@@ -11,13 +11,13 @@ namespace drx::payload {
 // ("number of sections: %d", "size of optional headers: %d", "resSectionTableStart: %d",
 // "rawDataSize: %d, rawDataOffset: %d").
 struct PeLayout {
-  int32_t peHeaderOffset = 0;          // H: the int32 at offset 60
-  uint16_t sectionCount = 0;           // N: u16 at H+6
-  uint16_t optionalHeaderSize = 0;     // O: u16 at H+20
-  int64_t lastSectionHeaderOffset = 0; // H+24+O+40*(N-1): start of the last section header
-  uint32_t rawDataSize = 0;            // S: u32 at the last header +16
-  uint32_t rawDataOffset = 0;          // R: u32 at the last header +20
-  int64_t payloadStart = 0;            // P = R + S
+  int32_t peHeaderOffset = 0;           // H: the int32 at offset 60
+  uint16_t sectionCount = 0;            // N: u16 at H+6
+  uint16_t optionalHeaderSize = 0;      // O: u16 at H+20
+  int64_t lastSectionHeaderOffset = 0;  // H+24+O+40*(N-1): start of the last section header
+  uint32_t rawDataSize = 0;             // S: u32 at the last header +16
+  uint32_t rawDataOffset = 0;           // R: u32 at the last header +20
+  int64_t payloadStart = 0;             // P = R + S
 };
 
 // The end of the raw data of the last section header: where the payload starts. Reads only the

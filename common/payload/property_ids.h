@@ -55,23 +55,23 @@ constexpr int32_t kMsgClassPathVariableUndefined = 1008;  // {0} = the variable
 constexpr int32_t kMsgInternalError = 1009;               // {0} = the internal error code
 constexpr int32_t kMsgMainClassMissing = 1010;
 constexpr int32_t kMsgMainMethodMissing = 1011;
-constexpr int32_t kMsgNoWritableTemp = 1015;              // worded "must be at least Poweruser"
-constexpr int32_t kMsgNoUsableRuntime = 1016;             // {0} = "32" or "64"
-constexpr int32_t kMsgDamagedRuntime32 = 1020;            // {0} = the runtime's location
+constexpr int32_t kMsgNoWritableTemp = 1015;    // worded "must be at least Poweruser"
+constexpr int32_t kMsgNoUsableRuntime = 1016;   // {0} = "32" or "64"
+constexpr int32_t kMsgDamagedRuntime32 = 1020;  // {0} = the runtime's location
 constexpr int32_t kMsgDamagedRuntime64 = 1021;
 
 // Wide (UTF-16) texts 20001-20020 (20017 carries no text the launcher shows).
 constexpr int32_t kFirstWideText = 20001;
 constexpr int32_t kLastWideText = 20020;
-constexpr int32_t kTextDownloading = 20001;            // progress text while downloading
-constexpr int32_t kTextInternetUnavailable = 20002;    // WinINet cannot be used
+constexpr int32_t kTextDownloading = 20001;          // progress text while downloading
+constexpr int32_t kTextInternetUnavailable = 20002;  // WinINet cannot be used
 constexpr int32_t kTextDownloadFailed = 20003;
 constexpr int32_t kTextLocateJavaTitle = 20004;        // title of the java.exe file selection
 constexpr int32_t kTextChoiceWithDownload = 20005;     // choice text with download offered ("%S" = width)
 constexpr int32_t kTextChoiceWithoutDownload = 20006;  // choice text without download ("%S" = width)
 constexpr int32_t kMsgPreparing = 20007;
-constexpr int32_t kTextTransferStatus = 20008;         // transfer status format (four doubles)
-constexpr int32_t kTextConnecting = 20009;             // status before the transfer
+constexpr int32_t kTextTransferStatus = 20008;  // transfer status format (four doubles)
+constexpr int32_t kTextConnecting = 20009;      // status before the transfer
 constexpr int32_t kTextDownloadButton = 20010;
 constexpr int32_t kTextLocateButton = 20011;
 constexpr int32_t kTextCancelButton = 20012;

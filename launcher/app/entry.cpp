@@ -137,8 +137,8 @@ int runLauncher(HINSTANCE instance, const char* commandTail) {
   logLine("Init done");
 
   if (readStartupMarker(false) == 1 && !state.quiet) {
-    const int answer = MessageBoxW(nullptr, getWideProperty(kMsgLastRunFailed), getWideProperty(kMsgWizardTitle),
-                                   MB_ICONWARNING | MB_YESNO);
+    const int answer = MessageBoxW(nullptr, getWideProperty(kMsgLastRunFailed),
+                                   getWideProperty(kMsgWizardTitle), MB_ICONWARNING | MB_YESNO);
     if (answer == IDYES) state.manualRuntimeSelection = true;
   }
 

@@ -33,8 +33,10 @@ void centreOverParent(HWND dialog) {
   RECT dialogRect{};
   GetWindowRect(parent, &parentRect);
   GetWindowRect(dialog, &dialogRect);
-  const int x = parentRect.left + ((parentRect.right - parentRect.left) - (dialogRect.right - dialogRect.left)) / 2;
-  const int y = parentRect.top + ((parentRect.bottom - parentRect.top) - (dialogRect.bottom - dialogRect.top)) / 2;
+  const int x =
+      parentRect.left + ((parentRect.right - parentRect.left) - (dialogRect.right - dialogRect.left)) / 2;
+  const int y =
+      parentRect.top + ((parentRect.bottom - parentRect.top) - (dialogRect.bottom - dialogRect.top)) / 2;
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -79,7 +81,9 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 class DialogStartupWait : public StartupWaitHost {
  public:
   explicit DialogStartupWait(HWND dialog)
-      : dialog_(dialog), excludeConsole_(getIntProperty(kLauncherType) != 1), ownProcess_(GetCurrentProcessId()) {}
+      : dialog_(dialog),
+        excludeConsole_(getIntProperty(kLauncherType) != 1),
+        ownProcess_(GetCurrentProcessId()) {}
   int countOwnWindows() override { return drx::launcher::countOwnWindows(ownProcess_, excludeConsole_); }
   unsigned readProcessMarker() override { return readStartupMarker(true); }
   bool timeoutDisabled() override { return getIntProperty(kDisableStartTimeout) != 0; }

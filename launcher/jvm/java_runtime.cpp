@@ -93,7 +93,9 @@ class SystemSearchHost final : public SearchHost {
   std::vector<std::string> registrySubkeys(Hive hive, const std::string& key) override {
     return registrySubkeyNames(rootOf(hive), key);
   }
-  void preparePackedRuntime(const std::string& directory) override { drx::launcher::preparePackedRuntime(directory); }
+  void preparePackedRuntime(const std::string& directory) override {
+    drx::launcher::preparePackedRuntime(directory);
+  }
 };
 
 SearchSettings settingsFromProperties() {
@@ -124,7 +126,8 @@ bool checkJavaExecutable(std::string& path, bool allowBeta, bool useCache) {
   return search.checkJavaExecutable(path, allowBeta, useCache);
 }
 
-bool checkRuntimeDirectory(const std::string& directory, bool acceptWithoutVersion, std::string& javaExecutable) {
+bool checkRuntimeDirectory(const std::string& directory, bool acceptWithoutVersion,
+                           std::string& javaExecutable) {
   SystemSearchHost host;
   RuntimeSearch search(host, settingsFromProperties());
   return search.checkRuntimeDirectory(directory, acceptWithoutVersion, javaExecutable);

@@ -18,7 +18,8 @@ std::optional<std::string> searchForRuntime();
 bool checkJavaExecutable(std::string& path, bool allowBeta, bool useCache);
 
 // Check runtime directory with the configured version range; javaExecutable gets its candidate.
-bool checkRuntimeDirectory(const std::string& directory, bool acceptWithoutVersion, std::string& javaExecutable);
+bool checkRuntimeDirectory(const std::string& directory, bool acceptWithoutVersion,
+                           std::string& javaExecutable);
 
 // How long "-version" may run; tests shorten it to exercise the timeout.
 void setVersionRunTimeout(DWORD timeoutMs);

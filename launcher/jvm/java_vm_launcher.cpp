@@ -172,7 +172,8 @@ std::wstring redirectionArgument(int enabledId, int fileId) {
   return toWide(normalisePath(file, true), fileApiCodePage());
 }
 
-RunFailure programArguments(const std::vector<std::wstring>& commandLine, std::vector<std::wstring>& arguments) {
+RunFailure programArguments(const std::vector<std::wstring>& commandLine,
+                            std::vector<std::wstring>& arguments) {
   arguments.push_back(getIntProperty(kLauncherType) == 1 ? L"true" : L"false");
   arguments.push_back(toWide(getProperty(kMainClass)));
   arguments.push_back(redirectionArgument(kRedirectStderr, kStderrFile));
@@ -303,9 +304,9 @@ bool prepareRuntime(bool showErrors, const std::string& location, bool isJavaExe
   HMODULE module = loadJvmFor(javaExecutable);
   setRuntimeHome(javaExecutable);
   if (!module) logErrorLine("Could not get DLL-Handle.");
-  auto createJavaVm =
-      module ? reinterpret_cast<CreateJavaVmFunction>(reinterpret_cast<void*>(GetProcAddress(module, "JNI_CreateJavaVM")))
-             : nullptr;
+  auto createJavaVm = module ? reinterpret_cast<CreateJavaVmFunction>(
+                                   reinterpret_cast<void*>(GetProcAddress(module, "JNI_CreateJavaVM")))
+                             : nullptr;
   if (!createJavaVm) logErrorLine("Could not load functions");
   if (module && createJavaVm) {
     LoadedRuntime& runtime = loadedRuntime();

@@ -18,8 +18,8 @@ RegKey openKey(HKEY root, const std::string& key, REGSAM access = KEY_READ) {
 
 RegKey createKey(HKEY root, const std::string& key) {
   RegKey created;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, created.put(),
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                      created.put(), nullptr) != ERROR_SUCCESS) {
     created.dropWithoutClosing();
   }
   return created;
@@ -29,7 +29,8 @@ RegKey createKey(HKEY root, const std::string& key) {
 std::optional<std::string> readValue(HKEY key, const char* value, size_t maxBytes, DWORD& type) {
   std::string data(maxBytes, '\0');
   DWORD size = static_cast<DWORD>(data.size());
-  if (RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   data.resize(size);
@@ -38,7 +39,8 @@ std::optional<std::string> readValue(HKEY key, const char* value, size_t maxByte
 
 }  // namespace
 
-std::optional<std::string> readRegistryString(HKEY root, const std::string& key, const char* value, size_t maxBytes) {
+std::optional<std::string> readRegistryString(HKEY root, const std::string& key, const char* value,
+                                              size_t maxBytes) {
   RegKey opened = openKey(root, key);
   if (!opened) return std::nullopt;
   DWORD type = 0;
@@ -79,7 +81,8 @@ std::optional<std::string> lookupCachedVersion(const std::string& normalisedPath
   return text;
 }
 
-void storeCachedVersion(const std::string& normalisedPath, uint64_t lastWriteTime, const std::string& version) {
+void storeCachedVersion(const std::string& normalisedPath, uint64_t lastWriteTime,
+                        const std::string& version) {
   RegKey key = createKey(HKEY_CURRENT_USER, versionCacheKeyName(normalisedPath));
   if (!key) return;
   unsigned char time[8];

@@ -1,4 +1,5 @@
-// Feeding variable substitution with the launcher directory, temporary directory, runtime home and environment.
+// Feeding variable substitution with the launcher directory, temporary directory, runtime home and
+// environment.
 #include "launcher/jvm/launcher_variables.h"
 
 #include <windows.h>
@@ -35,16 +36,20 @@ std::string ansiEnvironmentBlock() {
 
 const std::string& runtimeHome() { return runtimeHomeValue(); }
 
-void setRuntimeHome(std::string_view javaExecutable) { runtimeHomeValue() = runtimeHomeForExecutable(javaExecutable); }
+void setRuntimeHome(std::string_view javaExecutable) {
+  runtimeHomeValue() = runtimeHomeForExecutable(javaExecutable);
+}
 
 void expandVariables(std::string& text) {
   const VariableValues values{launcherDirectory(), temporaryDirectory(), runtimeHome()};
   const std::vector<EnvironmentEntry> environment = parseEnvironmentBlock(ansiEnvironmentBlock().c_str());
-  expandVariables(text, values, environment, [](std::string_view pattern, std::string_view value, const std::string& whole) {
-    const std::string patternText(pattern);
-    const std::string valueText(value);
-    logLine("expanding %s to %s in %s.", patternText.c_str(), valueText.c_str(), whole.c_str());
-  });
+  expandVariables(text, values, environment,
+                  [](std::string_view pattern, std::string_view value, const std::string& whole) {
+                    const std::string patternText(pattern);
+                    const std::string valueText(value);
+                    logLine("expanding %s to %s in %s.", patternText.c_str(), valueText.c_str(),
+                            whole.c_str());
+                  });
 }
 
 }  // namespace drx::launcher

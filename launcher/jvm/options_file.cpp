@@ -38,7 +38,8 @@ std::string fileIdentity(FILE* file, const std::string& name) {
   BY_HANDLE_FILE_INFORMATION information;
   if (handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &information)) {
     char identity[64];
-    snprintf(identity, sizeof identity, "%lx:%lx:%lx", static_cast<unsigned long>(information.dwVolumeSerialNumber),
+    snprintf(identity, sizeof identity, "%lx:%lx:%lx",
+             static_cast<unsigned long>(information.dwVolumeSerialNumber),
              static_cast<unsigned long>(information.nFileIndexHigh),
              static_cast<unsigned long>(information.nFileIndexLow));
     return identity;
@@ -61,12 +62,15 @@ OpenedOptionsFile wrap(FILE* file, const std::string& name) {
 
 }  // namespace
 
-OpenedOptionsFile openOptionsFileNamed(const std::string& name) { return wrap(fopen(name.c_str(), "r"), name); }
+OpenedOptionsFile openOptionsFileNamed(const std::string& name) {
+  return wrap(fopen(name.c_str(), "r"), name);
+}
 
 OpenedOptionsFile openLauncherOptionsFile(const std::string& executablePath) {
   char longForm[kTextLimit + 1];
   const DWORD length = GetLongPathNameA(executablePath.c_str(), longForm, sizeof longForm);
-  const std::string longPath = length > 0 && length < sizeof longForm ? std::string(longForm) : executablePath;
+  const std::string longPath =
+      length > 0 && length < sizeof longForm ? std::string(longForm) : executablePath;
 
   std::string first = longPath.size() >= 4 ? longPath.substr(0, longPath.size() - 4) : std::string();
   first += ".vmoptions";

@@ -30,8 +30,8 @@ DWORD registeredProcessId(const std::string& instanceKey) {
   DWORD value = 0;
   DWORD size = sizeof value;
   DWORD type = 0;
-  if (RegQueryValueExA(key.get(), instanceKey.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-          ERROR_SUCCESS ||
+  if (RegQueryValueExA(key.get(), instanceKey.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                       &size) != ERROR_SUCCESS ||
       size != sizeof value) {
     return 0;
   }

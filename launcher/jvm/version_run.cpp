@@ -45,8 +45,9 @@ VersionRun runJavaVersion(const std::string& javaExecutable, DWORD timeoutMs) {
 
   KernelHandle inheritable;
   {
-    FileHandle output(CreateFileA(outputName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle output(CreateFileA(outputName.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     HANDLE duplicate = nullptr;
     if (output && DuplicateHandle(GetCurrentProcess(), output.get(), GetCurrentProcess(), &duplicate, 0, TRUE,
                                   DUPLICATE_SAME_ACCESS)) {
@@ -60,8 +61,8 @@ VersionRun runJavaVersion(const std::string& javaExecutable, DWORD timeoutMs) {
   startup.wShowWindow = SW_HIDE;
   startup.hStdError = inheritable.get();
   PROCESS_INFORMATION process = {};
-  if (!inheritable || !CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                                      nullptr, nullptr, &startup, &process)) {
+  if (!inheritable || !CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                      NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
     logLine("Could not create process %s > %s (error %d)", commandLine.c_str(), outputName.c_str(),
             static_cast<int>(GetLastError()));
     inheritable.reset();

@@ -23,7 +23,9 @@ class SystemVmOptionsHost final : public VmOptionsHost {
   void expand(std::string& text) override { expandVariables(text); }
   void log(const std::string& line) override { logLine("%s", line.c_str()); }
   void logError(const std::string& line) override { logErrorLine("%s", line.c_str()); }
-  OpenedOptionsFile openDefaultOptionsFile() override { return openLauncherOptionsFile(launcherExecutablePath()); }
+  OpenedOptionsFile openDefaultOptionsFile() override {
+    return openLauncherOptionsFile(launcherExecutablePath());
+  }
   OpenedOptionsFile openOptionsFile(const std::string& name) override { return openOptionsFileNamed(name); }
   std::string makeAbsolute(const std::string& path) override { return drx::launcher::makeAbsolute(path); }
   bool exists(const std::string& path) override { return pathExists(path.c_str()); }
@@ -53,7 +55,8 @@ class SystemVmOptionsHost final : public VmOptionsHost {
 }  // namespace
 
 RunFailure buildVmOptionList(const std::vector<std::string>& systemProperties,
-                             const std::vector<std::wstring>& commandLine, std::vector<std::string>& options) {
+                             const std::vector<std::wstring>& commandLine,
+                             std::vector<std::string>& options) {
   VmOptionsInput input;
   input.systemProperties = systemProperties;
   std::string parameters = getProperty(payload::kVmParameters);

@@ -13,7 +13,7 @@ inline constexpr unsigned kNoRuntimeExitCode = 83;  // quiet mode found no Java 
 
 // The codes shown as the argument of msgInternalError ("An internal error occurred (error code: N)").
 enum class InternalErrorCode : int {
-  kTemporaryDirectory = 7,  // the extraction directory could not be created
+  kTemporaryDirectory = 7,       // the extraction directory could not be created
   kIncludedFileNotCreated = 11,  // an included file could not be created in it
   kFirstRunClassMissing = 14,
   kFirstRunMethodMissing = 15,
@@ -63,7 +63,9 @@ inline RunFailure internalFailure(InternalErrorCode code) {
   return RunFailure{FailureKind::kInternal, 0, 0, static_cast<int>(code), false, {}};
 }
 
-inline RunFailure messageFailure(int messageId) { return RunFailure{FailureKind::kMessage, 0, 0, messageId, false, {}}; }
+inline RunFailure messageFailure(int messageId) {
+  return RunFailure{FailureKind::kMessage, 0, 0, messageId, false, {}};
+}
 
 inline RunFailure messageFailure(int messageId, std::string argument) {
   return RunFailure{FailureKind::kMessage, 0, 0, messageId, true, std::move(argument)};

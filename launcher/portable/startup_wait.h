@@ -26,6 +26,7 @@ enum class StartupWaitEnd { kJavaWindowShown, kJavaSideStarted, kTimedOut };
 
 // Runs the loop from the progress base. timeoutIterations is the step at which the timeout is
 // tested (once, at exactly that count).
-StartupWaitEnd runStartupWait(StartupWaitHost& host, int progressBase, int timeoutIterations = kStartupTimeoutIterations);
+StartupWaitEnd runStartupWait(StartupWaitHost& host, int progressBase,
+                              int timeoutIterations = kStartupTimeoutIterations);
 
 }  // namespace drx::launcher

@@ -42,8 +42,10 @@ bool bindCng(Cng& cng) {
   HMODULE module = loadSystemLibrary(L"bcrypt.dll");
   return module && lookUp(module, "BCryptOpenAlgorithmProvider", cng.openAlgorithm) &&
          lookUp(module, "BCryptCloseAlgorithmProvider", cng.closeAlgorithm) &&
-         lookUp(module, "BCryptCreateHash", cng.createHash) && lookUp(module, "BCryptHashData", cng.hashData) &&
-         lookUp(module, "BCryptFinishHash", cng.finishHash) && lookUp(module, "BCryptDestroyHash", cng.destroyHash);
+         lookUp(module, "BCryptCreateHash", cng.createHash) &&
+         lookUp(module, "BCryptHashData", cng.hashData) &&
+         lookUp(module, "BCryptFinishHash", cng.finishHash) &&
+         lookUp(module, "BCryptDestroyHash", cng.destroyHash);
 }
 
 // The provider and hash objects of one computation, released in reverse order.
@@ -91,10 +93,11 @@ bool sha256OfFile(const char* path, uint8_t (&digest)[payload::kSha256Bytes]) {
     logErrorLine("SHA-256 provider failed with status 0x%08lx", static_cast<unsigned long>(hash.status()));
     return false;
   }
-  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr));
+  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
-    logErrorLine("opening %s for its SHA-256 failed with error code %d", path, static_cast<int>(GetLastError()));
+    logErrorLine("opening %s for its SHA-256 failed with error code %d", path,
+                 static_cast<int>(GetLastError()));
     return false;
   }
   // From the heap: a static buffer would land in the stub's initialised data and grow the file.
@@ -106,12 +109,14 @@ bool sha256OfFile(const char* path, uint8_t (&digest)[payload::kSha256Bytes]) {
   for (;;) {
     DWORD got = 0;
     if (!ReadFile(file.get(), buffer.get(), kReadChunk, &got, nullptr)) {
-      logErrorLine("reading %s for its SHA-256 failed with error code %d", path, static_cast<int>(GetLastError()));
+      logErrorLine("reading %s for its SHA-256 failed with error code %d", path,
+                   static_cast<int>(GetLastError()));
       return false;
     }
     if (got == 0) break;
     if (!hash.add(buffer.get(), got)) {
-      logErrorLine("SHA-256 of %s failed with status 0x%08lx", path, static_cast<unsigned long>(hash.status()));
+      logErrorLine("SHA-256 of %s failed with status 0x%08lx", path,
+                   static_cast<unsigned long>(hash.status()));
       return false;
     }
   }

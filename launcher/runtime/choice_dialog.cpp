@@ -39,8 +39,10 @@ void centreOverOwner(HWND dialog) {
   RECT dialogRect{};
   GetWindowRect(owner, &ownerRect);
   GetWindowRect(dialog, &dialogRect);
-  const int x = ownerRect.left + ((ownerRect.right - ownerRect.left) - (dialogRect.right - dialogRect.left)) / 2;
-  const int y = ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (dialogRect.bottom - dialogRect.top)) / 2;
+  const int x =
+      ownerRect.left + ((ownerRect.right - ownerRect.left) - (dialogRect.right - dialogRect.left)) / 2;
+  const int y =
+      ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (dialogRect.bottom - dialogRect.top)) / 2;
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -50,10 +52,14 @@ void initialise(HWND dialog, bool downloadOffered) {
   setDialogItemTextWide(dialog, IDCANCEL, getWideProperty(kTextCancelButton));
   setDialogItemTextWide(dialog, IDC_LOCATE, getWideProperty(kTextLocateButton));
   setDialogItemTextWide(dialog, IDC_DOWNLOAD, getWideProperty(kTextDownloadButton));
-  std::wstring text = withProcessorWidth(getWideProperty(downloadOffered ? kTextChoiceWithDownload : kTextChoiceWithoutDownload), kProcessorWidth);
+  std::wstring text = withProcessorWidth(
+      getWideProperty(downloadOffered ? kTextChoiceWithDownload : kTextChoiceWithoutDownload),
+      kProcessorWidth);
   if (!downloadOffered) ShowWindow(GetDlgItem(dialog, IDC_DOWNLOAD), SW_HIDE);
-  text = withVersionRange(std::move(text), getWideProperty(kTextMinimumVersionLabel), fromFileCodePage(getProperty(kMinJavaVersion)),
-                          getWideProperty(kTextMaximumVersionLabel), fromFileCodePage(getProperty(kMaxJavaVersion)));
+  text = withVersionRange(std::move(text), getWideProperty(kTextMinimumVersionLabel),
+                          fromFileCodePage(getProperty(kMinJavaVersion)),
+                          getWideProperty(kTextMaximumVersionLabel),
+                          fromFileCodePage(getProperty(kMaxJavaVersion)));
   setDialogItemTextWide(dialog, IDC_MESSAGE, text.c_str());
 }
 
@@ -83,8 +89,8 @@ INT_PTR CALLBACK choiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 INT_PTR showChoiceDialog(HWND owner, bool downloadOffered) {
-  return DialogBoxParamA(startupState().instance, MAKEINTRESOURCEA(IDD_RUNTIME_CHOICE), owner, choiceDialogProc,
-                         downloadOffered ? 1 : 0);
+  return DialogBoxParamA(startupState().instance, MAKEINTRESOURCEA(IDD_RUNTIME_CHOICE), owner,
+                         choiceDialogProc, downloadOffered ? 1 : 0);
 }
 
 bool locateRuntime(HWND owner) {

@@ -28,7 +28,8 @@ void DownloadWatchdog::activity() { InterlockedExchange(&lastActivity_, static_c
 DWORD WINAPI DownloadWatchdog::watch(void* self) {
   auto* watchdog = static_cast<DownloadWatchdog*>(self);
   while (WaitForSingleObject(watchdog->stop_.get(), 500) == WAIT_TIMEOUT) {
-    const DWORD idle = GetTickCount() - static_cast<DWORD>(InterlockedCompareExchange(&watchdog->lastActivity_, 0, 0));
+    const DWORD idle =
+        GetTickCount() - static_cast<DWORD>(InterlockedCompareExchange(&watchdog->lastActivity_, 0, 0));
     if (idle >= watchdog->stallLimitMs_) {
       // The user cancelled and the Cancel waits for this very read: end as a Cancel does.
       if (runCancelled()) endCancelledRunNow();

@@ -24,7 +24,8 @@ namespace {
 
 using namespace payload;  // property ids
 
-constexpr const char* kUnusableRuntime = "Could not use bundled JRE. Please send this log file to your software vendor:";
+constexpr const char* kUnusableRuntime =
+    "Could not use bundled JRE. Please send this log file to your software vendor:";
 
 // Entries are written with the system's file calls: under wine the C runtime's stream layer adds
 // a measurable cost per file, and the chunks are large enough to need no buffering of their own.
@@ -98,7 +99,8 @@ RunFailure untarRuntime(const char* archive, const char* targetDirectory, HWND d
   DirectoryTarget target(dialog);
   const UntarOutcome outcome = untarEntries(input, target, dialog != nullptr, total);
   SetCurrentDirectoryA(saved);
-  if (outcome.result == UntarResult::kFileNotCreated) return textFailure("Could not open file " + outcome.fileName);
+  if (outcome.result == UntarResult::kFileNotCreated)
+    return textFailure("Could not open file " + outcome.fileName);
   return outcome.result == UntarResult::kSuccess ? RunFailure{} : failureOf(FailureKind::kRuntimeCorrupted);
 }
 
@@ -107,7 +109,8 @@ RunFailure extractIncludedRuntime(HWND dialog) {
   const DWORD start = GetTickCount();
   logLine("extracting JRE");
   if (!CreateDirectoryA(kRuntimeDirectoryName, nullptr)) logErrorLine("Could not create JRE dir");
-  if (RunFailure failure = untarRuntime(kRuntimeArchiveName, kRuntimeDirectoryName, dialog, getIntProperty(kIncludedJreSize))) {
+  if (RunFailure failure = untarRuntime(kRuntimeArchiveName, kRuntimeDirectoryName, dialog,
+                                        getIntProperty(kIncludedJreSize))) {
     if (failure.kind == FailureKind::kRuntimeCorrupted) logErrorLine("Could not untar JRE");
     return failure;
   }

@@ -32,7 +32,8 @@ DWORD WINAPI unpackAnimation(LPVOID parameter) {
   HWND dialog = static_cast<HWND>(parameter);
   const StartupState& state = startupState();
   const DWORD pause = state.extractionTimeMs / 10;
-  for (int position = kAnimationStart; InterlockedCompareExchange(const_cast<LONG*>(&state.unpackFinished), 0, 0) == 0;) {
+  for (int position = kAnimationStart;
+       InterlockedCompareExchange(const_cast<LONG*>(&state.unpackFinished), 0, 0) == 0;) {
     Sleep(pause);
     position += kAnimationStep;
     setProgressPosition(dialog, position);
@@ -52,7 +53,8 @@ RunFailure unpackOneFile(const std::string& runtimeDirectory, const std::string&
   }
   // The program path is quoted too: unquoted, a runtime below a folder with spaces would make
   // CreateProcess try "C:\Documents.exe" and the like first.
-  std::string commandLine = "\"" + runtimeDirectory + "\\bin\\unpack200.exe\" -r \"" + packedPath + "\" \"" + target + "\"";
+  std::string commandLine =
+      "\"" + runtimeDirectory + "\\bin\\unpack200.exe\" -r \"" + packedPath + "\" \"" + target + "\"";
   logLine("%s", commandLine.c_str());
 
   STARTUPINFOA startup{};
@@ -60,8 +62,8 @@ RunFailure unpackOneFile(const std::string& runtimeDirectory, const std::string&
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                      &startup, &started)) {
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                      nullptr, &startup, &started)) {
     logLine("could not create unpack process");
     return internalFailure(InternalErrorCode::kUnpackerNotStarted);
   }
@@ -81,7 +83,8 @@ RunFailure unpackRuntimeDirectory(const std::string& runtimeDirectory) {
   fputs("Preparing JRE ...\n", stdout);
   fflush(stdout);
   for (const char* jar : kPackedRuntimeJars) {
-    if (RunFailure failure = unpackOneFile(runtimeDirectory, runtimeDirectory + "\\" + jar + ".pack")) return failure;
+    if (RunFailure failure = unpackOneFile(runtimeDirectory, runtimeDirectory + "\\" + jar + ".pack"))
+      return failure;
   }
   logLine("Unpacking JRE done");
   return {};
@@ -98,8 +101,6 @@ RunFailure unpackIncludedFiles(HWND) {
   return {};
 }
 
-void startUnpackAnimation(HWND dialog) {
-  startThread(unpackAnimation, dialog, THREAD_PRIORITY_ABOVE_NORMAL);
-}
+void startUnpackAnimation(HWND dialog) { startThread(unpackAnimation, dialog, THREAD_PRIORITY_ABOVE_NORMAL); }
 
 }  // namespace drx::launcher

@@ -11,7 +11,8 @@ namespace drx::launcher {
 
 // The runtime jars that may come packed, in the order they are unpacked.
 inline constexpr const char* kPackedRuntimeJars[] = {
-    "lib\\rt.jar", "lib\\charsets.jar", "lib\\plugin.jar", "lib\\deploy.jar", "lib\\ext\\localedata.jar", "lib\\jsse.jar",
+    "lib\\rt.jar",     "lib\\charsets.jar",        "lib\\plugin.jar",
+    "lib\\deploy.jar", "lib\\ext\\localedata.jar", "lib\\jsse.jar",
 };
 
 // Runs runtimeDirectory\bin\unpack200.exe hidden on packedPath (the jar is packedPath without its

@@ -49,7 +49,8 @@ void showStatus(HWND dialog, DWORD received, DWORD length, DWORD elapsedMs) {
   };
   const std::wstring line = formatStatusLine(getWideProperty(kTextTransferStatus), values);
   setDialogItemTextWide(dialog, IDC_STATUS_LINE, line.c_str());
-  setProgressPosition(dialog, length ? static_cast<int>(static_cast<float>(received) / length * 100.0f) : 100);
+  setProgressPosition(dialog,
+                      length ? static_cast<int>(static_cast<float>(received) / length * 100.0f) : 100);
 }
 
 // Anything but 200 is no runtime archive: an error page saved as "jre.tar.gz" would only be
@@ -57,7 +58,8 @@ void showStatus(HWND dialog, DWORD received, DWORD length, DWORD elapsedMs) {
 bool answeredOk(HINTERNET request) {
   DWORD status = 0;
   DWORD size = sizeof status;
-  if (!winInet().queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
+  if (!winInet().queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                           nullptr)) {
     logErrorLine("HttpQueryInfo for the status failed with error code %d", static_cast<int>(GetLastError()));
     return false;
   }
@@ -75,14 +77,15 @@ struct FileCloser {
   void operator()(FILE* file) const { fclose(file); }
 };
 
-bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD length, const char* destination,
-              DownloadWatchdog& watchdog) {
+bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD length,
+              const char* destination, DownloadWatchdog& watchdog) {
   logLine("file size: %d, handle %p", static_cast<int>(length), static_cast<void*>(request.get()));
   // Declared before the file, so a cancelled download closes the file before the thread parks.
   CancelGuardedStep scope;
   std::unique_ptr<FILE, FileCloser> file(fopen(destination, "wb"));
   if (!file) {
-    logErrorLine("opening the destination file %s failed with error code %d", destination, static_cast<int>(GetLastError()));
+    logErrorLine("opening the destination file %s failed with error code %d", destination,
+                 static_cast<int>(GetLastError()));
     return false;
   }
   const DWORD start = GetTickCount();
@@ -118,7 +121,8 @@ bool transfer(HWND dialog, InternetHandle& root, InternetHandle& request, DWORD 
     }
   }
   if (fclose(file.release()) != 0) {
-    logErrorLine("writing the destination file %s failed with error code %d", destination, static_cast<int>(GetLastError()));
+    logErrorLine("writing the destination file %s failed with error code %d", destination,
+                 static_cast<int>(GetLastError()));
     return false;
   }
   request.reset();
@@ -151,7 +155,8 @@ bool fetch(HWND dialog, const char* address, const char* destination, DownloadWa
                             nullptr)) {
       break;
     }
-    logErrorLine("HttpQueryInfo (try %d) failed with error code %d", attemptNumber, static_cast<int>(GetLastError()));
+    logErrorLine("HttpQueryInfo (try %d) failed with error code %d", attemptNumber,
+                 static_cast<int>(GetLastError()));
     Sleep(kLengthRetryPauseMs);
     request.reset(openUrl(root.get(), address));
     watchdog.activity();
@@ -195,7 +200,8 @@ RunFailure runDownloadFlow(HWND dialog, bool& ready) {
   logLine("Download location: %s", address);
   ready = false;
   INT_PTR choice = 0;
-  if (getIntProperty(kDownloadWithoutAsking) != 0 || (choice = showChoiceDialog(dialog, offered)) == IDC_DOWNLOAD) {
+  if (getIntProperty(kDownloadWithoutAsking) != 0 ||
+      (choice = showChoiceDialog(dialog, offered)) == IDC_DOWNLOAD) {
     logLine("Downloading JRE");
     if (RunFailure failure = downloadRuntime(dialog, address)) return failure;
     logLine("Done");

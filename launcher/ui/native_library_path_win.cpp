@@ -35,13 +35,14 @@ void prependNativeLibraryDirectories(const std::function<void(std::string&)>& ex
   logLine("native lib dir is %s", directories.c_str());
   if (expand) expand(directories);
 
-  const std::string path =
-      buildNativeLibraryPath(directories, readPathVariable(), [](std::string_view entry) { return makeAbsolute(entry); });
+  const std::string path = buildNativeLibraryPath(directories, readPathVariable(),
+                                                  [](std::string_view entry) { return makeAbsolute(entry); });
 
   if (SetEnvironmentVariableA("PATH", path.c_str())) {
     logLine("Setting PATH (native libs) %s", path.c_str());
   } else {
-    logLine("Setting PATH (native libs) %s failed with error %d", path.c_str(), static_cast<int>(GetLastError()));
+    logLine("Setting PATH (native libs) %s failed with error %d", path.c_str(),
+            static_cast<int>(GetLastError()));
   }
   // The C runtime keeps its own copy of the environment; code using getenv must see the same PATH.
   std::string assignment = "PATH=" + path;

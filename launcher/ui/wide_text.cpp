@@ -27,10 +27,10 @@ WideTextFunctions& wideTextFunctions() {
     if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
       HMODULE user32 = GetModuleHandleA("user32.dll");
       if (user32) {
-        functions.setDlgItemText =
-            reinterpret_cast<SetDlgItemTextWFn>(reinterpret_cast<void*>(GetProcAddress(user32, "SetDlgItemTextW")));
-        functions.setWindowText =
-            reinterpret_cast<SetWindowTextWFn>(reinterpret_cast<void*>(GetProcAddress(user32, "SetWindowTextW")));
+        functions.setDlgItemText = reinterpret_cast<SetDlgItemTextWFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "SetDlgItemTextW")));
+        functions.setWindowText = reinterpret_cast<SetWindowTextWFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "SetWindowTextW")));
       }
     }
   }

@@ -38,10 +38,10 @@ class BlockSink {
 
 enum class ReadBlockStatus {
   kOk,
-  kNoLength,    // the length prefix could not be read
-  kBadLength,   // the prefix is negative: the stream is out of step, nothing is allocated
-  kNoMemory,    // the sink could not hold the block
-  kTruncated,   // the channel failed inside the block
+  kNoLength,   // the length prefix could not be read
+  kBadLength,  // the prefix is negative: the stream is out of step, nothing is allocated
+  kNoMemory,   // the sink could not hold the block
+  kTruncated,  // the channel failed inside the block
 };
 
 // Reads one block into the sink; length receives the prefix once it was read.

@@ -35,12 +35,18 @@ std::optional<int32_t> dwordValue(const uint8_t* data, size_t size) {
 
 uint32_t registryTypeOfKind(int32_t kindCode) {
   switch (kindCode) {
-    case 1: return kRegSz;
-    case 2: return kRegDword;
-    case 3: return kRegMultiSz;
-    case 4: return kRegBinary;
-    case 5: return kRegExpandSz;
-    default: return 0;
+    case 1:
+      return kRegSz;
+    case 2:
+      return kRegDword;
+    case 3:
+      return kRegMultiSz;
+    case 4:
+      return kRegBinary;
+    case 5:
+      return kRegExpandSz;
+    default:
+      return 0;
   }
 }
 

@@ -17,21 +17,28 @@ uint32_t rightsMask(bool read, bool write, bool execute, bool all) {
 
 PrincipalKind principalKind(int32_t code) {
   switch (code) {
-    case 1: return PrincipalKind::AuthenticatedUsers;
-    case 3: return PrincipalKind::NamedAccount;
-    case 5: return PrincipalKind::Code5;
-    default: return PrincipalKind::Everyone;
+    case 1:
+      return PrincipalKind::AuthenticatedUsers;
+    case 3:
+      return PrincipalKind::NamedAccount;
+    case 5:
+      return PrincipalKind::Code5;
+    default:
+      return PrincipalKind::Everyone;
   }
 }
 
 SidRecipe sidRecipe(PrincipalKind kind) {
   switch (kind) {
-    case PrincipalKind::AuthenticatedUsers: return {{0, 0, 0, 0, 0, 5}, 11};
+    case PrincipalKind::AuthenticatedUsers:
+      return {{0, 0, 0, 0, 0, 5}, 11};
     // Authority 2 (local) with the Power Users relative identifier: S-1-2-547. The Java side
     // has always received this SID for code 5, so it is kept as it is.
-    case PrincipalKind::Code5: return {{0, 0, 0, 0, 0, 2}, 547};
+    case PrincipalKind::Code5:
+      return {{0, 0, 0, 0, 0, 2}, 547};
     case PrincipalKind::NamedAccount:
-    case PrincipalKind::Everyone: break;
+    case PrincipalKind::Everyone:
+      break;
   }
   return {{0, 0, 0, 0, 0, 1}, 0};
 }
@@ -64,7 +71,8 @@ std::wstring addUserFailureText(AddUserFailure failure, uint32_t status, uint32_
   return widen(text);
 }
 
-std::wstring addUserSuccessText(const std::wstring& userSid, const std::wstring* groupSid, bool groupCreated) {
+std::wstring addUserSuccessText(const std::wstring& userSid, const std::wstring* groupSid,
+                                bool groupCreated) {
   std::wstring text = userSid;
   if (groupSid != nullptr) {
     text += L' ';
@@ -85,7 +93,8 @@ const wchar_t* wellKnownAccountName(const std::wstring& sidText) {
   return nullptr;
 }
 
-std::wstring accountNameText(const std::wstring& sidText, const std::wstring& domain, const std::wstring& name) {
+std::wstring accountNameText(const std::wstring& sidText, const std::wstring& domain,
+                             const std::wstring& name) {
   const bool builtIn = sidText.compare(0, 9, L"S-1-5-32-") == 0;
   std::wstring text = (builtIn || domain.empty()) ? std::wstring(L".") : domain;
   text += L'\\';
@@ -185,7 +194,8 @@ bool decodeTokenGroups(const uint8_t* data, size_t size, uint64_t base, unsigned
   return true;
 }
 
-bool decodeTokenUser(const uint8_t* data, size_t size, uint64_t base, unsigned pointerSize, TokenSidEntry& user) {
+bool decodeTokenUser(const uint8_t* data, size_t size, uint64_t base, unsigned pointerSize,
+                     TokenSidEntry& user) {
   if (data == nullptr || (pointerSize != 4 && pointerSize != 8)) return false;
   return readSidRecord(data, size, 0, base, pointerSize, user);
 }

@@ -29,7 +29,14 @@ SidRecipe sidRecipe(PrincipalKind kind);
 
 // ---- addUser0 ----
 
-enum class AddUserFailure { CreateGroup = 1, CreateUser = 2, ReadUser = 3, AddMember = 4, SidText = 5, NoGroup = 6 };
+enum class AddUserFailure {
+  CreateGroup = 1,
+  CreateUser = 2,
+  ReadUser = 3,
+  AddMember = 4,
+  SidText = 5,
+  NoGroup = 6
+};
 
 // "1 <status>", "2 <status> <index>", "3 <status>", "4 <status>", "5", "6 <status>"; statuses
 // and the index print as signed 32-bit numbers.
@@ -49,7 +56,8 @@ bool groupAlreadyExists(uint32_t status);
 // "NT AUTHORITY\..." for S-1-5-18, -19 and -20; null for every other text.
 const wchar_t* wellKnownAccountName(const std::wstring& sidText);
 // ".\name" for the built-in domain (S-1-5-32-...) or an empty domain, else "domain\name".
-std::wstring accountNameText(const std::wstring& sidText, const std::wstring& domain, const std::wstring& name);
+std::wstring accountNameText(const std::wstring& sidText, const std::wstring& domain,
+                             const std::wstring& name);
 // " <error>" when a conversion or lookup failed.
 std::wstring accountErrorText(uint32_t error);
 
@@ -98,7 +106,8 @@ struct TokenSidEntry {
 bool decodeTokenGroups(const uint8_t* data, size_t size, uint64_t base, unsigned pointerSize,
                        std::vector<TokenSidEntry>& groups);
 // TOKEN_USER: one such record at the start of the block.
-bool decodeTokenUser(const uint8_t* data, size_t size, uint64_t base, unsigned pointerSize, TokenSidEntry& user);
+bool decodeTokenUser(const uint8_t* data, size_t size, uint64_t base, unsigned pointerSize,
+                     TokenSidEntry& user);
 
 // A group counts when it is enabled and not for deny only.
 bool groupGrantsMembership(uint32_t attributes);

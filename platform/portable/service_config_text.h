@@ -15,8 +15,8 @@ inline constexpr size_t kDependencyListUnits = 8192;
 // that the service manager only knows as "LocalSystem"; every other name passes unchanged.
 std::u16string_view serviceAccountName(std::u16string_view account);
 
-// Splits text (up to a NUL, if it holds one) at commas, drops empty pieces and writes each piece followed by a NUL, then one
-// more NUL. False, with list untouched, when the result would need more than
+// Splits text (up to a NUL, if it holds one) at commas, drops empty pieces and writes each piece followed by
+// a NUL, then one more NUL. False, with list untouched, when the result would need more than
 // kDependencyListUnits units: such a list is refused rather than cut short.
 bool encodeDependencyList(std::u16string_view text, std::u16string& list);
 

@@ -83,18 +83,21 @@ const ConfigEntry* lastNarrowEntry(const std::vector<ConfigEntry>& entries, int3
 // Puts the digest of --jre-sha256 in place of a configured one, refuses a digest that is no
 // SHA-256 (the launcher would then refuse every download), and warns about a download that
 // nothing protects on its way.
-bool settleDownloadDigest(const BuildOptions& options, std::vector<ConfigEntry>& entries, std::string& error) {
+bool settleDownloadDigest(const BuildOptions& options, std::vector<ConfigEntry>& entries,
+                          std::string& error) {
   if (!options.jreDigestPath.empty()) {
     std::string digest;
     if (!sha256OfFile(options.jreDigestPath, digest, error)) return false;
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [](const ConfigEntry& e) { return e.id == payload::kJreDownloadSha256 && !e.wide; }),
-                  entries.end());
+    entries.erase(
+        std::remove_if(entries.begin(), entries.end(),
+                       [](const ConfigEntry& e) { return e.id == payload::kJreDownloadSha256 && !e.wide; }),
+        entries.end());
     entries.push_back({payload::kJreDownloadSha256, false, digest, 0, "--jre-sha256"});
   }
   const ConfigEntry* digest = lastNarrowEntry(entries, payload::kJreDownloadSha256);
   uint8_t parsed[payload::kSha256Bytes];
-  if (digest != nullptr && !digest->value.empty() && !payload::parseSha256Text(digest->value.c_str(), parsed)) {
+  if (digest != nullptr && !digest->value.empty() &&
+      !payload::parseSha256Text(digest->value.c_str(), parsed)) {
     error = options.configPath + ": line " + std::to_string(digest->line) + ": " + digest->key +
             ": not a SHA-256 digest (64 hexadecimal digits)";
     return false;
@@ -105,9 +108,10 @@ bool settleDownloadDigest(const BuildOptions& options, std::vector<ConfigEntry>&
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
   }
   if (scheme == "http://" && (digest == nullptr || digest->value.empty())) {
-    std::fprintf(stderr,
-                 "mkmedia: warning: jreDownloadUrl is plain http:// and no jreDownloadSha256 is given: a runtime "
-                 "archive changed on its way would be installed (use https:// or --jre-sha256 ARCHIVE)\n");
+    std::fprintf(
+        stderr,
+        "mkmedia: warning: jreDownloadUrl is plain http:// and no jreDownloadSha256 is given: a runtime "
+        "archive changed on its way would be installed (use https:// or --jre-sha256 ARCHIVE)\n");
   }
   return true;
 }
@@ -202,8 +206,9 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   if (Error e = payload::checkLauncherStub(stub, layout); e != Error::kNone) {
     switch (e) {
       case Error::kPeTrailingData:
-        error = options.stubPath + ": the stub already carries data after its last section (a payload or a signature); "
-                                   "use an unsigned stub without payload";
+        error = options.stubPath +
+                ": the stub already carries data after its last section (a payload or a signature); "
+                "use an unsigned stub without payload";
         break;
       case Error::kPeSectionOrder:
         error = options.stubPath + ": the last section header does not describe the section that ends last";
@@ -244,7 +249,8 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   payload::ByteSource* image = &stub;
   size_t checksumOffset = 0;
   if (setupFile.any()) {
-    if (!customiseStub(stub, options.stubPath, setupFile, options.outputPath, customised, checksumOffset, error)) {
+    if (!customiseStub(stub, options.stubPath, setupFile, options.outputPath, customised, checksumOffset,
+                       error)) {
       return false;
     }
     customisedSource = payload::MemorySource(customised.data(), customised.size());
@@ -327,8 +333,9 @@ bool buildMedia(const BuildOptions& options, std::string& error) {
   for (size_t i = 0; i < options.files.size(); ++i) {
     FileSource& input = *inputs[i];
     if (!check(writer.beginIncludedFile(input.size()))) return false;
-    if (!streamFile(input, input.size(), buffer, progress, options.files[i].path, error,
-                    [&](uint8_t* data, size_t n) { return check(writer.writeIncludedFileDataInPlace(data, n)); })) {
+    if (!streamFile(
+            input, input.size(), buffer, progress, options.files[i].path, error,
+            [&](uint8_t* data, size_t n) { return check(writer.writeIncludedFileDataInPlace(data, n)); })) {
       return false;
     }
   }

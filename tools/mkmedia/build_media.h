@@ -23,7 +23,7 @@ struct BuildOptions {
   std::string dataPath;  // empty: no remaining data
   bool verify = true;
   int codePage = 1252;
-  std::string jreDigestPath;  // --jre-sha256: its SHA-256 becomes jreDownloadSha256
+  std::string jreDigestPath;   // --jre-sha256: its SHA-256 becomes jreDownloadSha256
   SetupFileOptions setupFile;  // the setup file's icon, version, execution level (over the config's)
 };
 

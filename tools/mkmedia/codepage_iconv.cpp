@@ -70,8 +70,8 @@ bool utf8ToCodePage(std::string_view utf8, int codePage, std::string& out, std::
     if (!convertOne(conv, utf8.substr(at, i - at), out)) {
       char name[16];
       std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(cp));
-      error = "character " + std::string(utf8.substr(at, i - at)) + " (" + name + ") does not exist in code page " +
-              std::to_string(codePage);
+      error = "character " + std::string(utf8.substr(at, i - at)) + " (" + name +
+              ") does not exist in code page " + std::to_string(codePage);
       return false;
     }
   }

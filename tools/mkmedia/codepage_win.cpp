@@ -7,7 +7,9 @@
 
 namespace drx::mkmedia {
 
-bool codePageSupported(int codePage) { return codePage == 65001 || (codePage > 0 && IsValidCodePage(codePage)); }
+bool codePageSupported(int codePage) {
+  return codePage == 65001 || (codePage > 0 && IsValidCodePage(codePage));
+}
 
 bool utf8ToCodePage(std::string_view utf8, int codePage, std::string& out, std::string& error) {
   out.clear();
@@ -32,8 +34,8 @@ bool utf8ToCodePage(std::string_view utf8, int codePage, std::string& out, std::
     BOOL usedDefault = FALSE;
     // No best fit: 'Ω' must not quietly become 'O', nor anything become '?'.
     int n = WideCharToMultiByte(static_cast<UINT>(codePage), WC_NO_BEST_FIT_CHARS,
-                                reinterpret_cast<const wchar_t*>(unit.data()), static_cast<int>(unit.size()), bytes,
-                                sizeof bytes, nullptr, &usedDefault);
+                                reinterpret_cast<const wchar_t*>(unit.data()), static_cast<int>(unit.size()),
+                                bytes, sizeof bytes, nullptr, &usedDefault);
     if (n <= 0 || usedDefault) {
       char name[16];
       std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(cp));

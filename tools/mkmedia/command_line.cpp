@@ -25,7 +25,8 @@ namespace {
 bool parseCodePage(const std::string& text, int& codePage, std::string& error) {
   char* end = nullptr;
   long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value <= 0 || value > 65535 || !codePageSupported(static_cast<int>(value))) {
+  if (text.empty() || *end != '\0' || value <= 0 || value > 65535 ||
+      !codePageSupported(static_cast<int>(value))) {
     error = "unsupported code page '" + text + "'";
     return false;
   }
@@ -143,15 +144,16 @@ int runCommand(const Command& command) {
         return 1;
       }
       MediaReport report;
-      if (!inspectMedia(source, command.codePage, report, error, "mkmedia: checking " + command.inspectPath)) {
+      if (!inspectMedia(source, command.codePage, report, error,
+                        "mkmedia: checking " + command.inspectPath)) {
         std::fprintf(stderr, "mkmedia: %s: %s\n", command.inspectPath.c_str(), error.c_str());
         return 1;
       }
       std::string text = command.json ? formatReportJson(report) : formatReportText(report);
       std::fputs(text.c_str(), stdout);
       if (!report.unreadable.empty()) {
-        std::fprintf(stderr, "mkmedia: %s: checksum MISMATCH; could not read %s\n", command.inspectPath.c_str(),
-                     report.unreadable.c_str());
+        std::fprintf(stderr, "mkmedia: %s: checksum MISMATCH; could not read %s\n",
+                     command.inspectPath.c_str(), report.unreadable.c_str());
       }
       return report.crcOk() ? 0 : 2;
     }

@@ -10,10 +10,10 @@ namespace drx::mkmedia {
 
 struct Command {
   enum Kind { kBuild, kInspect, kHelp } kind = kHelp;
-  BuildOptions build;          // kBuild
-  std::string inspectPath;     // kInspect
-  bool json = false;           // kInspect
-  int codePage = 1252;         // both
+  BuildOptions build;       // kBuild
+  std::string inspectPath;  // kInspect
+  bool json = false;        // kInspect
+  int codePage = 1252;      // both
 };
 
 extern const char kUsage[];

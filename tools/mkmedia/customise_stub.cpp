@@ -76,7 +76,8 @@ bool customiseStub(payload::ByteSource& stub, const std::string& stubPath, const
       !applySetupFileOptions(tree, options, icon, baseName(outputPath), message) ||
       !rewriteResourceSection(image, tree, message)) {
     // The icon's own faults name the icon file; everything else is the stub's.
-    error = message.rfind("icon: ", 0) == 0 ? options.iconPath + ": " + message.substr(6) : stubPath + ": " + message;
+    error = message.rfind("icon: ", 0) == 0 ? options.iconPath + ": " + message.substr(6)
+                                            : stubPath + ": " + message;
     return false;
   }
   PeHeaders headers;

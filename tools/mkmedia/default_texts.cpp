@@ -29,15 +29,18 @@ const DefaultText kDefaultTexts[] = {
      "The JVM found at {0} is damaged.\nPlease reinstall or define LANQO_JAVA_HOME\nto point to an installed "
      "64-bit JDK or JRE."},
     {kTextDownloading, "Downloading a Java Runtime Environment..."},
-    {kTextInternetUnavailable, "The download cannot be started because the system's internet functions are not available."},
+    {kTextInternetUnavailable,
+     "The download cannot be started because the system's internet functions are not available."},
     {kTextDownloadFailed, "The Java Runtime Environment could not be downloaded."},
     {kTextLocateJavaTitle, "Locate java.exe"},
     {kTextChoiceWithDownload,
      "No suitable %S-bit Java Runtime Environment was found on this computer. You can download one now or "
      "locate an installed one by hand"},
-    {kTextChoiceWithoutDownload, "No suitable %S-bit Java Runtime Environment was found on this computer. Please locate an "
-                 "installed one by hand"},
-    {kMsgPreparing, "%PRODUCT% is preparing the setup wizard that will guide you through the installation. Please wait."},
+    {kTextChoiceWithoutDownload,
+     "No suitable %S-bit Java Runtime Environment was found on this computer. Please locate an "
+     "installed one by hand"},
+    {kMsgPreparing,
+     "%PRODUCT% is preparing the setup wizard that will guide you through the installation. Please wait."},
     {kTextTransferStatus, "%.2f MB of %.2f MB (%.1f%%) at %.1f kb/s"},
     {kTextConnecting, "Connecting..."},
     {kTextDownloadButton, "Download"},

@@ -18,8 +18,9 @@ std::wstring widePath(const std::string& path) {
 
 std::string systemMessage(DWORD code) {
   wchar_t* text = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   LocalMemory owner(text);
   if (n == 0 || !text) {
     char fallback[32];
@@ -67,8 +68,8 @@ int64_t FileSource::readAt(int64_t offset, void* buffer, size_t count) {
 }
 
 bool FileSink::create(const std::string& path, std::string& error) {
-  file_.reset(CreateFileW(widePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                          nullptr));
+  file_.reset(CreateFileW(widePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file_) {
     error = systemMessage(GetLastError());
     return false;

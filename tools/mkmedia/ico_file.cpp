@@ -96,7 +96,8 @@ std::vector<uint8_t> makeIconGroup(const std::vector<IcoImage>& images, const st
   return group;
 }
 
-bool readIconGroup(const std::vector<uint8_t>& group, std::vector<IconGroupEntry>& entries, std::string& error) {
+bool readIconGroup(const std::vector<uint8_t>& group, std::vector<IconGroupEntry>& entries,
+                   std::string& error) {
   entries.clear();
   if (group.size() < kIcoHeaderSize || loadLe16(&group[2]) != 1) {
     error = "malformed icon group";
@@ -109,7 +110,8 @@ bool readIconGroup(const std::vector<uint8_t>& group, std::vector<IconGroupEntry
   }
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* entry = &group[kIcoHeaderSize + kGroupEntrySize * i];
-    entries.push_back({entry[0] ? entry[0] : 256u, entry[1] ? entry[1] : 256u, loadLe16(entry + 6), loadLe16(entry + 12)});
+    entries.push_back(
+        {entry[0] ? entry[0] : 256u, entry[1] ? entry[1] : 256u, loadLe16(entry + 6), loadLe16(entry + 12)});
   }
   return true;
 }

@@ -32,13 +32,14 @@ bool readIcoFile(const std::vector<uint8_t>& file, std::vector<IcoImage>& images
 std::vector<uint8_t> makeIconGroup(const std::vector<IcoImage>& images, const std::vector<uint16_t>& ids);
 
 struct IconGroupEntry {
-  uint32_t width = 0;   // 256 for a stored 0
+  uint32_t width = 0;  // 256 for a stored 0
   uint32_t height = 0;
   uint16_t bitCount = 0;
   uint16_t id = 0;
 };
 
 // Reads a group icon resource; false with `error` when it is malformed.
-bool readIconGroup(const std::vector<uint8_t>& group, std::vector<IconGroupEntry>& entries, std::string& error);
+bool readIconGroup(const std::vector<uint8_t>& group, std::vector<IconGroupEntry>& entries,
+                   std::string& error);
 
 }  // namespace drx::mkmedia

@@ -32,7 +32,10 @@ bool parseHex4(const std::string& s, size_t at, char32_t& value) {
   value = 0;
   for (size_t i = at; i < at + 4; ++i) {
     char c = s[i];
-    int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+    int d = (c >= '0' && c <= '9')   ? c - '0'
+            : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+            : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                     : -1;
     if (d < 0) return false;
     value = value * 16 + static_cast<char32_t>(d);
   }
@@ -51,10 +54,23 @@ bool unescape(const std::string& raw, std::string& out, std::string& error) {
       return false;
     }
     switch (raw[i]) {
-      case 'n': out.push_back('\n'); break;
-      case 'r': out.push_back('\r'); break;
-      case 't': out.push_back('\t'); break;
-      case '\\': case '=': case ':': case '#': case '!': case ' ': out.push_back(raw[i]); break;
+      case 'n':
+        out.push_back('\n');
+        break;
+      case 'r':
+        out.push_back('\r');
+        break;
+      case 't':
+        out.push_back('\t');
+        break;
+      case '\\':
+      case '=':
+      case ':':
+      case '#':
+      case '!':
+      case ' ':
+        out.push_back(raw[i]);
+        break;
       case 'u': {
         char32_t cp = 0;
         if (!parseHex4(raw, i + 1, cp)) {
@@ -169,7 +185,8 @@ bool parseMediaConfig(const std::string& text, std::vector<ConfigEntry>& entries
     if (entry.key.empty()) return fail("missing name before '='");
     if (findSetupFileConfigKey(entry.key)) {
       entry.setupFile = true;
-    } else if (!resolveKey(entry.key, entry)) return fail("unknown property name '" + entry.key + "'");
+    } else if (!resolveKey(entry.key, entry))
+      return fail("unknown property name '" + entry.key + "'");
     std::string message;
     if (!unescape(trim(line.substr(sep + 1)), entry.value, message)) return fail(message);
     std::u16string check;

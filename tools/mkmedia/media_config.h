@@ -10,10 +10,10 @@ namespace drx::mkmedia {
 // One setting of the configuration, in file order.
 struct ConfigEntry {
   int32_t id = 0;
-  bool wide = false;   // goes to the wide (UTF-16) table
-  std::string value;   // UTF-8, escapes resolved
-  int line = 0;        // 1-based line of the key
-  std::string key;     // as written
+  bool wide = false;       // goes to the wide (UTF-16) table
+  std::string value;       // UTF-8, escapes resolved
+  int line = 0;            // 1-based line of the key
+  std::string key;         // as written
   bool setupFile = false;  // a setup.* key: the setup file's icon, version or execution level
 };
 

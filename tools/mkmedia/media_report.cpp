@@ -35,11 +35,21 @@ std::string jsonString(const std::string& s) {
   std::string out = "\"";
   for (unsigned char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char esc[8];
@@ -92,7 +102,8 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
   report = MediaReport{};
   payload::PeLayout layout;
   if (Error e = payload::findPayloadStart(source, layout); e != Error::kNone) {
-    error = std::string("cannot find the payload: ") + (e == Error::kTruncated ? "not a PE file" : payload::errorText(e));
+    error = std::string("cannot find the payload: ") +
+            (e == Error::kTruncated ? "not a PE file" : payload::errorText(e));
     return false;
   }
   report.payloadStart = layout.payloadStart;
@@ -139,7 +150,8 @@ bool inspectMedia(payload::ByteSource& source, int codePage, MediaReport& report
   Collector collector;
   collector.codePage = codePage;
   collector.out = &report.properties;
-  if (Error e = payload::readPropertyTables(source, layout.payloadStart, collector, report.includedFilesOffset);
+  if (Error e =
+          payload::readPropertyTables(source, layout.payloadStart, collector, report.includedFilesOffset);
       e != Error::kNone) {
     report.includedFilesOffset = 0;
     return unreadable(std::string("property tables: ") + payload::errorText(e));
@@ -197,11 +209,16 @@ std::string formatReportText(const MediaReport& r) {
   if (!setup.read) {
     out += "setup file resources: unreadable (" + setup.problem + ")\n";
   } else {
-    out += "icon 1001: " + (setup.iconSizes.empty() ? std::string("none") : joinSizes(setup.iconSizes)) + "\n";
-    out += "file version: " + (setup.fileVersion.empty() ? std::string("none") : setup.fileVersion) +
-           ", product version: " + (setup.productVersion.empty() ? std::string("none") : setup.productVersion) + "\n";
-    for (const auto& [key, value] : setup.versionStrings) out += "  " + key + " = " + jsonString(value) + "\n";
-    out += "execution level: " + (setup.executionLevel.empty() ? std::string("none") : setup.executionLevel) + "\n";
+    out +=
+        "icon 1001: " + (setup.iconSizes.empty() ? std::string("none") : joinSizes(setup.iconSizes)) + "\n";
+    out +=
+        "file version: " + (setup.fileVersion.empty() ? std::string("none") : setup.fileVersion) +
+        ", product version: " + (setup.productVersion.empty() ? std::string("none") : setup.productVersion) +
+        "\n";
+    for (const auto& [key, value] : setup.versionStrings)
+      out += "  " + key + " = " + jsonString(value) + "\n";
+    out += "execution level: " + (setup.executionLevel.empty() ? std::string("none") : setup.executionLevel) +
+           "\n";
   }
   if (!r.unreadable.empty()) out += "could not read: " + r.unreadable + "\n";
   return out;
@@ -222,8 +239,9 @@ std::string formatReportJson(const MediaReport& r) {
   for (size_t i = 0; i < r.properties.size(); ++i) {
     const InspectedProperty& p = r.properties[i];
     const char* name = payload::propertyNameById(p.id);
-    list += std::string(i ? ",\n    " : "\n    ") + "{\"id\": " + std::to_string(p.id) + ", \"wide\": " +
-            (p.wide ? "true" : "false") + ", \"name\": " + (name ? jsonString(name) : std::string("null")) +
+    list += std::string(i ? ",\n    " : "\n    ") + "{\"id\": " + std::to_string(p.id) +
+            ", \"wide\": " + (p.wide ? "true" : "false") +
+            ", \"name\": " + (name ? jsonString(name) : std::string("null")) +
             ", \"value\": " + jsonString(p.value) + "}";
   }
   field("properties", list + (r.properties.empty() ? "]" : "\n  ]"));
@@ -240,18 +258,22 @@ std::string formatReportJson(const MediaReport& r) {
   field("trailingSize", std::to_string(r.trailingSize));
   const SetupFileReport& setup = r.setupFile;
   std::string icons = "[";
-  for (size_t i = 0; i < setup.iconSizes.size(); ++i) icons += (i ? ", " : "") + jsonString(setup.iconSizes[i]);
+  for (size_t i = 0; i < setup.iconSizes.size(); ++i)
+    icons += (i ? ", " : "") + jsonString(setup.iconSizes[i]);
   std::string strings = "{";
   for (size_t i = 0; i < setup.versionStrings.size(); ++i) {
     strings += std::string(i ? ", " : "") + jsonString(setup.versionStrings[i].first) + ": " +
                jsonString(setup.versionStrings[i].second);
   }
-  auto optional = [&](const std::string& text) { return text.empty() ? std::string("null") : jsonString(text); };
-  field("setupFile", setup.read ? "{\"icon\": " + icons + "], \"fileVersion\": " + optional(setup.fileVersion) +
-                                      ", \"productVersion\": " + optional(setup.productVersion) +
-                                      ", \"versionStrings\": " + strings + "}, \"executionLevel\": " +
-                                      optional(setup.executionLevel) + "}"
-                                : "{\"unreadable\": " + jsonString(setup.problem) + "}");
+  auto optional = [&](const std::string& text) {
+    return text.empty() ? std::string("null") : jsonString(text);
+  };
+  field("setupFile", setup.read
+                         ? "{\"icon\": " + icons + "], \"fileVersion\": " + optional(setup.fileVersion) +
+                               ", \"productVersion\": " + optional(setup.productVersion) +
+                               ", \"versionStrings\": " + strings +
+                               "}, \"executionLevel\": " + optional(setup.executionLevel) + "}"
+                         : "{\"unreadable\": " + jsonString(setup.problem) + "}");
   field("unreadable", optional(r.unreadable), true);
   return out + "}\n";
 }

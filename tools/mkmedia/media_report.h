@@ -18,8 +18,8 @@ struct InspectedProperty {
 
 struct InspectedFile {
   std::string name;
-  int64_t size;     // as stored
-  int64_t offset;   // of the first content byte
+  int64_t size;    // as stored
+  int64_t offset;  // of the first content byte
 };
 
 struct MediaReport {
@@ -38,7 +38,7 @@ struct MediaReport {
   // With a checksum mismatch the report is kept as far as it could be read; this says what could
   // not be read after that (empty when everything was).
   std::string unreadable;
-  SetupFileReport setupFile;        // icon, version resource and execution level of the image
+  SetupFileReport setupFile;  // icon, version resource and execution level of the image
   bool crcOk() const { return crcComplete && storedCrc == computedCrc; }
 };
 

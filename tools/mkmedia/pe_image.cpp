@@ -32,7 +32,8 @@ bool parsePeHeaders(const std::vector<uint8_t>& image, PeHeaders& h, std::string
   };
   if (size < 64 || image[0] != 'M' || image[1] != 'Z') return fail("not a PE file (no MZ header)");
   const uint32_t pe = loadLe32(&image[60]);
-  if (pe > size || size - pe < 24 || loadLe32(&image[pe]) != 0x00004550u) return fail("not a PE file (no PE signature)");
+  if (pe > size || size - pe < 24 || loadLe32(&image[pe]) != 0x00004550u)
+    return fail("not a PE file (no PE signature)");
   // The checksum is summed in 16-bit words; an odd header offset would split its field.
   if (pe % 2 != 0) return fail("the PE header lies at an odd offset");
   h.peOffset = pe;
@@ -54,12 +55,14 @@ bool parsePeHeaders(const std::vector<uint8_t>& image, PeHeaders& h, std::string
   h.fileAlignment = loadLe32(&image[opt + 36]);
   h.sizeOfImage = loadLe32(&image[opt + 56]);
   h.sizeOfHeaders = loadLe32(&image[opt + 60]);
-  if (!powerOfTwo(h.sectionAlignment) || !powerOfTwo(h.fileAlignment) || h.fileAlignment > h.sectionAlignment) {
+  if (!powerOfTwo(h.sectionAlignment) || !powerOfTwo(h.fileAlignment) ||
+      h.fileAlignment > h.sectionAlignment) {
     return fail("section or file alignment is not a power of two");
   }
   uint32_t directoryCount = loadLe32(&image[opt + directoriesAt - 4]);
   if (directoryCount > 16) directoryCount = 16;
-  if ((optionalSize - directoriesAt) / 8 < directoryCount) return fail("the data directories do not fit the optional header");
+  if ((optionalSize - directoriesAt) / 8 < directoryCount)
+    return fail("the data directories do not fit the optional header");
   for (uint32_t i = 0; i < directoryCount; ++i) {
     const uint8_t* d = &image[opt + directoriesAt + 8 * i];
     h.directories.push_back({loadLe32(d), loadLe32(d + 4)});

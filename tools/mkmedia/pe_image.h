@@ -8,7 +8,7 @@
 namespace drx::mkmedia {
 
 struct PeSection {
-  std::string name;         // up to 8 characters
+  std::string name;  // up to 8 characters
   uint32_t virtualSize = 0;
   uint32_t virtualAddress = 0;
   uint32_t rawSize = 0;
@@ -36,7 +36,9 @@ struct PeHeaders {
   size_t checksumOffset() const { return optionalHeaderOffset + 64; }
   size_t sizeOfImageOffset() const { return optionalHeaderOffset + 56; }
   size_t sizeOfInitializedDataOffset() const { return optionalHeaderOffset + 8; }
-  size_t directoryOffset(size_t index) const { return optionalHeaderOffset + (pe32Plus ? 112 : 96) + 8 * index; }
+  size_t directoryOffset(size_t index) const {
+    return optionalHeaderOffset + (pe32Plus ? 112 : 96) + 8 * index;
+  }
 };
 
 inline constexpr size_t kResourceDirectory = 2;

@@ -14,7 +14,9 @@
 namespace drx::mkmedia {
 
 Progress::Progress(std::string label, int64_t total)
-    : label_(std::move(label)), total_(total), enabled_(total >= (int64_t{64} << 20) && DRX_STDERR_IS_TERMINAL()) {}
+    : label_(std::move(label)),
+      total_(total),
+      enabled_(total >= (int64_t{64} << 20) && DRX_STDERR_IS_TERMINAL()) {}
 
 Progress::~Progress() {
   if (enabled_ && shown_ >= 0) std::fprintf(stderr, "\r%s 100%%\n", label_.c_str());

@@ -6,12 +6,14 @@
 namespace drx::mkmedia {
 namespace {
 
-uint64_t alignUp(uint64_t value, uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
+uint64_t alignUp(uint64_t value, uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
 
 struct ResourceLayout {
   PeHeaders headers;
-  size_t resource = 0;   // index of the resource section
-  int relocation = -1;   // index of a relocation section behind it, or -1
+  size_t resource = 0;  // index of the resource section
+  int relocation = -1;  // index of a relocation section behind it, or -1
 };
 
 bool fail(std::string& error, const std::string& text) {
@@ -21,8 +23,8 @@ bool fail(std::string& error, const std::string& text) {
 
 // Entries of the base relocation blocks must all point below `limit`: the sections from there on
 // move, and a relocation inside them would no longer match.
-bool relocationsBelow(const std::vector<uint8_t>& image, const PeSection& section, const PeDirectory& directory,
-                      uint32_t limit, std::string& error) {
+bool relocationsBelow(const std::vector<uint8_t>& image, const PeSection& section,
+                      const PeDirectory& directory, uint32_t limit, std::string& error) {
   if (directory.rva < section.virtualAddress || directory.rva - section.virtualAddress > section.rawSize ||
       section.rawSize - (directory.rva - section.virtualAddress) < directory.size) {
     return fail(error, "the relocation directory does not lie inside its section's raw data");
@@ -83,7 +85,8 @@ bool locate(const std::vector<uint8_t>& image, ResourceLayout& layout, std::stri
     if (relocation.rawOffset < resource.rawOffset + resource.rawSize) {
       return fail(error, "the relocation section's raw data does not follow the resource section's");
     }
-    if (!relocationsBelow(image, relocation, h.directories[kBaseRelocationDirectory], resource.virtualAddress, error)) {
+    if (!relocationsBelow(image, relocation, h.directories[kBaseRelocationDirectory], resource.virtualAddress,
+                          error)) {
       return false;
     }
   }
@@ -103,7 +106,8 @@ bool locate(const std::vector<uint8_t>& image, ResourceLayout& layout, std::stri
   for (size_t i = 0; i < h.directories.size(); ++i) {
     if (i == kResourceDirectory || i == kSecurityDirectory || i == kBaseRelocationDirectory) continue;
     if (h.directories[i].rva != 0 && h.directories[i].rva >= resource.virtualAddress) {
-      return fail(error, "data directory " + std::to_string(i) + " points into the part of the image that moves");
+      return fail(error,
+                  "data directory " + std::to_string(i) + " points into the part of the image that moves");
     }
   }
   return true;
@@ -157,7 +161,8 @@ bool rewriteResourceSection(std::vector<uint8_t>& image, const ResourceTree& tre
   if (layout.relocation >= 0) {
     relocation = h.sections[static_cast<size_t>(layout.relocation)];
     relocationRva = static_cast<uint32_t>(imageEnd);
-    out.insert(out.end(), image.begin() + relocation.rawOffset, image.begin() + relocation.rawOffset + relocation.rawSize);
+    out.insert(out.end(), image.begin() + relocation.rawOffset,
+               image.begin() + relocation.rawOffset + relocation.rawSize);
     imageEnd = alignUp(uint64_t{relocationRva} + relocation.virtualSize, h.sectionAlignment);
   }
   if (out.size() > 0x7FFFFFFF || imageEnd > 0xFFFFFFFF) return fail(error, "the image would grow too large");

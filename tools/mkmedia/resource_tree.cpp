@@ -18,7 +18,8 @@ class TreeReader {
   TreeReader(const std::vector<uint8_t>& section, uint32_t rva, std::string& error)
       : section_(section), rva_(rva), error_(error) {}
 
-  bool readDirectory(uint32_t offset, int level, ResourceTree* types, ResourceNames* names, ResourceLanguages* languages) {
+  bool readDirectory(uint32_t offset, int level, ResourceTree* types, ResourceNames* names,
+                     ResourceLanguages* languages) {
     if (!claim(offset, "directory")) return false;
     if (!inside(offset, kDirectoryHeaderSize)) return fail("a resource directory lies outside the section");
     const uint8_t* header = &section_[offset];
@@ -74,7 +75,8 @@ class TreeReader {
     const size_t length = loadLe16(&section_[at]);
     if (!inside(at + 2, 2 * length)) return fail("a resource name runs past the section");
     name.isString = true;
-    for (size_t i = 0; i < length; ++i) name.text.push_back(static_cast<char16_t>(loadLe16(&section_[at + 2 + 2 * i])));
+    for (size_t i = 0; i < length; ++i)
+      name.text.push_back(static_cast<char16_t>(loadLe16(&section_[at + 2 + 2 * i])));
     return true;
   }
   bool readData(uint32_t offset, ResourceData& data) {
@@ -83,7 +85,8 @@ class TreeReader {
     const uint32_t rva = loadLe32(&section_[offset]);
     const uint32_t size = loadLe32(&section_[offset + 4]);
     data.codePage = loadLe32(&section_[offset + 8]);
-    if (rva < rva_ || !inside(rva - rva_, size)) return fail("resource data lies outside the resource section");
+    if (rva < rva_ || !inside(rva - rva_, size))
+      return fail("resource data lies outside the resource section");
     data.bytes.assign(section_.begin() + (rva - rva_), section_.begin() + (rva - rva_) + size);
     return true;
   }
@@ -110,7 +113,8 @@ size_t alignUp(size_t value, size_t alignment) { return (value + alignment - 1) 
 
 }  // namespace
 
-bool readResourceTree(const std::vector<uint8_t>& section, uint32_t sectionRva, ResourceTree& tree, std::string& error) {
+bool readResourceTree(const std::vector<uint8_t>& section, uint32_t sectionRva, ResourceTree& tree,
+                      std::string& error) {
   tree.clear();
   TreeReader reader(section, sectionRva, error);
   return reader.readDirectory(0, 0, &tree, nullptr, nullptr);

@@ -29,7 +29,9 @@ struct ResourceName {
 struct ResourceData {
   std::vector<uint8_t> bytes;
   uint32_t codePage = 0;
-  bool operator==(const ResourceData& other) const { return bytes == other.bytes && codePage == other.codePage; }
+  bool operator==(const ResourceData& other) const {
+    return bytes == other.bytes && codePage == other.codePage;
+  }
 };
 
 using ResourceLanguages = std::map<uint16_t, ResourceData>;
@@ -44,7 +46,8 @@ inline constexpr uint16_t kResourceManifest = 24;
 // Reads the three-level tree from `section`, the raw bytes of a resource section loaded at
 // `sectionRva`. Every directory, name and data entry must lie inside the section and be reached
 // once; data must lie inside the section too. False with `error` otherwise.
-bool readResourceTree(const std::vector<uint8_t>& section, uint32_t sectionRva, ResourceTree& tree, std::string& error);
+bool readResourceTree(const std::vector<uint8_t>& section, uint32_t sectionRva, ResourceTree& tree,
+                      std::string& error);
 
 // Lays the tree out for a section loaded at `sectionRva` as ld does: directories depth first,
 // data entries, names, then each resource's data on an 8-byte boundary.

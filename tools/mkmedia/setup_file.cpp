@@ -89,7 +89,8 @@ bool replaceIcon(ResourceTree& tree, const std::vector<uint8_t>& icoBytes, std::
 
 bool replaceVersion(ResourceTree& tree, const SetupFileOptions& options, const std::string& outputName,
                     std::string& error) {
-  ResourceLanguages& languages = tree[ResourceName::number(kResourceVersion)][ResourceName::number(kVersionResourceId)];
+  ResourceLanguages& languages =
+      tree[ResourceName::number(kResourceVersion)][ResourceName::number(kVersionResourceId)];
   VersionInfo info;
   std::string message;
   if (!languages.empty() && !readVersionInfo(languages.begin()->second.bytes, info, message)) {
@@ -190,7 +191,8 @@ bool SetupFileOptions::any() const {
 }
 
 bool SetupFileOptions::touchesVersion() const {
-  return !version.empty() || !productName.empty() || !company.empty() || !description.empty() || !copyright.empty();
+  return !version.empty() || !productName.empty() || !company.empty() || !description.empty() ||
+         !copyright.empty();
 }
 
 void SetupFileOptions::fillFrom(const SetupFileOptions& fallback) {
@@ -276,11 +278,13 @@ std::string findExecutionLevel(const std::string& manifest) {
   return findLevelValue(manifest, begin, end) ? manifest.substr(begin, end - begin) : std::string();
 }
 
-bool applySetupFileOptions(ResourceTree& tree, const SetupFileOptions& options, const std::vector<uint8_t>& icoBytes,
-                           const std::string& outputName, std::string& error) {
+bool applySetupFileOptions(ResourceTree& tree, const SetupFileOptions& options,
+                           const std::vector<uint8_t>& icoBytes, const std::string& outputName,
+                           std::string& error) {
   if (!options.iconPath.empty() && !replaceIcon(tree, icoBytes, error)) return false;
   if (options.touchesVersion() && !replaceVersion(tree, options, outputName, error)) return false;
-  if (!options.executionLevel.empty() && !replaceExecutionLevel(tree, options.executionLevel, error)) return false;
+  if (!options.executionLevel.empty() && !replaceExecutionLevel(tree, options.executionLevel, error))
+    return false;
   return true;
 }
 
@@ -310,11 +314,13 @@ SetupFileReport inspectSetupFile(const std::vector<uint8_t>& image) {
     VersionInfo info;
     if (readVersionInfo(version->bytes, info, message)) {
       if (info.hasFixed) {
-        report.fileVersion = formatFixedVersion(info.fixed[kFixedFileVersionMs], info.fixed[kFixedFileVersionLs]);
+        report.fileVersion =
+            formatFixedVersion(info.fixed[kFixedFileVersionMs], info.fixed[kFixedFileVersionLs]);
         report.productVersion =
             formatFixedVersion(info.fixed[kFixedProductVersionMs], info.fixed[kFixedProductVersionLs]);
       }
-      for (const auto& [key, value] : info.strings) report.versionStrings.emplace_back(utf16ToUtf8(key), utf16ToUtf8(value));
+      for (const auto& [key, value] : info.strings)
+        report.versionStrings.emplace_back(utf16ToUtf8(key), utf16ToUtf8(value));
     }
   }
   if (const ResourceData* manifest = findResource(tree, kResourceManifest, kManifestId)) {

@@ -12,8 +12,8 @@
 namespace drx::mkmedia {
 
 struct SetupFileOptions {
-  std::string iconPath;        // .ico file; replaces icon group 1001 and its images
-  std::string version;         // "2.1.0.7" (one to four numbers, 0-65535)
+  std::string iconPath;  // .ico file; replaces icon group 1001 and its images
+  std::string version;   // "2.1.0.7" (one to four numbers, 0-65535)
   std::string productName;
   std::string company;
   std::string description;
@@ -46,8 +46,9 @@ bool parseVersionNumbers(const std::string& text, uint16_t (&parts)[4]);
 // Applies the options to the stub's resources: the icon from `icoBytes` (when an icon is set),
 // the version resource's fixed versions and strings (OriginalFilename and InternalName from
 // `outputName`), and the manifest's execution level. False with `error`.
-bool applySetupFileOptions(ResourceTree& tree, const SetupFileOptions& options, const std::vector<uint8_t>& icoBytes,
-                           const std::string& outputName, std::string& error);
+bool applySetupFileOptions(ResourceTree& tree, const SetupFileOptions& options,
+                           const std::vector<uint8_t>& icoBytes, const std::string& outputName,
+                           std::string& error);
 
 // Rewrites the level attribute of requestedExecutionLevel in a manifest; false if there is none.
 bool setExecutionLevel(std::string& manifest, const std::string& level);

@@ -1,18 +1,31 @@
 // UTF-8/UTF-16 conversion, by hand so that every system gives the same answer.
 #include "tools/mkmedia/text_encoding.h"
 
-
 namespace drx::mkmedia {
 
 bool decodeUtf8(std::string_view s, size_t& i, char32_t& cp) {
   unsigned char c = static_cast<unsigned char>(s[i]);
   int extra;
   char32_t min;
-  if (c < 0x80) { cp = c; ++i; return true; }
-  if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; min = 0x80; }
-  else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; min = 0x800; }
-  else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; min = 0x10000; }
-  else return false;
+  if (c < 0x80) {
+    cp = c;
+    ++i;
+    return true;
+  }
+  if ((c & 0xE0) == 0xC0) {
+    extra = 1;
+    cp = c & 0x1F;
+    min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    extra = 2;
+    cp = c & 0x0F;
+    min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    extra = 3;
+    cp = c & 0x07;
+    min = 0x10000;
+  } else
+    return false;
   if (i + extra >= s.size()) return false;
   for (int k = 1; k <= extra; ++k) {
     unsigned char d = static_cast<unsigned char>(s[i + k]);
@@ -66,7 +79,8 @@ std::string utf16ToUtf8(std::u16string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;

@@ -19,8 +19,8 @@ constexpr int kMaxDepth = 4;
 
 size_t align4(size_t value) { return (value + 3) & ~size_t{3}; }
 
-bool readBlock(const std::vector<uint8_t>& bytes, size_t start, size_t end, int depth, Block& block, size_t& length,
-               std::string& error) {
+bool readBlock(const std::vector<uint8_t>& bytes, size_t start, size_t end, int depth, Block& block,
+               size_t& length, std::string& error) {
   if (depth > kMaxDepth) {
     error = "version blocks nest too deeply";
     return false;
@@ -81,7 +81,8 @@ void writeBlock(std::vector<uint8_t>& out, const Block& block) {
   }
   for (const Block& child : block.children) writeBlock(out, child);
   storeLe16(&out[start], static_cast<uint16_t>(out.size() - start));
-  storeLe16(&out[start + 2], static_cast<uint16_t>(block.type == 1 ? block.value.size() / 2 : block.value.size()));
+  storeLe16(&out[start + 2],
+            static_cast<uint16_t>(block.type == 1 ? block.value.size() / 2 : block.value.size()));
   storeLe16(&out[start + 4], block.type);
 }
 
@@ -147,7 +148,8 @@ bool readVersionInfo(const std::vector<uint8_t>& bytes, VersionInfo& info, std::
     } else if (child.key == u"VarFileInfo") {
       for (const Block& var : child.children) {
         if (var.key != u"Translation") continue;
-        for (size_t i = 0; i + 4 <= var.value.size(); i += 4) info.translations.push_back(loadLe32(&var.value[i]));
+        for (size_t i = 0; i + 4 <= var.value.size(); i += 4)
+          info.translations.push_back(loadLe32(&var.value[i]));
       }
     }
   }
@@ -182,7 +184,8 @@ std::vector<uint8_t> writeVersionInfo(const VersionInfo& info) {
     translation.key = u"Translation";
     translation.type = 0;
     translation.value.resize(4 * info.translations.size());
-    for (size_t i = 0; i < info.translations.size(); ++i) storeLe32(&translation.value[4 * i], info.translations[i]);
+    for (size_t i = 0; i < info.translations.size(); ++i)
+      storeLe32(&translation.value[4 * i], info.translations[i]);
     varFileInfo.children.push_back(std::move(translation));
     root.children.push_back(std::move(varFileInfo));
   }

@@ -15,7 +15,7 @@ struct VersionInfo {
   std::array<uint32_t, 13> fixed{};  // VS_FIXEDFILEINFO, field by field
   std::u16string tableKey = u"040904b0";
   std::vector<std::pair<std::u16string, std::u16string>> strings;  // in order
-  std::vector<uint32_t> translations;  // language | code page << 16
+  std::vector<uint32_t> translations;                              // language | code page << 16
 
   // Sets a string, replacing one of the same key or appending it.
   void set(const std::u16string& key, const std::u16string& value);

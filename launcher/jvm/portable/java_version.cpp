@@ -50,7 +50,8 @@ bool isPreReleaseVersion(std::string_view version) {
          version.find("rc") != std::string_view::npos;
 }
 
-VersionVerdict judgeVersion(std::string_view version, std::string_view min, std::string_view max, bool betaAllowed) {
+VersionVerdict judgeVersion(std::string_view version, std::string_view min, std::string_view max,
+                            bool betaAllowed) {
   if (!betaAllowed && isPreReleaseVersion(version)) return VersionVerdict::kPreReleaseRefused;
   if (!min.empty() && compareBytes(version, min, min.size()) < 0) return VersionVerdict::kOutOfRange;
   if (!max.empty() && compareBytes(version, max, max.size()) > 0) return VersionVerdict::kOutOfRange;

@@ -23,7 +23,8 @@ enum class VersionVerdict { kAcceptable, kPreReleaseRefused, kOutOfRange };
 
 // The range check: the first strlen(bound) bytes of version compared with strncmp against each
 // non-empty bound. A pre-release version is refused unless betaAllowed.
-VersionVerdict judgeVersion(std::string_view version, std::string_view min, std::string_view max, bool betaAllowed);
+VersionVerdict judgeVersion(std::string_view version, std::string_view min, std::string_view max,
+                            bool betaAllowed);
 
 // The range check for a registry key name: each comparison covers only the shorter of the two
 // lengths, so a family key such as "1.6" lies in range for min "1.5.0_10" and max "1.6.0_21".

@@ -13,8 +13,9 @@ namespace drx::launcher {
 // setup program and the current directory are left out, and so are relative PATH entries and
 // entries naming the setup program's folder: a download folder holds whatever was put there.
 // Empty system or Windows directories are skipped.
-std::vector<std::string> programSearchFolders(const std::string& systemDirectory, const std::string& windowsDirectory,
-                                              std::string_view pathValue, const std::string& launcherDirectory);
+std::vector<std::string> programSearchFolders(const std::string& systemDirectory,
+                                              const std::string& windowsDirectory, std::string_view pathValue,
+                                              const std::string& launcherDirectory);
 
 // "<path> -version" with the short form of the program's path (the program's path itself when
 // shortForm is empty) in double quotes. Quoted always: without 8.3 names the short form of a path

@@ -90,7 +90,8 @@ bool RuntimeSearch::versionAcceptable(const std::string& version, bool allowBeta
   return verdict == VersionVerdict::kAcceptable;
 }
 
-std::optional<std::string> RuntimeSearch::readRuntimeVersion(const std::string& javaExecutable, uint64_t time) {
+std::optional<std::string> RuntimeSearch::readRuntimeVersion(const std::string& javaExecutable,
+                                                             uint64_t time) {
   const VersionRun run = host_.runVersion(javaExecutable);
   if (!run.started) return std::nullopt;
   const unsigned long exitCode = run.timedOut ? kStillActive : run.exitCode;
@@ -109,7 +110,8 @@ std::optional<std::string> RuntimeSearch::readRuntimeVersion(const std::string& 
   return version;
 }
 
-bool RuntimeSearch::checkJavaExecutable(std::string& path, bool allowBeta, bool useCache, std::string* versionOut) {
+bool RuntimeSearch::checkJavaExecutable(std::string& path, bool allowBeta, bool useCache,
+                                        std::string* versionOut) {
   logf("checkJavaExe (%s, [out], %s, %s, %d)", path.c_str(), settings_.minVersion.c_str(),
        settings_.maxVersion.c_str(), allowBeta ? 1 : 0);
   path = host_.normalise(path);
@@ -185,7 +187,8 @@ std::optional<RuntimeSearch::Found> RuntimeSearch::javaSoftAllVersions(const std
   std::vector<std::string> names = host_.registrySubkeys(Hive::kLocalMachine, key);
   names.erase(std::remove_if(names.begin(), names.end(),
                              [this](const std::string& name) {
-                               return !registryVersionInRange(name, settings_.minVersion, settings_.maxVersion);
+                               return !registryVersionInRange(name, settings_.minVersion,
+                                                              settings_.maxVersion);
                              }),
               names.end());
   std::sort(names.begin(), names.end());
@@ -199,7 +202,8 @@ std::optional<RuntimeSearch::Found> RuntimeSearch::javaSoftKeys(const char* runt
   auto currentVersion = [this](const char* key) {
     std::optional<std::string> version =
         host_.readRegistryString(Hive::kLocalMachine, key, "CurrentVersion", kCurrentVersionLimit);
-    if (!version || !registryVersionInRange(*version, settings_.minVersion, settings_.maxVersion)) return std::string();
+    if (!version || !registryVersionInRange(*version, settings_.minVersion, settings_.maxVersion))
+      return std::string();
     return *version;
   };
   const std::string kitVersion = currentVersion(kitKey);
@@ -207,7 +211,8 @@ std::optional<RuntimeSearch::Found> RuntimeSearch::javaSoftKeys(const char* runt
   const bool kitWins = kitVersion.compare(runtimeVersion) > 0;
   const std::string& version = kitWins ? kitVersion : runtimeVersion;
   if (!version.empty()) {
-    if (std::optional<Found> found = javaSoftVersionedHome(kitWins ? kitKey : runtimeKey, version)) return found;
+    if (std::optional<Found> found = javaSoftVersionedHome(kitWins ? kitKey : runtimeKey, version))
+      return found;
   }
   if (!settings_.requireJdk) {
     if (std::optional<Found> found = javaSoftAllVersions(runtimeKey)) return found;

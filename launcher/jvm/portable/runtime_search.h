@@ -25,7 +25,7 @@ inline constexpr char kJavaSoftModernKitKey[] = "SOFTWARE\\JavaSoft\\JDK";
 struct SearchSettings {
   std::string minVersion;
   std::string maxVersion;
-  std::string sequence;              // jreSearchSequence
+  std::string sequence;  // jreSearchSequence
   bool requireJdk = false;
   bool allowBetaVm = false;
   int launcherType = 0;              // 1: GUI launcher, wants javaw.exe
@@ -55,7 +55,8 @@ class SearchHost {
   // Runs "<short path> -version" hidden with standard error into a file, at most 60 s.
   virtual VersionRun runVersion(const std::string& javaExecutable) = 0;
   virtual std::optional<std::string> cachedVersion(const std::string& javaExecutable, uint64_t time) = 0;
-  virtual void storeCachedVersion(const std::string& javaExecutable, uint64_t time, const std::string& version) = 0;
+  virtual void storeCachedVersion(const std::string& javaExecutable, uint64_t time,
+                                  const std::string& version) = 0;
   virtual std::optional<std::string> environmentVariable(const std::string& name) = 0;
   virtual std::optional<std::string> searchExecutablePath(const char* fileName) = 0;
   // The first line of a text file without its trailing line ends; nothing when unreadable or empty.
@@ -108,7 +109,8 @@ class RuntimeSearch {
 
   // path is rewritten on acceptance (normalised; javaw.exe for a GUI launcher).
   bool checkJavaExecutable(std::string& path, bool allowBeta, bool useCache, std::string* version = nullptr);
-  bool checkRuntimeDirectory(const std::string& directory, bool acceptWithoutVersion, std::string& javaExecutable);
+  bool checkRuntimeDirectory(const std::string& directory, bool acceptWithoutVersion,
+                             std::string& javaExecutable);
   bool versionAcceptable(const std::string& version, bool allowBeta);
   std::optional<std::string> readRuntimeVersion(const std::string& javaExecutable, uint64_t time);
 

@@ -41,10 +41,14 @@ constexpr Variable kVariableTable[] = {
 
 std::string_view valueOf(Value value, const VariableValues& values) {
   switch (value) {
-    case Value::kExeDir: return values.launcherDirectory;
-    case Value::kTempDir: return values.temporaryDirectory;
-    case Value::kSeparator: return ";";
-    case Value::kJvmHome: return values.runtimeHome;
+    case Value::kExeDir:
+      return values.launcherDirectory;
+    case Value::kTempDir:
+      return values.temporaryDirectory;
+    case Value::kSeparator:
+      return ";";
+    case Value::kJvmHome:
+      return values.runtimeHome;
   }
   return {};
 }
@@ -70,7 +74,8 @@ std::vector<EnvironmentEntry> parseEnvironmentBlock(const char* block) {
   return entries;
 }
 
-void replaceVariable(std::string& text, std::string_view pattern, std::string_view value, const ExpansionLog& log) {
+void replaceVariable(std::string& text, std::string_view pattern, std::string_view value,
+                     const ExpansionLog& log) {
   if (pattern.empty()) return;
   size_t position = text.find(pattern);
   while (position != std::string::npos) {
@@ -83,8 +88,8 @@ void replaceVariable(std::string& text, std::string_view pattern, std::string_vi
   }
 }
 
-void expandVariables(std::string& text, const VariableValues& values, const std::vector<EnvironmentEntry>& environment,
-                     const ExpansionLog& log) {
+void expandVariables(std::string& text, const VariableValues& values,
+                     const std::vector<EnvironmentEntry>& environment, const ExpansionLog& log) {
   cutToLimit(text);
   for (const Variable& variable : kVariableTable) {
     replaceVariable(text, variable.pattern, valueOf(variable.value, values), log);

@@ -21,7 +21,8 @@ struct EnvironmentEntry {
 };
 
 // Called after each replacement with the pattern, the value and the whole text after it.
-using ExpansionLog = std::function<void(std::string_view pattern, std::string_view value, const std::string& text)>;
+using ExpansionLog =
+    std::function<void(std::string_view pattern, std::string_view value, const std::string& text)>;
 
 // Splits a double-zero-terminated environment block into NAME=value entries in block order.
 // The name ends at the first '=' after its first character, so the hidden per-drive entries
@@ -30,12 +31,13 @@ std::vector<EnvironmentEntry> parseEnvironmentBlock(const char* block);
 
 // Replaces every occurrence of pattern by value, left to right, never searching an inserted
 // value again for the same pattern. The text never grows beyond kTextLimit characters.
-void replaceVariable(std::string& text, std::string_view pattern, std::string_view value, const ExpansionLog& log);
+void replaceVariable(std::string& text, std::string_view pattern, std::string_view value,
+                     const ExpansionLog& log);
 
 // The whole substitution: the variable table in its order, then "${NAME}" and its upper-cased
 // form for every environment entry in order.
-void expandVariables(std::string& text, const VariableValues& values, const std::vector<EnvironmentEntry>& environment,
-                     const ExpansionLog& log);
+void expandVariables(std::string& text, const VariableValues& values,
+                     const std::vector<EnvironmentEntry>& environment, const ExpansionLog& log);
 
 // "<directory of the java executable>\.." : the runtime home for a runtime whose executable is
 // javaExecutable; empty for an executable path without a directory.

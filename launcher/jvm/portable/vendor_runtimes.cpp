@@ -54,7 +54,8 @@ int compareVersionNumbers(std::string_view a, std::string_view b) {
 size_t highestVersionIndex(const std::vector<VendorRuntime>& runtimes) {
   size_t best = runtimes.size();
   for (size_t i = 0; i < runtimes.size(); ++i) {
-    if (best == runtimes.size() || compareVersionNumbers(runtimes[i].version, runtimes[best].version) > 0) best = i;
+    if (best == runtimes.size() || compareVersionNumbers(runtimes[i].version, runtimes[best].version) > 0)
+      best = i;
   }
   return best;
 }

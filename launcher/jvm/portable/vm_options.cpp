@@ -17,7 +17,9 @@ constexpr std::string_view kClassPathPrefix = "-classpath/p ";
 constexpr std::string_view kClassPathSuffix = "-classpath/a ";
 constexpr std::string_view kClassPathOptionStart = "-Djava.class.path=";
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
 
 std::string formatLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string formatLine(const char* format, ...) {
@@ -73,13 +75,14 @@ void VmOptionsCollector::handleOptionText(std::string text) {
     if (!file.source) return;
     for (const std::string& identity : includeChain_) {
       if (identity == file.identity) {
-        host_.logError(formatLine("vmoptions file <%s> is already being read; include skipped", name.c_str()));
+        host_.logError(
+            formatLine("vmoptions file <%s> is already being read; include skipped", name.c_str()));
         return;
       }
     }
     if (includeChain_.size() > static_cast<size_t>(kMaxIncludeDepth)) {
-      host_.logError(
-          formatLine("vmoptions includes nested deeper than %d at <%s>; include skipped", kMaxIncludeDepth, name.c_str()));
+      host_.logError(formatLine("vmoptions includes nested deeper than %d at <%s>; include skipped",
+                                kMaxIncludeDepth, name.c_str()));
       return;
     }
     readOptionsFile(std::move(file));
@@ -165,7 +168,8 @@ std::optional<ClassPathFailure> appendClassPathEntries(ClassPathText& classPath,
         std::string text = std::move(*variable);
         cutToLimit(text);
         if (text.empty()) continue;  // set but empty: nothing to add, nothing to report
-        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+        if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+          text = text.substr(1, text.size() - 2);
         if (text.empty() || text.back() != ';') text += ';';
         classPath.append(text);
         found = true;

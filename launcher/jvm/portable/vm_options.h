@@ -78,7 +78,7 @@ struct VmOptionsInput {
   // The launcher's command line (element 0 is its path), in the 8-bit code page.
   std::vector<std::string> commandLine;
   bool jvmArgumentPassthrough = false;
-  std::string classPath;          // launcher property classPath
+  std::string classPath;           // launcher property classPath
   std::string temporaryDirectory;  // without a trailing backslash
 };
 
@@ -96,8 +96,8 @@ class VmOptionsCollector {
   // Reads every line of an opened file; nothing for an empty source.
   void readOptionsFile(OpenedOptionsFile file);
   // vmParameters elements (with the -include-options pair joining), then the -J arguments.
-  void addConfiguredOptions(const std::vector<std::string>& elements, const std::vector<std::string>& commandLine,
-                            bool passthrough);
+  void addConfiguredOptions(const std::vector<std::string>& elements,
+                            const std::vector<std::string>& commandLine, bool passthrough);
 
   std::vector<std::string>& options() { return options_; }
   const ClassPathOverrides& overrides() const { return overrides_; }

@@ -68,12 +68,15 @@ std::wstring formatStatusLine(std::wstring_view format, const double (&values)[4
     // %[flags][width][.precision]conversion, with width and precision of at most two digits.
     size_t j = i + 1;
     std::string conversion = "%";
-    while (j < format.size() && isFlag(format[j]) && conversion.size() < 6) conversion += static_cast<char>(format[j++]);
-    for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits) conversion += static_cast<char>(format[j++]);
+    while (j < format.size() && isFlag(format[j]) && conversion.size() < 6)
+      conversion += static_cast<char>(format[j++]);
+    for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits)
+      conversion += static_cast<char>(format[j++]);
     if (j < format.size() && format[j] == L'.') {
       conversion += '.';
       ++j;
-      for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits) conversion += static_cast<char>(format[j++]);
+      for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits)
+        conversion += static_cast<char>(format[j++]);
     }
     if (j < format.size() && isFloatConversion(format[j]) && next < 4) {
       conversion += static_cast<char>(format[j]);

@@ -136,7 +136,8 @@ class EntryLoop {
     uint32_t lastUpdate = 0;
     while (written < size) {
       const int32_t left = size - written;
-      const unsigned want = left < static_cast<int32_t>(kTarCopyChunk) ? static_cast<unsigned>(left) : kTarCopyChunk;
+      const unsigned want =
+          left < static_cast<int32_t>(kTarCopyChunk) ? static_cast<unsigned>(left) : kTarCopyChunk;
       const int got = input_.read(buffer_.data(), want);
       if (got <= 0) break;  // an error or the end: the size check below reports it
       const size_t put = file->write(buffer_.data(), static_cast<size_t>(got));
@@ -196,7 +197,7 @@ bool tarEntryPath(std::string_view field, std::string& path) {
   for (char& c : path) {
     if (c == '/') c = '\\';
   }
-  if (!path.empty() && path[0] == '\\') return false;   // rooted, or a UNC or device path
+  if (!path.empty() && path[0] == '\\') return false;     // rooted, or a UNC or device path
   if (path.find(':') != std::string::npos) return false;  // a drive, or an alternate data stream
   size_t start = 0;
   while (start <= path.size()) {

@@ -12,10 +12,10 @@ namespace drx::launcher {
 // The decompressed archive (the gzip file functions in the launcher).
 class TarInput {
  public:
-  virtual bool atEnd() = 0;                                 // end of stream reached
-  virtual int read(void* buffer, unsigned count) = 0;       // bytes read, 0 at the end, -1 on error
-  virtual bool skip(int64_t count) = 0;                     // forward; false on failure
-  virtual int64_t position() = 0;                           // uncompressed offset
+  virtual bool atEnd() = 0;                            // end of stream reached
+  virtual int read(void* buffer, unsigned count) = 0;  // bytes read, 0 at the end, -1 on error
+  virtual bool skip(int64_t count) = 0;                // forward; false on failure
+  virtual int64_t position() = 0;                      // uncompressed offset
 
  protected:
   ~TarInput() = default;
@@ -43,8 +43,8 @@ class TarTarget {
 
 enum class UntarResult {
   kSuccess,
-  kFailed,             // damaged, truncated, refused or empty archive (logged)
-  kFileNotCreated,     // a regular file could not be created: the caller stops the launcher
+  kFailed,          // damaged, truncated, refused or empty archive (logged)
+  kFileNotCreated,  // a regular file could not be created: the caller stops the launcher
 };
 
 struct UntarOutcome {

@@ -38,7 +38,8 @@ class TableHost : public CancelGateHost {
 };
 
 // A worker that reads the table inside a scope until it sees the cancel, a few times over.
-void readUntilCancelled(CancelGate& gate, TableHost& host, std::atomic<bool>& inside, std::atomic<long>& reads) {
+void readUntilCancelled(CancelGate& gate, TableHost& host, std::atomic<bool>& inside,
+                        std::atomic<long>& reads) {
   for (int round = 0; round < 3; ++round) {
     gate.enter();
     inside = true;
@@ -48,7 +49,7 @@ void readUntilCancelled(CancelGate& gate, TableHost& host, std::atomic<bool>& in
     // Work still under way when the cancel came: it finishes its step before leaving.
     reads += static_cast<long>(host.table->at(1).size());
     inside = false;
-    gate.leave();  // parks here after the cancel
+    gate.leave();                  // parks here after the cancel
     if (gate.cancelled()) return;  // parking returned: the test let the worker go
   }
 }

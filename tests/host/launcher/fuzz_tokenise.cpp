@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (expected != arguments) abort();
   }
   std::u16string wide(size / 2, u'\0');
-  for (size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  for (size_t i = 0; i < wide.size(); ++i)
+    wide[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
   std::vector<std::u16string> wideArguments;
   drx::launcher::tokenise<char16_t>(wide, wideArguments);
   return 0;

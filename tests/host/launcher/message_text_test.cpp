@@ -29,8 +29,17 @@ TEST(MessageText, DecimalValuesReadLikeAtoi) {
     const char* text;
     int value;
   } cases[] = {
-      {"", 0},         {"abc", 0},  {"5", 5},           {"  42x", 42},         {"-7", -7},          {"+3", 3},
-      {"1 2", 1},      {"0x10", 0}, {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}, {nullptr, 0},
+      {"", 0},
+      {"abc", 0},
+      {"5", 5},
+      {"  42x", 42},
+      {"-7", -7},
+      {"+3", 3},
+      {"1 2", 1},
+      {"0x10", 0},
+      {"99999999999", 2147483647},
+      {"-99999999999", -2147483647 - 1},
+      {nullptr, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(decimalValue(c.text), c.value) << (c.text ? c.text : "(null)");
 }

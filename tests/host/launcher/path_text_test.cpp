@@ -13,10 +13,10 @@ TEST(PathText, RelativeUnlessDriveOrNetworkForm) {
     const char* path;
     bool relative;
   } cases[] = {
-      {"x", true},          {"c:", true},          {"ab", true},           {"c:\\", false},
-      {"c:\\dir", false},   {"\\\\server", false}, {"\\\\s", false},        {"\"c:\\dir", false},
-      {"\"c:", true},       {"\"c:\\", false},     {"c:/dir", true},        {"\\dir", true},
-      {"dir\\file", true},  {"\"\\\\srv", false},  {"..\\x", true},         {"", true},
+      {"x", true},         {"c:", true},          {"ab", true},     {"c:\\", false},
+      {"c:\\dir", false},  {"\\\\server", false}, {"\\\\s", false}, {"\"c:\\dir", false},
+      {"\"c:", true},      {"\"c:\\", false},     {"c:/dir", true}, {"\\dir", true},
+      {"dir\\file", true}, {"\"\\\\srv", false},  {"..\\x", true},  {"", true},
   };
   for (const auto& c : cases) EXPECT_EQ(isRelativePath(c.path), c.relative) << c.path;
 }
@@ -26,12 +26,9 @@ TEST(PathText, CollapsesDoubledBackslashesButKeepsLeadingPair) {
     const char* path;
     const char* collapsed;
   } cases[] = {
-      {"a\\\\\\\\b", "a\\b"},
-      {"\\\\server\\\\share\\\\x", "\\\\server\\share\\x"},
-      {"\\\\\\\\x", "\\\\x"},
-      {"c:\\\\a\\b\\\\", "c:\\a\\b\\"},
-      {"\\", "\\"},
-      {"", ""},
+      {"a\\\\\\\\b", "a\\b"}, {"\\\\server\\\\share\\\\x", "\\\\server\\share\\x"},
+      {"\\\\\\\\x", "\\\\x"}, {"c:\\\\a\\b\\\\", "c:\\a\\b\\"},
+      {"\\", "\\"},           {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(collapsedBackslashes<char>(c.path), c.collapsed) << c.path;
 }
@@ -49,8 +46,8 @@ TEST(PathText, DriveRootsInThreeForms) {
     const char* path;
     bool root;
   } cases[] = {
-      {"c:\\", true}, {"c:\\.", true}, {"c:\\.\\.", true}, {"c:", false}, {"c:\\..", false}, {"c:\\x", false},
-      {"c", false},   {"", false},
+      {"c:\\", true},    {"c:\\.", true},  {"c:\\.\\.", true}, {"c:", false},
+      {"c:\\..", false}, {"c:\\x", false}, {"c", false},       {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(isDriveRoot(c.path), c.root) << c.path;
 }
@@ -66,11 +63,13 @@ TEST(PathText, IncludedNamesMustStayInsideTheDirectory) {
     const char* name;
     bool safe;
   } cases[] = {
-      {"file.jar", true},     {"dir\\file.jar", true},  {"a\\b\\c", true},       {"..\\evil", false},
-      {"dir\\..\\..\\x", false}, {"c:\\windows\\x", false}, {"c:x", false},        {"\\rooted", false},
-      {"\\\\server\\x", false}, {"a/b", false},          {"dir\\\\x", false},     {".", false},
-      {"dir\\.", false},      {".. \\x", false},         {"...", false},          {"", false},
-      {".hidden", true},      {"dir\\", false},          {"x..y", true},
+      {"file.jar", true},  {"dir\\file.jar", true},   {"a\\b\\c", true},
+      {"..\\evil", false}, {"dir\\..\\..\\x", false}, {"c:\\windows\\x", false},
+      {"c:x", false},      {"\\rooted", false},       {"\\\\server\\x", false},
+      {"a/b", false},      {"dir\\\\x", false},       {".", false},
+      {"dir\\.", false},   {".. \\x", false},         {"...", false},
+      {"", false},         {".hidden", true},         {"dir\\", false},
+      {"x..y", true},
   };
   for (const auto& c : cases) EXPECT_EQ(isSafeIncludedName(c.name), c.safe) << c.name;
 }

@@ -11,7 +11,8 @@ using namespace drx::platform;
 
 class FuzzChannel : public ByteChannel {
  public:
-  FuzzChannel(const uint8_t* data, size_t size, uint8_t chunkSeed) : data_(data), size_(size), seed_(chunkSeed) {}
+  FuzzChannel(const uint8_t* data, size_t size, uint8_t chunkSeed)
+      : data_(data), size_(size), seed_(chunkSeed) {}
   bool readSome(uint8_t* into, uint32_t count, uint32_t& got) override {
     got = 0;
     if (position_ == size_) return (seed_ & 1) != 0;  // sometimes a quiet channel, sometimes a failure

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
     TokenSidEntry user;
-    if (decodeTokenUser(data, size, base, width, user) && user.sidOffset + user.sidLength > size) __builtin_trap();
+    if (decodeTokenUser(data, size, base, width, user) && user.sidOffset + user.sidLength > size)
+      __builtin_trap();
   }
   (void)sidByteLength(data, size);
   return 0;

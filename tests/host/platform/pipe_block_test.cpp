@@ -144,11 +144,35 @@ TEST(Blocks, ReadFailuresAreNamedByWhereTheyHappen) {
       {"nothing arrives", {}, SIZE_MAX, false, false, ReadBlockStatus::kNoLength, false},
       {"prefix cut short", {5, 0}, SIZE_MAX, false, false, ReadBlockStatus::kNoLength, false},
       {"quiet channel inside the prefix", {5, 0}, SIZE_MAX, true, false, ReadBlockStatus::kNoLength, false},
-      {"negative length", {0xFF, 0xFF, 0xFF, 0xFF, 1, 2}, SIZE_MAX, false, false, ReadBlockStatus::kBadLength, false},
+      {"negative length",
+       {0xFF, 0xFF, 0xFF, 0xFF, 1, 2},
+       SIZE_MAX,
+       false,
+       false,
+       ReadBlockStatus::kBadLength,
+       false},
       {"sink cannot hold it", {3, 0, 0, 0, 1, 2, 3}, SIZE_MAX, false, true, ReadBlockStatus::kNoMemory, true},
-      {"peer gone inside the block", {10, 0, 0, 0, 1, 2, 3}, SIZE_MAX, false, false, ReadBlockStatus::kTruncated, true},
-      {"channel fails inside the block", {3, 0, 0, 0, 1, 2, 3}, 5, false, false, ReadBlockStatus::kTruncated, true},
-      {"quiet channel inside the block", {10, 0, 0, 0, 1}, SIZE_MAX, true, false, ReadBlockStatus::kTruncated, true},
+      {"peer gone inside the block",
+       {10, 0, 0, 0, 1, 2, 3},
+       SIZE_MAX,
+       false,
+       false,
+       ReadBlockStatus::kTruncated,
+       true},
+      {"channel fails inside the block",
+       {3, 0, 0, 0, 1, 2, 3},
+       5,
+       false,
+       false,
+       ReadBlockStatus::kTruncated,
+       true},
+      {"quiet channel inside the block",
+       {10, 0, 0, 0, 1},
+       SIZE_MAX,
+       true,
+       false,
+       ReadBlockStatus::kTruncated,
+       true},
   };
   for (const Case& c : cases) {
     MemoryChannel channel;
@@ -181,8 +205,11 @@ TEST(Blocks, WriteFailuresAreNamedByWhereTheyHappen) {
   struct Case {
     size_t failAfter;
     WriteBlockStatus expected;
-  } cases[] = {{0, WriteBlockStatus::kNoLength}, {3, WriteBlockStatus::kNoLength}, {4, WriteBlockStatus::kTruncated},
-               {50, WriteBlockStatus::kTruncated}, {104, WriteBlockStatus::kOk}};
+  } cases[] = {{0, WriteBlockStatus::kNoLength},
+               {3, WriteBlockStatus::kNoLength},
+               {4, WriteBlockStatus::kTruncated},
+               {50, WriteBlockStatus::kTruncated},
+               {104, WriteBlockStatus::kOk}};
   for (const Case& c : cases) {
     MemoryChannel channel;
     channel.failAfter = c.failAfter;

@@ -79,7 +79,8 @@ TEST(DwordValue, NeedsFourBytes) {
 }
 
 TEST(RegistryTypeOfKind, MapsTheFiveKindCodes) {
-  const std::pair<int32_t, uint32_t> cases[] = {{1, 1}, {5, 2}, {2, 4}, {3, 7}, {4, 3}, {0, 0}, {6, 0}, {-1, 0}};
+  const std::pair<int32_t, uint32_t> cases[] = {{1, 1}, {5, 2}, {2, 4}, {3, 7},
+                                                {4, 3}, {0, 0}, {6, 0}, {-1, 0}};
   for (auto [kind, type] : cases) EXPECT_EQ(registryTypeOfKind(kind), type) << "kind " << kind;
 }
 

@@ -10,21 +10,26 @@ namespace drx::platform {
 namespace {
 
 TEST(RightsMask, EachArgumentSetsItsGenericRight) {
-  struct Row { bool read, write, execute, all; uint32_t mask; };
+  struct Row {
+    bool read, write, execute, all;
+    uint32_t mask;
+  };
   const Row rows[] = {
-      {false, false, false, false, 0},
-      {true, false, false, false, 0x80000000u},
-      {false, true, false, false, 0x40000000u},
-      {false, false, true, false, 0x20000000u},
-      {false, false, false, true, 0x10000000u},
-      {true, false, true, false, 0xA0000000u},
+      {false, false, false, false, 0},          {true, false, false, false, 0x80000000u},
+      {false, true, false, false, 0x40000000u}, {false, false, true, false, 0x20000000u},
+      {false, false, false, true, 0x10000000u}, {true, false, true, false, 0xA0000000u},
       {true, true, true, true, 0xF0000000u},
   };
   for (const Row& r : rows) EXPECT_EQ(rightsMask(r.read, r.write, r.execute, r.all), r.mask);
 }
 
 TEST(Principals, CodesMapToTheirSids) {
-  struct Row { int32_t code; PrincipalKind kind; uint8_t authority; uint32_t sub; };
+  struct Row {
+    int32_t code;
+    PrincipalKind kind;
+    uint8_t authority;
+    uint32_t sub;
+  };
   const Row rows[] = {
       {1, PrincipalKind::AuthenticatedUsers, 5, 11},  // S-1-5-11
       {5, PrincipalKind::Code5, 2, 547},              // S-1-2-547, not the Power Users alias
@@ -44,7 +49,12 @@ TEST(Principals, CodesMapToTheirSids) {
 }
 
 TEST(AddUserTexts, EveryFailureRow) {
-  struct Row { AddUserFailure failure; uint32_t status; uint32_t index; const wchar_t* text; };
+  struct Row {
+    AddUserFailure failure;
+    uint32_t status;
+    uint32_t index;
+    const wchar_t* text;
+  };
   const Row rows[] = {
       {AddUserFailure::CreateGroup, 2223, 0, L"1 2223"},
       {AddUserFailure::CreateGroup, 5, 0, L"1 5"},
@@ -78,7 +88,12 @@ TEST(AccountNames, WellKnownBuiltInAndDomainForms) {
   EXPECT_EQ(wellKnownAccountName(L"S-1-5-18-1"), nullptr);
   EXPECT_EQ(wellKnownAccountName(L"S-1-5-1"), nullptr);
 
-  struct Row { const wchar_t* sid; const wchar_t* domain; const wchar_t* name; const wchar_t* text; };
+  struct Row {
+    const wchar_t* sid;
+    const wchar_t* domain;
+    const wchar_t* name;
+    const wchar_t* text;
+  };
   const Row rows[] = {
       {L"S-1-5-32-544", L"BUILTIN", L"Administrators", L".\\Administrators"},
       {L"S-1-1-0", L"", L"Everyone", L".\\Everyone"},
@@ -101,13 +116,20 @@ TEST(AccountNames, LongTextsAreCutToTheBuffer) {
 }
 
 TEST(LsaRights, CountedStringAndAllRights) {
-  struct Row { bool isNull; size_t chars; bool add; bool ok; uint16_t length, maximum; bool allRights; };
+  struct Row {
+    bool isNull;
+    size_t chars;
+    bool add;
+    bool ok;
+    uint16_t length, maximum;
+    bool allRights;
+  };
   const Row rows[] = {
-      {false, 18, true, true, 36, 38, false},    // "SeServiceLogonRight" style
-      {false, 18, false, true, 36, 38, false},   // revoking one right
-      {true, 99, false, true, 0, 2, true},       // null right: empty string, every right goes
-      {true, 0, true, true, 0, 2, false},        // adding with no right names no right
-      {false, 0, false, true, 0, 2, false},      // an empty (not null) right is not "all"
+      {false, 18, true, true, 36, 38, false},   // "SeServiceLogonRight" style
+      {false, 18, false, true, 36, 38, false},  // revoking one right
+      {true, 99, false, true, 0, 2, true},      // null right: empty string, every right goes
+      {true, 0, true, true, 0, 2, false},       // adding with no right names no right
+      {false, 0, false, true, 0, 2, false},     // an empty (not null) right is not "all"
       {false, 32766, true, true, 65532, 65534, false},
       {false, 32767, true, false, 0, 0, false},  // would wrap the 16-bit lengths
   };
@@ -123,17 +145,19 @@ TEST(LsaRights, CountedStringAndAllRights) {
 
 TEST(PickerFilters, AllThirtyTwoCombinations) {
   // Per (groups, users, wellKnown): the uplevel filter of both modes and the downlevel filter.
-  struct Expected { uint32_t uplevel, downlevel; };
+  struct Expected {
+    uint32_t uplevel, downlevel;
+  };
   const Expected byKinds[2][2][2] = {
       // groups false
       {{/*users false*/ {0x0, 0x0}, /*well-known*/ {0x8, 0x800C4000}},
        {/*users*/ {0x2, 0x80000001}, /*users + well-known*/ {0xA, 0x800C4001}}},
       // groups true
-      {{{0x3F4, 0x80000006}, {0x3FC, 0x80020006}},
-       {{0x3F6, 0x80000007}, {0x3FE, 0x80020007}}},
+      {{{0x3F4, 0x80000006}, {0x3FC, 0x80020006}}, {{0x3F6, 0x80000007}, {0x3FE, 0x80020007}}},
   };
   for (int bits = 0; bits < 32; ++bits) {
-    const bool multiple = bits & 1, groups = bits & 2, users = bits & 4, wellKnown = bits & 8, computer = bits & 16;
+    const bool multiple = bits & 1, groups = bits & 2, users = bits & 4, wellKnown = bits & 8,
+               computer = bits & 16;
     const PickerFilters f = pickerFilters(groups, users, wellKnown, computer);
     const Expected& e = byKinds[groups][users][wellKnown];
     EXPECT_EQ(f.uplevelBothModes, e.uplevel) << bits;

@@ -53,7 +53,7 @@ TEST(DependencyList, ListsLongerThanTheBufferAreRefusedUntouched) {
       {std::u16string(8190, u'x'), true},   // piece, NUL, final NUL: 8,192 units
       {std::u16string(8191, u'x'), false},  // one unit too many
       {std::u16string(4094, u'x') + u"," + std::u16string(4094, u'y'), true},
-      {std::u16string(4094, u'x') + u"," + std::u16string(4095, u'y'), true},   // exactly 8,192
+      {std::u16string(4094, u'x') + u"," + std::u16string(4095, u'y'), true},  // exactly 8,192
       {std::u16string(4095, u'x') + u"," + std::u16string(4095, u'y'), false},
       {std::u16string(20000, u','), true},  // separators alone take no room
       {std::u16string(100000, u'z'), false},

@@ -45,7 +45,8 @@ TEST(ServiceStopWait, StoppedAtOnceOrAfterProgress) {
   EXPECT_TRUE(waitForServiceStop(immediate));
   EXPECT_EQ(immediate.slept, 0u);
 
-  ScriptedService progressing({{kPending, 1, 1000}, {kPending, 2, 1000}, {kPending, 3, 1000}, {kStopped, 0, 0}});
+  ScriptedService progressing(
+      {{kPending, 1, 1000}, {kPending, 2, 1000}, {kPending, 3, 1000}, {kStopped, 0, 0}});
   EXPECT_TRUE(waitForServiceStop(progressing));
   EXPECT_EQ(progressing.slept, 3u * kStopPollMillis);
 }
@@ -57,8 +58,12 @@ TEST(ServiceStopWait, StallLongerThanTheWaitHintGivesUp) {
   EXPECT_EQ(stalled.slept, 1500u);
 
   // Progress resets the timer: stalls of 1,000 ms between checkpoints never give up.
-  ScriptedService slow({{kPending, 1, 1000}, {kPending, 1, 1000}, {kPending, 2, 1000}, {kPending, 2, 1000},
-                        {kPending, 3, 1000}, {kStopped, 0, 0}});
+  ScriptedService slow({{kPending, 1, 1000},
+                        {kPending, 1, 1000},
+                        {kPending, 2, 1000},
+                        {kPending, 2, 1000},
+                        {kPending, 3, 1000},
+                        {kStopped, 0, 0}});
   EXPECT_TRUE(waitForServiceStop(slow));
 
   // A checkpoint that goes backwards is no progress.

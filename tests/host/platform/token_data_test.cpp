@@ -22,7 +22,8 @@ std::vector<uint8_t> sid(uint8_t authority, std::initializer_list<uint32_t> subs
 }
 
 // A block laid out as GetTokenInformation lays it out: header, records, then the SIDs.
-std::vector<uint8_t> groupsBlock(unsigned pointerSize, const std::vector<std::pair<std::vector<uint8_t>, uint32_t>>& groups) {
+std::vector<uint8_t> groupsBlock(unsigned pointerSize,
+                                 const std::vector<std::pair<std::vector<uint8_t>, uint32_t>>& groups) {
   std::vector<uint8_t> block;
   put(block, 0, groups.size(), 4);
   size_t sidAt = pointerSize + groups.size() * 2 * pointerSize;
@@ -48,7 +49,9 @@ TEST(TokenGroups, DecodesBothWidths) {
     EXPECT_EQ(groups[0].attributes, 7u);
     EXPECT_EQ(groups[1].sidLength, 16u);
     EXPECT_EQ(groups[1].attributes, 0x10u);
-    EXPECT_EQ(std::vector<uint8_t>(block.begin() + groups[1].sidOffset, block.begin() + groups[1].sidOffset + 16), admins);
+    EXPECT_EQ(
+        std::vector<uint8_t>(block.begin() + groups[1].sidOffset, block.begin() + groups[1].sidOffset + 16),
+        admins);
   }
 }
 
@@ -98,13 +101,16 @@ TEST(TokenUser, DecodesTheSingleRecord) {
 }
 
 TEST(Sids, ByteLengthChecksRevisionCountAndSize) {
-  struct Row { std::vector<uint8_t> bytes; size_t length; };
+  struct Row {
+    std::vector<uint8_t> bytes;
+    size_t length;
+  };
   const Row rows[] = {
       {sid(1, {0}), 12},
       {sid(5, {32, 544}), 16},
       {{1, 0, 0, 0, 0, 0, 0, 5}, 8},
-      {{2, 1, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0}, 0},  // revision 2
-      {{1, 16, 0, 0, 0, 0, 0, 5}, 0},             // too many sub-authorities
+      {{2, 1, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0}, 0},   // revision 2
+      {{1, 16, 0, 0, 0, 0, 0, 5}, 0},              // too many sub-authorities
       {{1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0}, 0},  // second sub-authority missing
       {{1, 0, 0}, 0},
   };
@@ -113,8 +119,12 @@ TEST(Sids, ByteLengthChecksRevisionCountAndSize) {
 }
 
 TEST(Membership, EnabledAndNotDenyOnly) {
-  struct Row { uint32_t attributes; bool member; };
-  const Row rows[] = {{0x4, true}, {0x7, true}, {0xF, true}, {0x0, false}, {0x3, false}, {0x14, false}, {0x10, false}};
+  struct Row {
+    uint32_t attributes;
+    bool member;
+  };
+  const Row rows[] = {{0x4, true},  {0x7, true},   {0xF, true},  {0x0, false},
+                      {0x3, false}, {0x14, false}, {0x10, false}};
   for (const Row& r : rows) EXPECT_EQ(groupGrantsMembership(r.attributes), r.member) << r.attributes;
 }
 

@@ -16,7 +16,8 @@ TEST(MiniJniStrings, Utf16OutsideTheBmpRoundTrips) {
   JNIEnv* env = vm.env();
   // A surrogate pair, a Latin-1 letter and an embedded NUL.
   const std::u16string withNul(u"a\U0001F600\u00e9\0z", 6);
-  jstring s = env->NewString(reinterpret_cast<const jchar*>(withNul.data()), static_cast<jsize>(withNul.size()));
+  jstring s =
+      env->NewString(reinterpret_cast<const jchar*>(withNul.data()), static_cast<jsize>(withNul.size()));
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(env->GetStringLength(s), 6);
   jboolean isCopy = JNI_FALSE;
@@ -57,9 +58,9 @@ TEST(MiniJniStrings, ConversionHelpers) {
       {"plain", u"plain"},
       {"\xd0\x96\xe2\x82\xac", u"\u0416\u20ac"},
       {"\xf0\x90\x80\x81", u"\U00010001"},
-      {"\xff", u"\ufffd"},           // not UTF-8
-      {"\xc0\xaf", u"\ufffd"},       // overlong
-      {"\xed\xa0\x80", u"\ufffd"},   // encoded surrogate is not standard UTF-8
+      {"\xff", u"\ufffd"},          // not UTF-8
+      {"\xc0\xaf", u"\ufffd"},      // overlong
+      {"\xed\xa0\x80", u"\ufffd"},  // encoded surrogate is not standard UTF-8
   };
   for (const Row& row : rows) {
     EXPECT_EQ(minijni::utf8ToUtf16(row.utf8), row.utf16) << row.utf8;
@@ -126,7 +127,8 @@ TEST(MiniJniArrays, ObjectArraysCheckIndexAndType) {
   env->SetObjectArrayElement(array, 0, vm.newIntArray({1}));
   EXPECT_EQ(vm.pendingExceptionClass(), "java/lang/ArrayStoreException");
   vm.clearException();
-  EXPECT_EQ(vm.strings(vm.newStringArray({u"p", u"\U0001F600"})), (std::vector<std::u16string>{u"p", u"\U0001F600"}));
+  EXPECT_EQ(vm.strings(vm.newStringArray({u"p", u"\U0001F600"})),
+            (std::vector<std::u16string>{u"p", u"\U0001F600"}));
 }
 
 TEST(MiniJniExceptions, PendingUntilCleared) {
@@ -196,7 +198,8 @@ TEST(MiniJniClasses, AllCallFormsPassArgumentsOfEveryWidth) {
     EXPECT_EQ(seen[7].d, -2.25) << form;
     EXPECT_TRUE(vm.sameObject(seen[8].l, text)) << form;
   };
-  check(env->CallStaticLongMethod(tool, mix, JNI_TRUE, jbyte(-2), jchar(0xd83d), jshort(-300), jint(-5), big, 1.5f, -2.25, text),
+  check(env->CallStaticLongMethod(tool, mix, JNI_TRUE, jbyte(-2), jchar(0xd83d), jshort(-300), jint(-5), big,
+                                  1.5f, -2.25, text),
         "variadic");
   jvalue args[9];
   args[0].z = JNI_TRUE;
@@ -216,16 +219,18 @@ TEST(MiniJniClasses, ConstructorsFieldsAndVirtualDispatch) {
   Jvm vm;
   vm.defineClass("com/example/Base")
       .field("name", "Ljava/lang/String;")
-      .constructor("(Ljava/lang/String;)V", [](Call& c) {
-        c.setField("name", c.args[0]);
-        return minijni::Void();
-      })
+      .constructor("(Ljava/lang/String;)V",
+                   [](Call& c) {
+                     c.setField("name", c.args[0]);
+                     return minijni::Void();
+                   })
       .method("kind", "()I", [](Call&) { return minijni::Int(1); });
   vm.defineClass("com/example/Derived", "com/example/Base")
-      .constructor("(Ljava/lang/String;)V", [](Call& c) {
-        c.setField("name", c.args[0]);
-        return minijni::Void();
-      })
+      .constructor("(Ljava/lang/String;)V",
+                   [](Call& c) {
+                     c.setField("name", c.args[0]);
+                     return minijni::Void();
+                   })
       .method("kind", "()I", [](Call&) { return minijni::Int(2); });
   JNIEnv* env = vm.env();
   jclass base = env->FindClass("com/example/Base");
@@ -243,16 +248,19 @@ TEST(MiniJniClasses, ConstructorsFieldsAndVirtualDispatch) {
   vm.clearException();
 
   jobject boxed = vm.newObject("java/lang/Integer", "(I)V", {minijni::Int(42)});
-  EXPECT_EQ(env->CallIntMethod(boxed, env->GetMethodID(env->FindClass("java/lang/Integer"), "intValue", "()I")), 42);
+  EXPECT_EQ(
+      env->CallIntMethod(boxed, env->GetMethodID(env->FindClass("java/lang/Integer"), "intValue", "()I")),
+      42);
 }
 
 TEST(MiniJniClasses, ExceptionFromABodyAndConstructor) {
   Jvm vm;
   vm.defineClass("com/example/Failing")
-      .constructor("()V", [](Call& c) {
-        c.throwNew("java/lang/IllegalArgumentException", "no");
-        return minijni::Void();
-      })
+      .constructor("()V",
+                   [](Call& c) {
+                     c.throwNew("java/lang/IllegalArgumentException", "no");
+                     return minijni::Void();
+                   })
       .staticMethod("run", "()Z", [](Call& c) {
         c.throwNew("java/lang/RuntimeException", "late");
         return minijni::Boolean(true);
@@ -331,13 +339,15 @@ TEST(MiniJniInvocation, EnvironmentsPerThreadAndDestroy) {
 
 TEST(MiniJniThreads, BodiesRunConcurrentlyAndCallBackIntoJni) {
   Jvm vm;
-  vm.defineClass("com/example/Echo").staticMethod("echo", "(Ljava/lang/String;I)Ljava/lang/String;", [](Call& c) {
-    // Objects made inside the body belong to its frame; only the result survives the call.
-    jstring scratch = c.env->NewStringUTF("scratch");
-    (void)scratch;
-    std::u16string text = c.stringArg(0) + u"#" + minijni::utf8ToUtf16(std::to_string(c.args[1].i));
-    return minijni::Object(c.env->NewString(reinterpret_cast<const jchar*>(text.data()), static_cast<jsize>(text.size())));
-  });
+  vm.defineClass("com/example/Echo")
+      .staticMethod("echo", "(Ljava/lang/String;I)Ljava/lang/String;", [](Call& c) {
+        // Objects made inside the body belong to its frame; only the result survives the call.
+        jstring scratch = c.env->NewStringUTF("scratch");
+        (void)scratch;
+        std::u16string text = c.stringArg(0) + u"#" + minijni::utf8ToUtf16(std::to_string(c.args[1].i));
+        return minijni::Object(
+            c.env->NewString(reinterpret_cast<const jchar*>(text.data()), static_cast<jsize>(text.size())));
+      });
   std::vector<std::thread> threads;
   std::vector<int> failures(4, 0);
   for (int t = 0; t < 4; ++t) {
@@ -350,7 +360,8 @@ TEST(MiniJniThreads, BodiesRunConcurrentlyAndCallBackIntoJni) {
         jstring in = env->NewStringUTF(("t" + std::to_string(t)).c_str());
         auto out = static_cast<jstring>(env->CallStaticObjectMethod(cls, echo, in, jint(i)));
         const jchar* chars = env->GetStringChars(out, nullptr);
-        std::u16string got(reinterpret_cast<const char16_t*>(chars), static_cast<size_t>(env->GetStringLength(out)));
+        std::u16string got(reinterpret_cast<const char16_t*>(chars),
+                           static_cast<size_t>(env->GetStringLength(out)));
         env->ReleaseStringChars(out, chars);
         if (got != minijni::utf8ToUtf16("t" + std::to_string(t) + "#" + std::to_string(i))) ++failures[t];
         if (vm.liveLocalReferences() != before + 2) ++failures[t];

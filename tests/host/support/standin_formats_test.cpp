@@ -1,4 +1,5 @@
-// Host tests of the stand-in runtime's portable formats: report lines, scripting file, packed jars, tar.gz writer.
+// Host tests of the stand-in runtime's portable formats: report lines, scripting file, packed jars, tar.gz
+// writer.
 #include "pack_format.h"
 #include "report_format.h"
 #include "standin_config.h"
@@ -56,7 +57,8 @@ TEST(StandinConfig, ParsesLinesCommentsAndRepeats) {
       "java.exitCode=3\n"
       "java.moreLines=junk\n");
   EXPECT_EQ(config.get("java.firstLine"), " openjdk version \"17.0.9\" 2023-10-17");
-  EXPECT_EQ(config.all("jvm.main.action"), (std::vector<std::string>{"sleep 10", "call a.dll|Java_x|int|str:a=b"}));
+  EXPECT_EQ(config.all("jvm.main.action"),
+            (std::vector<std::string>{"sleep 10", "call a.dll|Java_x|int|str:a=b"}));
   EXPECT_EQ(config.getInt("java.exitCode", 0), 3);
   EXPECT_EQ(config.getInt("java.moreLines", 2), 2);
   EXPECT_EQ(config.getInt("absent", -7), -7);
@@ -91,8 +93,8 @@ unsigned long octal(const std::string& block, size_t offset, size_t width) {
 
 TEST(TarGzWriter, UstarHeadersDataAndEnd) {
   std::string longPath = "jre/" + std::string(60, 'd') + "/" + std::string(70, 'f') + ".jar";
-  std::string tar = makeTar({tarDirectory("jre/"), tarFile("jre/bin/java.exe", std::string(513, 'x')), tarFile(longPath, "z"),
-                             TarEntry{"link", "", '2'}});
+  std::string tar = makeTar({tarDirectory("jre/"), tarFile("jre/bin/java.exe", std::string(513, 'x')),
+                             tarFile(longPath, "z"), TarEntry{"link", "", '2'}});
   // Four headers, 513 bytes padded to 1024, one 512-byte block for "z", two zero blocks.
   ASSERT_EQ(tar.size(), 512u * (4 + 2 + 1 + 2));
   struct Row {
@@ -116,7 +118,8 @@ TEST(TarGzWriter, UstarHeadersDataAndEnd) {
     EXPECT_EQ(block.substr(263, 2), "00");
     EXPECT_EQ(field(block, 345, 155), row.prefix);
     unsigned sum = 0;
-    for (size_t i = 0; i < 512; ++i) sum += (i >= 148 && i < 156) ? ' ' : static_cast<unsigned char>(block[i]);
+    for (size_t i = 0; i < 512; ++i)
+      sum += (i >= 148 && i < 156) ? ' ' : static_cast<unsigned char>(block[i]);
     EXPECT_EQ(octal(block, 148, 8), sum) << row.name;
   }
   EXPECT_EQ(tar.substr(1024, 513), std::string(513, 'x'));

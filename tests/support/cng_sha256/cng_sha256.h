@@ -16,8 +16,8 @@ inline std::string cngSha256(const std::string& bytes) {
   UCHAR digest[32] = {};
   if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) >= 0) {
     if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) >= 0) {
-      BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())), static_cast<ULONG>(bytes.size()),
-                     0);
+      BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
+                     static_cast<ULONG>(bytes.size()), 0);
       BCryptFinishHash(hash, digest, sizeof digest, 0);
       BCryptDestroyHash(hash);
     }

@@ -153,9 +153,10 @@ long long readStartupMarker(bool withProcessId, DWORD processId) {
 
 void setPlainStartupMarker(DWORD value) {
   RegKey key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) ==
-      ERROR_SUCCESS)
-    RegSetValueExA(key.get(), kPlainMarker, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                      nullptr) == ERROR_SUCCESS)
+    RegSetValueExA(key.get(), kPlainMarker, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof value);
 }
 
 void clearStartupMarkers() {
@@ -165,7 +166,8 @@ void clearStartupMarkers() {
   char name[256];
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof name;
-    if (RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
     if (std::string(name).rfind(kPlainMarker, 0) == 0) names.emplace_back(name);
   }
   for (const std::string& value : names) RegDeleteValueA(key.get(), value.c_str());

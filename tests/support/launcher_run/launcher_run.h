@@ -40,11 +40,11 @@ struct LaunchSetup {
 
   MediaSpec media = basicMediaSpec();
   std::wstring prebuiltMedia;  // a finished media file copied to mediaPath instead of writing `media`
-  std::wstring arguments;  // the command-line tail
-  bool keepLog = false;    // LANQO_LOG=yes
+  std::wstring arguments;      // the command-line tail
+  bool keepLog = false;        // LANQO_LOG=yes
   std::vector<std::pair<std::wstring, std::wstring>> environment;
 
-  std::wstring directory;      // holds the media file, output files and the private TMP
+  std::wstring directory;  // holds the media file, output files and the private TMP
   std::wstring mediaPath;
   std::wstring temporaryPath;  // TMP and TEMP of the child
   std::wstring stdoutPath;

@@ -21,7 +21,8 @@ struct MediaInputs {
 // Writes the inputs with writeFile(path, bytes) into dir (anything with file(name) -> path) and
 // returns the build options that name them.
 template <class Directory, class WriteFile>
-drx::mkmedia::BuildOptions writeMediaInputs(const Directory& dir, WriteFile&& writeFile, const MediaInputs& inputs) {
+drx::mkmedia::BuildOptions writeMediaInputs(const Directory& dir, WriteFile&& writeFile,
+                                            const MediaInputs& inputs) {
   writeFile(dir.file("stub.exe"), makeTypicalStub());
   writeFile(dir.file("media.properties"), inputs.config);
   writeFile(dir.file("app.jar"), std::string(inputs.includedSize, 'j'));

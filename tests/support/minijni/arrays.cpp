@@ -18,7 +18,8 @@ ObjectData* arrayArg(Entry& e, jarray array, char elementType) {
 }
 
 std::u16string outOfBounds(jsize index, jsize length) {
-  return utf8ToUtf16("Index " + std::to_string(index) + " out of bounds for length " + std::to_string(length));
+  return utf8ToUtf16("Index " + std::to_string(index) + " out of bounds for length " +
+                     std::to_string(length));
 }
 
 jsize JNICALL getArrayLength(JNIEnv* env, jarray array) {
@@ -36,7 +37,8 @@ jobjectArray JNICALL newObjectArray(JNIEnv* env, jsize length, jclass elementCla
   }
   ObjectData* init = e.vm.deref(initial, e.slot);
   if (init && !e.vm.isSubclass(init->cls, cls->described)) {
-    return static_cast<jobjectArray>(e.vm.raise(e.env, "java/lang/ArrayStoreException", utf8ToUtf16(dottedName(init->cls->name))));
+    return static_cast<jobjectArray>(
+        e.vm.raise(e.env, "java/lang/ArrayStoreException", utf8ToUtf16(dottedName(init->cls->name))));
   }
   if (e.vm.allocationFails(e.env, "NewObjectArray")) return nullptr;
   ObjectData* array = e.vm.newArray('L', cls->described, length);
@@ -71,7 +73,8 @@ void JNICALL setObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index,
 jarray newPrimitiveArray(JNIEnv* env, const char* slot, char type, jsize length) {
   Entry e(env, slot, std::to_string(length));
   if (length < 0) {
-    return static_cast<jarray>(e.vm.raise(e.env, "java/lang/NegativeArraySizeException", utf8ToUtf16(std::to_string(length))));
+    return static_cast<jarray>(
+        e.vm.raise(e.env, "java/lang/NegativeArraySizeException", utf8ToUtf16(std::to_string(length))));
   }
   if (e.vm.allocationFails(e.env, slot)) return nullptr;
   return static_cast<jarray>(e.vm.newLocal(e.env, e.vm.newArray(type, nullptr, length)));
@@ -80,12 +83,14 @@ jarray newPrimitiveArray(JNIEnv* env, const char* slot, char type, jsize length)
 void* elements(JNIEnv* env, const char* slot, BufferKind kind, jarray array, char type, jboolean* isCopy) {
   Entry e(env, slot);
   ObjectData* object = arrayArg(e, array, type);
-  if (object->elementType == 'L') failLoudly(std::string(slot) + ": object arrays have no primitive elements");
+  if (object->elementType == 'L')
+    failLoudly(std::string(slot) + ": object arrays have no primitive elements");
   return e.vm.handOut(kind, object, object->elementType, object->primitives.data(), object->primitives.size(),
                       isCopy);
 }
 
-void release(JNIEnv* env, const char* slot, BufferKind kind, jarray array, char type, void* pointer, jint mode) {
+void release(JNIEnv* env, const char* slot, BufferKind kind, jarray array, char type, void* pointer,
+             jint mode) {
   Entry e(env, slot, std::to_string(mode));
   ObjectData* object = arrayArg(e, array, type);
   auto found = e.vm.handedOut(kind, object, pointer, slot, "array");
@@ -98,12 +103,14 @@ void release(JNIEnv* env, const char* slot, BufferKind kind, jarray array, char 
   if (mode != JNI_COMMIT) e.vm.buffers.erase(found);
 }
 
-void region(JNIEnv* env, const char* slot, jarray array, char type, jsize start, jsize length, void* buf, bool write) {
+void region(JNIEnv* env, const char* slot, jarray array, char type, jsize start, jsize length, void* buf,
+            bool write) {
   Entry e(env, slot);
   ObjectData* object = arrayArg(e, array, type);
   if (start < 0 || length < 0 || static_cast<int64_t>(start) + length > object->length) {
     e.vm.raise(e.env, "java/lang/ArrayIndexOutOfBoundsException",
-               utf8ToUtf16("Array region " + std::to_string(start) + ".." + std::to_string(static_cast<int64_t>(start) + length) +
+               utf8ToUtf16("Array region " + std::to_string(start) + ".." +
+                           std::to_string(static_cast<int64_t>(start) + length) +
                            " out of bounds for length " + std::to_string(object->length)));
     return;
   }
@@ -126,23 +133,23 @@ void JNICALL releasePrimitiveArrayCritical(JNIEnv* env, jarray array, void* carr
   release(env, "ReleasePrimitiveArrayCritical", BufferKind::ArrayCritical, array, 0, carray, mode);
 }
 
-#define DRX_ARRAY_FAMILY(Type, jtype, letter, member)                                                          \
-  jtype##Array JNICALL new##Type##Array(JNIEnv* env, jsize length) {                                       \
-    return static_cast<jtype##Array>(newPrimitiveArray(env, "New" #Type "Array", letter, length));         \
-  }                                                                                                        \
-  jtype* JNICALL get##Type##ArrayElements(JNIEnv* env, jtype##Array array, jboolean* isCopy) {             \
-    return static_cast<jtype*>(                                                                            \
-        elements(env, "Get" #Type "ArrayElements", BufferKind::ArrayElements, array, letter, isCopy));     \
-  }                                                                                                        \
-  void JNICALL release##Type##ArrayElements(JNIEnv* env, jtype##Array array, jtype* elems, jint mode) {    \
-    release(env, "Release" #Type "ArrayElements", BufferKind::ArrayElements, array, letter, elems, mode);  \
-  }                                                                                                        \
+#define DRX_ARRAY_FAMILY(Type, jtype, letter, member)                                                        \
+  jtype##Array JNICALL new##Type##Array(JNIEnv* env, jsize length) {                                         \
+    return static_cast<jtype##Array>(newPrimitiveArray(env, "New" #Type "Array", letter, length));           \
+  }                                                                                                          \
+  jtype* JNICALL get##Type##ArrayElements(JNIEnv* env, jtype##Array array, jboolean* isCopy) {               \
+    return static_cast<jtype*>(                                                                              \
+        elements(env, "Get" #Type "ArrayElements", BufferKind::ArrayElements, array, letter, isCopy));       \
+  }                                                                                                          \
+  void JNICALL release##Type##ArrayElements(JNIEnv* env, jtype##Array array, jtype* elems, jint mode) {      \
+    release(env, "Release" #Type "ArrayElements", BufferKind::ArrayElements, array, letter, elems, mode);    \
+  }                                                                                                          \
   void JNICALL get##Type##ArrayRegion(JNIEnv* env, jtype##Array array, jsize start, jsize len, jtype* buf) { \
-    region(env, "Get" #Type "ArrayRegion", array, letter, start, len, buf, false);                         \
-  }                                                                                                        \
-  void JNICALL set##Type##ArrayRegion(JNIEnv* env, jtype##Array array, jsize start, jsize len,             \
-                                      const jtype* buf) {                                                  \
-    region(env, "Set" #Type "ArrayRegion", array, letter, start, len, const_cast<jtype*>(buf), true);       \
+    region(env, "Get" #Type "ArrayRegion", array, letter, start, len, buf, false);                           \
+  }                                                                                                          \
+  void JNICALL set##Type##ArrayRegion(JNIEnv* env, jtype##Array array, jsize start, jsize len,               \
+                                      const jtype* buf) {                                                    \
+    region(env, "Set" #Type "ArrayRegion", array, letter, start, len, const_cast<jtype*>(buf), true);        \
   }
 
 DRX_MINIJNI_PRIMITIVES(DRX_ARRAY_FAMILY)
@@ -158,11 +165,11 @@ void installArrayFunctions(JNINativeInterface_& t) {
   t.SetObjectArrayElement = setObjectArrayElement;
   t.GetPrimitiveArrayCritical = getPrimitiveArrayCritical;
   t.ReleasePrimitiveArrayCritical = releasePrimitiveArrayCritical;
-#define DRX_INSTALL(Type, jtype, letter, member)                             \
-  t.New##Type##Array = new##Type##Array;                     \
-  t.Get##Type##ArrayElements = get##Type##ArrayElements;     \
+#define DRX_INSTALL(Type, jtype, letter, member)                 \
+  t.New##Type##Array = new##Type##Array;                         \
+  t.Get##Type##ArrayElements = get##Type##ArrayElements;         \
   t.Release##Type##ArrayElements = release##Type##ArrayElements; \
-  t.Get##Type##ArrayRegion = get##Type##ArrayRegion;         \
+  t.Get##Type##ArrayRegion = get##Type##ArrayRegion;             \
   t.Set##Type##ArrayRegion = set##Type##ArrayRegion;
   DRX_MINIJNI_PRIMITIVES(DRX_INSTALL)
 #undef DRX_INSTALL

@@ -9,7 +9,8 @@ ClassInfo* define(VmState& vm, const char* name, const char* super) {
   return vm.defineClass(name, super ? vm.findClass(super) : nullptr);
 }
 
-void addMethod(ClassInfo* cls, const char* name, const char* sig, std::string params, char ret, bool isStatic, Body body) {
+void addMethod(ClassInfo* cls, const char* name, const char* sig, std::string params, char ret, bool isStatic,
+               Body body) {
   MethodInfo& m = cls->methods.emplace_back();
   m.owner = cls;
   m.name = name;
@@ -29,7 +30,8 @@ void addField(ClassInfo* cls, const char* name, const char* sig, char type) {
 }
 
 // A boxed number: field "value", a constructor from the primitive and the accessor.
-void defineBox(VmState& vm, const char* name, char type, const char* ctorSig, const char* getter, const char* getterSig) {
+void defineBox(VmState& vm, const char* name, char type, const char* ctorSig, const char* getter,
+               const char* getterSig) {
   ClassInfo* cls = define(vm, name, "java/lang/Number");
   addField(cls, "value", std::string(1, type).c_str(), type);
   addMethod(cls, "<init>", ctorSig, std::string(1, type), 'V', false, [](Call& c) {
@@ -69,7 +71,8 @@ void defineBuiltinClasses(VmState& vm) {
     c.setField("message", c.args[0]);
     return Void();
   });
-  addMethod(throwable, "getMessage", "()Ljava/lang/String;", "", 'L', false, [](Call& c) { return c.field("message"); });
+  addMethod(throwable, "getMessage", "()Ljava/lang/String;", "", 'L', false,
+            [](Call& c) { return c.field("message"); });
 
   static const char* const kThrowables[][2] = {
       {"java/lang/Exception", "java/lang/Throwable"},

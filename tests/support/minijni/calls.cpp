@@ -54,7 +54,8 @@ jvalue instanceCall(JNIEnv* env, const char* slot, jobject obj, jclass clazz, jm
   if (!self) failLoudly(std::string(slot) + ": null object");
   MethodInfo* m = checkMethod(e, id, false, want);
   if (!e.vm.isSubclass(self->cls, m->owner)) {
-    failLoudly(std::string(slot) + ": object of " + self->cls->name + " has no method " + m->owner->name + "." + m->name);
+    failLoudly(std::string(slot) + ": object of " + self->cls->name + " has no method " + m->owner->name +
+               "." + m->name);
   }
   ClassInfo* cls = self->cls;
   if (clazz) {
@@ -71,7 +72,8 @@ jobject newObject(JNIEnv* env, const char* slot, jclass clazz, jmethodID id, Arg
   if (!id) failLoudly(std::string(slot) + ": null method ID");
   auto* m = reinterpret_cast<MethodInfo*>(id);
   if (m->name != "<init>" || m->owner != cls) {
-    failLoudly(std::string(slot) + ": " + m->owner->name + "." + m->name + " is not a constructor of " + cls->name);
+    failLoudly(std::string(slot) + ": " + m->owner->name + "." + m->name + " is not a constructor of " +
+               cls->name);
   }
   if (e.vm.allocationFails(e.env, slot)) return nullptr;
   ObjectData* object = e.vm.allocate(Kind::Instance, cls);
@@ -110,64 +112,68 @@ jobject JNICALL allocObject(JNIEnv* env, jclass clazz) {
 
 // One family per return type: Call<T>Method, CallNonvirtual<T>Method, CallStatic<T>Method, each
 // variadic, V and A.
-#define DRX_CALL_FAMILY(Type, jtype, letter, RETURN)                                                    \
-  jtype JNICALL call##Type(JNIEnv* env, jobject obj, jmethodID id, ...) {                                \
-    va_list args;                                                                                        \
-    va_start(args, id);                                                                                  \
-    jvalue r = instanceCall(env, "Call" #Type "Method", obj, nullptr, id, letter, ArgSource{&args, nullptr}); \
-    va_end(args);                                                                                        \
-    RETURN;                                                                                              \
-  }                                                                                                      \
-  jtype JNICALL call##Type##V(JNIEnv* env, jobject obj, jmethodID id, va_list args) {                    \
-    va_list copy;                                                                                        \
-    va_copy(copy, args);                                                                                 \
-    jvalue r = instanceCall(env, "Call" #Type "MethodV", obj, nullptr, id, letter, ArgSource{&copy, nullptr}); \
-    va_end(copy);                                                                                        \
-    RETURN;                                                                                              \
-  }                                                                                                      \
-  jtype JNICALL call##Type##A(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args) {              \
-    jvalue r = instanceCall(env, "Call" #Type "MethodA", obj, nullptr, id, letter, ArgSource{nullptr, args}); \
-    RETURN;                                                                                              \
-  }                                                                                                      \
-  jtype JNICALL callNonvirtual##Type(JNIEnv* env, jobject obj, jclass clazz, jmethodID id, ...) {        \
-    va_list args;                                                                                        \
-    va_start(args, id);                                                                                  \
-    jvalue r = instanceCall(env, "CallNonvirtual" #Type "Method", obj, clazz, id, letter,                \
-                            ArgSource{&args, nullptr});                                                  \
-    va_end(args);                                                                                        \
-    RETURN;                                                                                              \
-  }                                                                                                      \
-  jtype JNICALL callNonvirtual##Type##V(JNIEnv* env, jobject obj, jclass clazz, jmethodID id, va_list args) { \
-    va_list copy;                                                                                        \
-    va_copy(copy, args);                                                                                 \
-    jvalue r = instanceCall(env, "CallNonvirtual" #Type "MethodV", obj, clazz, id, letter,               \
-                            ArgSource{&copy, nullptr});                                                  \
-    va_end(copy);                                                                                        \
-    RETURN;                                                                                              \
-  }                                                                                                      \
-  jtype JNICALL callNonvirtual##Type##A(JNIEnv* env, jobject obj, jclass clazz, jmethodID id,            \
-                                        const jvalue* args) {                                            \
-    jvalue r = instanceCall(env, "CallNonvirtual" #Type "MethodA", obj, clazz, id, letter,               \
-                            ArgSource{nullptr, args});                                                   \
-    RETURN;                                                                                              \
-  }                                                                                                      \
-  jtype JNICALL callStatic##Type(JNIEnv* env, jclass clazz, jmethodID id, ...) {                         \
-    va_list args;                                                                                        \
-    va_start(args, id);                                                                                  \
-    jvalue r = staticCall(env, "CallStatic" #Type "Method", clazz, id, letter, ArgSource{&args, nullptr}); \
-    va_end(args);                                                                                        \
-    RETURN;                                                                                              \
-  }                                                                                                      \
-  jtype JNICALL callStatic##Type##V(JNIEnv* env, jclass clazz, jmethodID id, va_list args) {             \
-    va_list copy;                                                                                        \
-    va_copy(copy, args);                                                                                 \
+#define DRX_CALL_FAMILY(Type, jtype, letter, RETURN)                                                        \
+  jtype JNICALL call##Type(JNIEnv* env, jobject obj, jmethodID id, ...) {                                   \
+    va_list args;                                                                                           \
+    va_start(args, id);                                                                                     \
+    jvalue r =                                                                                              \
+        instanceCall(env, "Call" #Type "Method", obj, nullptr, id, letter, ArgSource{&args, nullptr});      \
+    va_end(args);                                                                                           \
+    RETURN;                                                                                                 \
+  }                                                                                                         \
+  jtype JNICALL call##Type##V(JNIEnv* env, jobject obj, jmethodID id, va_list args) {                       \
+    va_list copy;                                                                                           \
+    va_copy(copy, args);                                                                                    \
+    jvalue r =                                                                                              \
+        instanceCall(env, "Call" #Type "MethodV", obj, nullptr, id, letter, ArgSource{&copy, nullptr});     \
+    va_end(copy);                                                                                           \
+    RETURN;                                                                                                 \
+  }                                                                                                         \
+  jtype JNICALL call##Type##A(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args) {                 \
+    jvalue r =                                                                                              \
+        instanceCall(env, "Call" #Type "MethodA", obj, nullptr, id, letter, ArgSource{nullptr, args});      \
+    RETURN;                                                                                                 \
+  }                                                                                                         \
+  jtype JNICALL callNonvirtual##Type(JNIEnv* env, jobject obj, jclass clazz, jmethodID id, ...) {           \
+    va_list args;                                                                                           \
+    va_start(args, id);                                                                                     \
+    jvalue r = instanceCall(env, "CallNonvirtual" #Type "Method", obj, clazz, id, letter,                   \
+                            ArgSource{&args, nullptr});                                                     \
+    va_end(args);                                                                                           \
+    RETURN;                                                                                                 \
+  }                                                                                                         \
+  jtype JNICALL callNonvirtual##Type##V(JNIEnv* env, jobject obj, jclass clazz, jmethodID id,               \
+                                        va_list args) {                                                     \
+    va_list copy;                                                                                           \
+    va_copy(copy, args);                                                                                    \
+    jvalue r = instanceCall(env, "CallNonvirtual" #Type "MethodV", obj, clazz, id, letter,                  \
+                            ArgSource{&copy, nullptr});                                                     \
+    va_end(copy);                                                                                           \
+    RETURN;                                                                                                 \
+  }                                                                                                         \
+  jtype JNICALL callNonvirtual##Type##A(JNIEnv* env, jobject obj, jclass clazz, jmethodID id,               \
+                                        const jvalue* args) {                                               \
+    jvalue r = instanceCall(env, "CallNonvirtual" #Type "MethodA", obj, clazz, id, letter,                  \
+                            ArgSource{nullptr, args});                                                      \
+    RETURN;                                                                                                 \
+  }                                                                                                         \
+  jtype JNICALL callStatic##Type(JNIEnv* env, jclass clazz, jmethodID id, ...) {                            \
+    va_list args;                                                                                           \
+    va_start(args, id);                                                                                     \
+    jvalue r = staticCall(env, "CallStatic" #Type "Method", clazz, id, letter, ArgSource{&args, nullptr});  \
+    va_end(args);                                                                                           \
+    RETURN;                                                                                                 \
+  }                                                                                                         \
+  jtype JNICALL callStatic##Type##V(JNIEnv* env, jclass clazz, jmethodID id, va_list args) {                \
+    va_list copy;                                                                                           \
+    va_copy(copy, args);                                                                                    \
     jvalue r = staticCall(env, "CallStatic" #Type "MethodV", clazz, id, letter, ArgSource{&copy, nullptr}); \
-    va_end(copy);                                                                                        \
-    RETURN;                                                                                              \
-  }                                                                                                      \
-  jtype JNICALL callStatic##Type##A(JNIEnv* env, jclass clazz, jmethodID id, const jvalue* args) {       \
-    jvalue r = staticCall(env, "CallStatic" #Type "MethodA", clazz, id, letter, ArgSource{nullptr, args}); \
-    RETURN;                                                                                              \
+    va_end(copy);                                                                                           \
+    RETURN;                                                                                                 \
+  }                                                                                                         \
+  jtype JNICALL callStatic##Type##A(JNIEnv* env, jclass clazz, jmethodID id, const jvalue* args) {          \
+    jvalue r = staticCall(env, "CallStatic" #Type "MethodA", clazz, id, letter, ArgSource{nullptr, args});  \
+    RETURN;                                                                                                 \
   }
 
 DRX_CALL_FAMILY(Object, jobject, 'L', return r.l)
@@ -186,14 +192,14 @@ void installCallFunctions(JNINativeInterface_& t) {
   t.NewObjectV = newObjectV;
   t.NewObjectA = newObjectA;
 #define DRX_INSTALL(Type, ...)                               \
-  t.Call##Type##Method = call##Type;                             \
-  t.Call##Type##MethodV = call##Type##V;                         \
-  t.Call##Type##MethodA = call##Type##A;                         \
-  t.CallNonvirtual##Type##Method = callNonvirtual##Type;         \
-  t.CallNonvirtual##Type##MethodV = callNonvirtual##Type##V;     \
-  t.CallNonvirtual##Type##MethodA = callNonvirtual##Type##A;     \
-  t.CallStatic##Type##Method = callStatic##Type;                 \
-  t.CallStatic##Type##MethodV = callStatic##Type##V;             \
+  t.Call##Type##Method = call##Type;                         \
+  t.Call##Type##MethodV = call##Type##V;                     \
+  t.Call##Type##MethodA = call##Type##A;                     \
+  t.CallNonvirtual##Type##Method = callNonvirtual##Type;     \
+  t.CallNonvirtual##Type##MethodV = callNonvirtual##Type##V; \
+  t.CallNonvirtual##Type##MethodA = callNonvirtual##Type##A; \
+  t.CallStatic##Type##Method = callStatic##Type;             \
+  t.CallStatic##Type##MethodV = callStatic##Type##V;         \
   t.CallStatic##Type##MethodA = callStatic##Type##A;
   DRX_INSTALL(Object)
   DRX_MINIJNI_PRIMITIVES(DRX_INSTALL)

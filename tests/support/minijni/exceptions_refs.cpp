@@ -12,7 +12,8 @@ ClassInfo* throwableClass(VmState& vm) { return vm.findClass("java/lang/Throwabl
 jint JNICALL throwObject(JNIEnv* env, jthrowable obj) {
   Entry e(env, "Throw");
   ObjectData* object = e.vm.deref(obj, e.slot);
-  if (!object || !e.vm.isSubclass(object->cls, throwableClass(e.vm))) failLoudly("Throw: argument is not a Throwable");
+  if (!object || !e.vm.isSubclass(object->cls, throwableClass(e.vm)))
+    failLoudly("Throw: argument is not a Throwable");
   e.env.pending = object;
   return JNI_OK;
 }
@@ -45,7 +46,8 @@ void JNICALL exceptionDescribe(JNIEnv* env) {
   if (!pending) return;
   e.env.pending = nullptr;
   std::string line = "Exception in thread \"";
-  line += &e.env == &e.vm.envs.front() ? std::string("main") : "Thread-" + std::to_string(&e.env - &e.vm.envs.front());
+  line += &e.env == &e.vm.envs.front() ? std::string("main")
+                                       : "Thread-" + std::to_string(&e.env - &e.vm.envs.front());
   line += "\" " + dottedName(pending->cls->name);
   auto message = pending->fields.find("message");
   if (message != pending->fields.end() && message->second.l) {

@@ -215,7 +215,8 @@ ClassBuilder& ClassBuilder::staticField(std::string name, std::string signature,
 // ---- Call ----
 
 std::u16string Call::stringArg(size_t index) const {
-  if (index >= args.size()) failLoudly("method body read argument " + std::to_string(index) + " that was not passed");
+  if (index >= args.size())
+    failLoudly("method body read argument " + std::to_string(index) + " that was not passed");
   return vm.string(args[index].l);
 }
 
@@ -231,7 +232,9 @@ void Call::setField(std::string_view name, jvalue value) const {
 
 jvalue Call::field(std::string_view name) const { return vm.field(self, name); }
 
-void Call::throwNew(std::string_view className, std::string_view message) const { vm.throwNew(className, message); }
+void Call::throwNew(std::string_view className, std::string_view message) const {
+  vm.throwNew(className, message);
+}
 
 // ---- Jvm ----
 
@@ -293,7 +296,8 @@ jobjectArray Jvm::newObjectArray(std::string_view elementClass, const std::vecto
   ObjectData* array = state_->newArray('L', cls, static_cast<jsize>(elements.size()));
   for (size_t i = 0; i < elements.size(); ++i) {
     ObjectData* element = state_->deref(elements[i], e.slot);
-    if (element && !state_->isSubclass(element->cls, cls)) failLoudly("Jvm::newObjectArray: element of another class");
+    if (element && !state_->isSubclass(element->cls, cls))
+      failLoudly("Jvm::newObjectArray: element of another class");
     array->elements[i] = element;
   }
   return static_cast<jobjectArray>(state_->newLocal(e.env, array));

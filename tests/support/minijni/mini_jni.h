@@ -1,10 +1,12 @@
-// A small Java VM stand-in for tests: a real JNIEnv/JavaVM function table over classes, strings and arrays the test defines.
+// A small Java VM stand-in for tests: a real JNIEnv/JavaVM function table over classes, strings and arrays
+// the test defines.
 //
 // Usage:
 //   minijni::Jvm vm;
 //   vm.defineClass("com/example/Box")
 //       .field("value", "I")
-//       .constructor("(I)V", [](minijni::Call& c) { c.setField("value", c.args[0]); return minijni::Void(); });
+//       .constructor("(I)V", [](minijni::Call& c) { c.setField("value", c.args[0]); return minijni::Void();
+//       });
 //   vm.defineClass("com/example/Tool")
 //       .staticMethod("twice", "(I)I", [](minijni::Call& c) { return minijni::Int(c.args[0].i * 2); });
 //   jstring s = vm.newString(u"text");
@@ -55,12 +57,39 @@ struct Call {
 
 using Body = std::function<jvalue(Call&)>;
 
-inline jvalue Void() { jvalue v{}; v.j = 0; return v; }
-inline jvalue Boolean(bool b) { jvalue v{}; v.j = 0; v.z = b ? JNI_TRUE : JNI_FALSE; return v; }
-inline jvalue Int(jint i) { jvalue v{}; v.j = 0; v.i = i; return v; }
-inline jvalue Long(jlong j) { jvalue v{}; v.j = j; return v; }
-inline jvalue Double(jdouble d) { jvalue v{}; v.d = d; return v; }
-inline jvalue Object(jobject l) { jvalue v{}; v.j = 0; v.l = l; return v; }
+inline jvalue Void() {
+  jvalue v{};
+  v.j = 0;
+  return v;
+}
+inline jvalue Boolean(bool b) {
+  jvalue v{};
+  v.j = 0;
+  v.z = b ? JNI_TRUE : JNI_FALSE;
+  return v;
+}
+inline jvalue Int(jint i) {
+  jvalue v{};
+  v.j = 0;
+  v.i = i;
+  return v;
+}
+inline jvalue Long(jlong j) {
+  jvalue v{};
+  v.j = j;
+  return v;
+}
+inline jvalue Double(jdouble d) {
+  jvalue v{};
+  v.d = d;
+  return v;
+}
+inline jvalue Object(jobject l) {
+  jvalue v{};
+  v.j = 0;
+  v.l = l;
+  return v;
+}
 
 // Adds members to a class defined with Jvm::defineClass.
 class ClassBuilder {
@@ -123,7 +152,7 @@ class Jvm {
 
   // The calling thread's pending exception.
   bool exceptionPending();
-  std::string pendingExceptionClass();      // "" when none
+  std::string pendingExceptionClass();       // "" when none
   std::u16string pendingExceptionMessage();  // "" when none or no message
   void clearException();
   void throwNew(std::string_view className, std::string_view message);

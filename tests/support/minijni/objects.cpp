@@ -26,8 +26,10 @@ jclass JNICALL findClass(JNIEnv* env, const char* name) {
   Entry e(env, "FindClass", name ? name : "<null>");
   nonNullText(e, name, "class name");
   // A dotted name is a caller fault that a real VM answers with NoClassDefFoundError too.
-  ClassInfo* cls = std::string_view(name).find('.') == std::string_view::npos ? e.vm.findClass(name) : nullptr;
-  if (!cls) return static_cast<jclass>(e.vm.raise(e.env, "java/lang/NoClassDefFoundError", utf8ToUtf16(name)));
+  ClassInfo* cls =
+      std::string_view(name).find('.') == std::string_view::npos ? e.vm.findClass(name) : nullptr;
+  if (!cls)
+    return static_cast<jclass>(e.vm.raise(e.env, "java/lang/NoClassDefFoundError", utf8ToUtf16(name)));
   return static_cast<jclass>(e.vm.newLocal(e.env, cls->classObject));
 }
 
@@ -59,7 +61,8 @@ jboolean JNICALL isInstanceOf(JNIEnv* env, jobject obj, jclass clazz) {
   return !object || e.vm.isSubclass(object->cls, cls) ? JNI_TRUE : JNI_FALSE;
 }
 
-jmethodID methodId(JNIEnv* env, const char* slot, jclass clazz, const char* name, const char* sig, bool isStatic) {
+jmethodID methodId(JNIEnv* env, const char* slot, jclass clazz, const char* name, const char* sig,
+                   bool isStatic) {
   Entry e(env, slot, std::string(name ? name : "<null>") + " " + (sig ? sig : "<null>"));
   ClassInfo* cls = classArg(e, clazz);
   nonNullText(e, name, "method name");
@@ -79,7 +82,8 @@ jmethodID JNICALL getStaticMethodId(JNIEnv* env, jclass clazz, const char* name,
   return methodId(env, "GetStaticMethodID", clazz, name, sig, true);
 }
 
-jfieldID fieldId(JNIEnv* env, const char* slot, jclass clazz, const char* name, const char* sig, bool isStatic) {
+jfieldID fieldId(JNIEnv* env, const char* slot, jclass clazz, const char* name, const char* sig,
+                 bool isStatic) {
   Entry e(env, slot, std::string(name ? name : "<null>"));
   ClassInfo* cls = classArg(e, clazz);
   nonNullText(e, name, "field name");
@@ -103,7 +107,8 @@ FieldInfo* checkField(Entry& e, jfieldID id, bool isStatic, char type) {
   if (!id) failLoudly(std::string(e.slot) + ": null field ID");
   auto* f = reinterpret_cast<FieldInfo*>(id);
   if (f->isStatic != isStatic || f->type != type) {
-    failLoudly(std::string(e.slot) + ": field " + f->owner->name + "." + f->name + " has another kind or type");
+    failLoudly(std::string(e.slot) + ": field " + f->owner->name + "." + f->name +
+               " has another kind or type");
   }
   return f;
 }
@@ -145,22 +150,22 @@ void setStaticField(JNIEnv* env, const char* slot, jfieldID id, char type, jvalu
   f->staticValue = e.vm.store(type, value, slot);
 }
 
-#define DRX_FIELD_FAMILY(Type, jtype, letter, member)                                        \
-  jtype JNICALL get##Type##Field(JNIEnv* env, jobject obj, jfieldID id) {                    \
-    return getField(env, "Get" #Type "Field", obj, id, letter).member;                       \
-  }                                                                                          \
-  void JNICALL set##Type##Field(JNIEnv* env, jobject obj, jfieldID id, jtype value) {        \
-    jvalue v = Void();                                                                       \
-    v.member = value;                                                                        \
-    setField(env, "Set" #Type "Field", obj, id, letter, v);                                  \
-  }                                                                                          \
-  jtype JNICALL getStatic##Type##Field(JNIEnv* env, jclass, jfieldID id) {                   \
-    return getStaticField(env, "GetStatic" #Type "Field", id, letter).member;                \
-  }                                                                                          \
-  void JNICALL setStatic##Type##Field(JNIEnv* env, jclass, jfieldID id, jtype value) {       \
-    jvalue v = Void();                                                                       \
-    v.member = value;                                                                        \
-    setStaticField(env, "SetStatic" #Type "Field", id, letter, v);                           \
+#define DRX_FIELD_FAMILY(Type, jtype, letter, member)                                  \
+  jtype JNICALL get##Type##Field(JNIEnv* env, jobject obj, jfieldID id) {              \
+    return getField(env, "Get" #Type "Field", obj, id, letter).member;                 \
+  }                                                                                    \
+  void JNICALL set##Type##Field(JNIEnv* env, jobject obj, jfieldID id, jtype value) {  \
+    jvalue v = Void();                                                                 \
+    v.member = value;                                                                  \
+    setField(env, "Set" #Type "Field", obj, id, letter, v);                            \
+  }                                                                                    \
+  jtype JNICALL getStatic##Type##Field(JNIEnv* env, jclass, jfieldID id) {             \
+    return getStaticField(env, "GetStatic" #Type "Field", id, letter).member;          \
+  }                                                                                    \
+  void JNICALL setStatic##Type##Field(JNIEnv* env, jclass, jfieldID id, jtype value) { \
+    jvalue v = Void();                                                                 \
+    v.member = value;                                                                  \
+    setStaticField(env, "SetStatic" #Type "Field", id, letter, v);                     \
   }
 
 DRX_FIELD_FAMILY(Object, jobject, 'L', l)
@@ -189,9 +194,9 @@ void installObjectFunctions(JNINativeInterface_& t) {
   t.GetFieldID = getFieldId;
   t.GetStaticFieldID = getStaticFieldId;
   t.GetJavaVM = getJavaVm;
-#define DRX_INSTALL(Type, ...)                     \
-  t.Get##Type##Field = get##Type##Field;           \
-  t.Set##Type##Field = set##Type##Field;           \
+#define DRX_INSTALL(Type, ...)                       \
+  t.Get##Type##Field = get##Type##Field;             \
+  t.Set##Type##Field = set##Type##Field;             \
   t.GetStatic##Type##Field = getStatic##Type##Field; \
   t.SetStatic##Type##Field = setStatic##Type##Field;
   DRX_INSTALL(Object)

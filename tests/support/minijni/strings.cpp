@@ -15,7 +15,8 @@ ObjectData* stringArg(Entry& e, jstring str) {
   return object;
 }
 
-void* handOut(Entry& e, BufferKind kind, ObjectData* owner, const void* data, size_t bytes, jboolean* isCopy) {
+void* handOut(Entry& e, BufferKind kind, ObjectData* owner, const void* data, size_t bytes,
+              jboolean* isCopy) {
   return e.vm.handOut(kind, owner, 0, data, bytes, isCopy);
 }
 
@@ -43,7 +44,8 @@ const jchar* stringChars(JNIEnv* env, const char* slot, BufferKind kind, jstring
   std::u16string copy = object->text;
   if (!e.vm.terminateStringChars) copy += u"\ufffd\ufffd";
   copy.push_back(u'\0');
-  return static_cast<const jchar*>(handOut(e, kind, object, copy.data(), copy.size() * sizeof(char16_t), isCopy));
+  return static_cast<const jchar*>(
+      handOut(e, kind, object, copy.data(), copy.size() * sizeof(char16_t), isCopy));
 }
 
 const jchar* JNICALL getStringChars(JNIEnv* env, jstring str, jboolean* isCopy) {
@@ -80,7 +82,8 @@ const char* JNICALL getStringUtfChars(JNIEnv* env, jstring str, jboolean* isCopy
   Entry e(env, "GetStringUTFChars");
   ObjectData* object = stringArg(e, str);
   std::string utf = toModifiedUtf8(object->text);
-  return static_cast<const char*>(handOut(e, BufferKind::StringUtf, object, utf.c_str(), utf.size() + 1, isCopy));
+  return static_cast<const char*>(
+      handOut(e, BufferKind::StringUtf, object, utf.c_str(), utf.size() + 1, isCopy));
 }
 
 void JNICALL releaseStringUtfChars(JNIEnv* env, jstring str, const char* chars) {
@@ -109,7 +112,8 @@ void JNICALL getStringUtfRegion(JNIEnv* env, jstring str, jsize start, jsize len
   ObjectData* object = stringArg(e, str);
   if (!regionFits(e, object->text, start, length)) return;
   if (!buf) failLoudly("GetStringUTFRegion: null buffer");
-  std::string utf = toModifiedUtf8(std::u16string_view(object->text).substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+  std::string utf = toModifiedUtf8(
+      std::u16string_view(object->text).substr(static_cast<size_t>(start), static_cast<size_t>(length)));
   std::memcpy(buf, utf.c_str(), utf.size() + 1);
 }
 

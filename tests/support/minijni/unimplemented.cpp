@@ -22,7 +22,8 @@ static_assert(sizeof(JNINativeInterface_) == (kReservedSlots + kSlotCount) * siz
 // Never returns, so the mismatch of its signature with the slot's type never reaches a return.
 template <size_t N>
 void JNICALL unimplemented() {
-  failLoudly(std::string("JNI function ") + kSlotNames[N] + " is not implemented by the mini JNI environment");
+  failLoudly(std::string("JNI function ") + kSlotNames[N] +
+             " is not implemented by the mini JNI environment");
 }
 
 using Trap = void(JNICALL*)();

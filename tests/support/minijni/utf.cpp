@@ -72,7 +72,8 @@ std::string utf16ToUtf8(std::u16string_view utf16) {
   std::string out;
   for (size_t i = 0; i < utf16.size(); ++i) {
     char32_t c = utf16[i];
-    if (c >= 0xd800 && c <= 0xdbff && i + 1 < utf16.size() && utf16[i + 1] >= 0xdc00 && utf16[i + 1] <= 0xdfff) {
+    if (c >= 0xd800 && c <= 0xdbff && i + 1 < utf16.size() && utf16[i + 1] >= 0xdc00 &&
+        utf16[i + 1] <= 0xdfff) {
       c = 0x10000 + ((c - 0xd800) << 10) + (utf16[i + 1] - 0xdc00);
       ++i;
     } else if (c >= 0xd800 && c <= 0xdfff) {

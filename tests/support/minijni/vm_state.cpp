@@ -74,10 +74,18 @@ ObjectData* VmState::newString(std::u16string text) {
 
 size_t elementSize(char type) {
   switch (type) {
-    case 'Z': case 'B': return 1;
-    case 'C': case 'S': return 2;
-    case 'I': case 'F': return 4;
-    case 'J': case 'D': return 8;
+    case 'Z':
+    case 'B':
+      return 1;
+    case 'C':
+    case 'S':
+      return 2;
+    case 'I':
+    case 'F':
+      return 4;
+    case 'J':
+    case 'D':
+      return 8;
   }
   failLoudly(std::string("no primitive element type '") + type + "'");
 }
@@ -172,8 +180,9 @@ void* VmState::handOut(BufferKind kind, ObjectData* owner, char elementType, con
   return pointer;
 }
 
-std::map<const void*, Buffer>::iterator VmState::handedOut(BufferKind kind, ObjectData* owner, const void* pointer,
-                                                           const char* slot, const char* ownerKind) {
+std::map<const void*, Buffer>::iterator VmState::handedOut(BufferKind kind, ObjectData* owner,
+                                                           const void* pointer, const char* slot,
+                                                           const char* ownerKind) {
   auto found = buffers.find(pointer);
   if (found == buffers.end() || found->second.kind != kind || found->second.owner != owner) {
     failLoudly(std::string(slot) + ": pointer was not handed out for this " + ownerKind +
@@ -222,10 +231,10 @@ EnvState& envState(JNIEnv* env) {
 namespace {
 bool allowedWithPendingException(const char* slot) {
   static const char* const kAllowed[] = {
-      "ExceptionOccurred", "ExceptionDescribe", "ExceptionClear", "ExceptionCheck",
-      "ReleaseStringChars", "ReleaseStringUTFChars", "ReleaseStringCritical",
-      "ReleasePrimitiveArrayCritical", "DeleteLocalRef", "DeleteGlobalRef",
-      "DeleteWeakGlobalRef", "MonitorExit", "PushLocalFrame", "PopLocalFrame"};
+      "ExceptionOccurred",  "ExceptionDescribe",     "ExceptionClear",        "ExceptionCheck",
+      "ReleaseStringChars", "ReleaseStringUTFChars", "ReleaseStringCritical", "ReleasePrimitiveArrayCritical",
+      "DeleteLocalRef",     "DeleteGlobalRef",       "DeleteWeakGlobalRef",   "MonitorExit",
+      "PushLocalFrame",     "PopLocalFrame"};
   for (const char* allowed : kAllowed) {
     if (std::string_view(slot) == allowed) return true;
   }
@@ -234,11 +243,13 @@ bool allowedWithPendingException(const char* slot) {
 }  // namespace
 
 Entry::Entry(Helper, VmState& state, const char* what)
-    : vm(state), env([&]() -> EnvState& {
+    : vm(state),
+      env([&]() -> EnvState& {
         std::lock_guard<std::mutex> hold(state.lock);
         return state.envFor(std::this_thread::get_id());
       }()),
-      guard(state.lock), slot(what) {
+      guard(state.lock),
+      slot(what) {
   if (vm.destroyed) failLoudly(std::string(slot) + " used after DestroyJavaVM");
   env.attached = true;
 }
@@ -260,15 +271,33 @@ std::vector<jvalue> readArgs(const MethodInfo& method, va_list args) {
     jvalue v{};
     v.j = 0;
     switch (type) {
-      case 'Z': v.z = static_cast<jboolean>(va_arg(args, int)); break;
-      case 'B': v.b = static_cast<jbyte>(va_arg(args, int)); break;
-      case 'C': v.c = static_cast<jchar>(va_arg(args, int)); break;
-      case 'S': v.s = static_cast<jshort>(va_arg(args, int)); break;
-      case 'I': v.i = va_arg(args, jint); break;
-      case 'J': v.j = va_arg(args, jlong); break;
-      case 'F': v.f = static_cast<jfloat>(va_arg(args, double)); break;
-      case 'D': v.d = va_arg(args, double); break;
-      default: v.l = va_arg(args, jobject); break;
+      case 'Z':
+        v.z = static_cast<jboolean>(va_arg(args, int));
+        break;
+      case 'B':
+        v.b = static_cast<jbyte>(va_arg(args, int));
+        break;
+      case 'C':
+        v.c = static_cast<jchar>(va_arg(args, int));
+        break;
+      case 'S':
+        v.s = static_cast<jshort>(va_arg(args, int));
+        break;
+      case 'I':
+        v.i = va_arg(args, jint);
+        break;
+      case 'J':
+        v.j = va_arg(args, jlong);
+        break;
+      case 'F':
+        v.f = static_cast<jfloat>(va_arg(args, double));
+        break;
+      case 'D':
+        v.d = va_arg(args, double);
+        break;
+      default:
+        v.l = va_arg(args, jobject);
+        break;
     }
     out.push_back(v);
   }

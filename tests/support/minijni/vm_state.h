@@ -23,8 +23,8 @@ struct ObjectData {
   ClassInfo* cls = nullptr;
   // Instance fields by name; object values hold ObjectData* (see store/load).
   std::map<std::string, jvalue, std::less<>> fields;
-  std::u16string text;                                // strings
-  char elementType = 0;                               // arrays: 'Z','B',... or 'L'
+  std::u16string text;   // strings
+  char elementType = 0;  // arrays: 'Z','B',... or 'L'
   jsize length = 0;
   std::vector<unsigned char> primitives;  // primitive array storage
   std::vector<ObjectData*> elements;      // object array storage
@@ -47,7 +47,7 @@ struct FieldInfo {
   std::string name;
   std::string signature;
   bool isStatic = false;
-  char type = 'I';  // 'L' for objects and arrays
+  char type = 'I';       // 'L' for objects and arrays
   jvalue staticValue{};  // stored form (see VmState::store)
 };
 
@@ -73,13 +73,13 @@ struct Ref {
 // The eight primitive types as (Name, C type, signature letter, jvalue member), so each family of
 // typed JNI functions is written once and installed from the same list.
 #define DRX_MINIJNI_PRIMITIVES(X) \
-  X(Boolean, jboolean, 'Z', z) \
-  X(Byte, jbyte, 'B', b) \
-  X(Char, jchar, 'C', c) \
-  X(Short, jshort, 'S', s) \
-  X(Int, jint, 'I', i) \
-  X(Long, jlong, 'J', j) \
-  X(Float, jfloat, 'F', f) \
+  X(Boolean, jboolean, 'Z', z)    \
+  X(Byte, jbyte, 'B', b)          \
+  X(Char, jchar, 'C', c)          \
+  X(Short, jshort, 'S', s)        \
+  X(Int, jint, 'I', i)            \
+  X(Long, jlong, 'J', j)          \
+  X(Float, jfloat, 'F', f)        \
   X(Double, jdouble, 'D', d)
 
 enum class BufferKind { StringChars, StringUtf, StringCritical, ArrayElements, ArrayCritical };
@@ -185,8 +185,7 @@ class Entry {
 EnvState& envState(JNIEnv* env);
 // Invokes a test-written body outside the lock; returns the result with objects as new local
 // references in the caller's frame. `guard` is released during the call and held again after.
-jvalue invoke(Entry& entry, MethodInfo* method, ObjectData* self, ClassInfo* cls,
-              std::vector<jvalue> args);
+jvalue invoke(Entry& entry, MethodInfo* method, ObjectData* self, ClassInfo* cls, std::vector<jvalue> args);
 std::vector<jvalue> readArgs(const MethodInfo& method, va_list args);
 std::vector<jvalue> readArgs(const MethodInfo& method, const jvalue* args);
 size_t elementSize(char type);

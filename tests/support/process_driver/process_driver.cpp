@@ -30,7 +30,8 @@ std::vector<wchar_t> environmentBlock(const ChildOptions& options) {
     entries.push_back(name + L"=" + value);
   }
   std::vector<wchar_t> block;
-  for (const std::wstring& entry : entries) block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+  for (const std::wstring& entry : entries)
+    block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
   block.push_back(L'\0');
   return block;
 }
@@ -213,8 +214,8 @@ bool saveWindowScreenshot(HWND window, const std::wstring& bmpPath) {
   header.bfType = 0x4D42;  // "BM"
   header.bfOffBits = sizeof header + sizeof info;
   header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
-  FileHandle file(CreateFileW(bmpPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
+  FileHandle file(
+      CreateFileW(bmpPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   DWORD written = 0;
   return WriteFile(file.get(), &header, sizeof header, &written, nullptr) &&
@@ -224,8 +225,9 @@ bool saveWindowScreenshot(HWND window, const std::wstring& bmpPath) {
 }
 
 std::string readFileBytes(const std::wstring& path) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
   std::string bytes;
   if (!file) return bytes;
   char buffer[65536];

@@ -14,10 +14,10 @@
 namespace drx::test {
 
 struct ChildOptions {
-  std::wstring commandLine;        // complete, program path first
-  std::wstring workingDirectory;   // empty: the caller's
-  std::wstring stdinPath;          // empty: no standard input; "NUL" for one that is at its end
-  std::wstring stdoutPath;         // empty: no redirection
+  std::wstring commandLine;       // complete, program path first
+  std::wstring workingDirectory;  // empty: the caller's
+  std::wstring stdinPath;         // empty: no standard input; "NUL" for one that is at its end
+  std::wstring stdoutPath;        // empty: no redirection
   std::wstring stderrPath;
   // Set (or, with an empty value and unset == true, removed) in a copy of this process's environment.
   std::vector<std::pair<std::wstring, std::wstring>> environment;

@@ -19,8 +19,8 @@ bool makeDirectories(const std::wstring& path) {
 }
 
 bool copyStandin(const wchar_t* name, const std::wstring& targetDirectory) {
-  return makeDirectories(targetDirectory) &&
-         CopyFileW((standinBinaryDirectory() + L"\\" + name).c_str(), (targetDirectory + L"\\" + name).c_str(), FALSE);
+  return makeDirectories(targetDirectory) && CopyFileW((standinBinaryDirectory() + L"\\" + name).c_str(),
+                                                       (targetDirectory + L"\\" + name).c_str(), FALSE);
 }
 
 bool writeAt(const std::wstring& path, std::string_view bytes) {
@@ -40,9 +40,7 @@ std::wstring windowsPath(const std::string& path) {
 
 std::wstring standinBinaryDirectory() { return windowsPath(DRX_STANDIN_BIN_DIR); }
 
-std::string jarContent(const std::string& jarPath) {
-  return "PK\x03\x04 stand-in jar " + jarPath + "\n";
-}
+std::string jarContent(const std::string& jarPath) { return "PK\x03\x04 stand-in jar " + jarPath + "\n"; }
 
 bool layOutRuntime(const std::wstring& root, const RuntimeSpec& plan) {
   std::wstring runtime = plan.developmentKit ? root + L"\\jre" : root;
@@ -58,11 +56,13 @@ bool layOutRuntime(const std::wstring& root, const RuntimeSpec& plan) {
     if (plan.javawExe) ok = ok && copyStandin(L"javaw.exe", bin);
   }
   if (plan.unpack200) ok = ok && copyStandin(L"unpack200.exe", runtime + L"\\bin");
-  for (const std::string& type : plan.vmTypes) ok = ok && copyStandin(L"jvm.dll", runtime + L"\\bin\\" + widen(type));
+  for (const std::string& type : plan.vmTypes)
+    ok = ok && copyStandin(L"jvm.dll", runtime + L"\\bin\\" + widen(type));
   for (const std::string& jar : plan.packedJars) {
     ok = ok && writeAt(runtime + L"\\" + widen(jar) + L".pack", packJar(jarContent(jar)));
   }
-  for (const std::string& jar : plan.plainJars) ok = ok && writeAt(runtime + L"\\" + widen(jar), jarContent(jar));
+  for (const std::string& jar : plan.plainJars)
+    ok = ok && writeAt(runtime + L"\\" + widen(jar), jarContent(jar));
   if (!plan.config.empty()) ok = ok && writeAt(root + L"\\standin.cfg", plan.config);
   return ok;
 }
@@ -76,7 +76,8 @@ void collect(const std::wstring& directory, const std::string& relative, std::ve
   std::vector<std::pair<std::wstring, bool>> children;
   do {
     std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") children.emplace_back(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    if (name != L"." && name != L"..")
+      children.emplace_back(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
   } while (FindNextFileW(search, &found));
   FindClose(search);
   for (const auto& [name, isDirectory] : children) {
@@ -105,7 +106,8 @@ bool writeTarGz(const std::wstring& archive, const std::vector<TarEntry>& entrie
   return writeFile(archive, gzip(makeTar(entries)));
 }
 
-size_t writeRuntimeArchive(const std::wstring& runtimeRoot, const std::wstring& archive, bool underTopLevelJre) {
+size_t writeRuntimeArchive(const std::wstring& runtimeRoot, const std::wstring& archive,
+                           bool underTopLevelJre) {
   std::string tar = makeTar(treeEntries(runtimeRoot, underTopLevelJre ? "jre/" : ""));
   return writeFile(archive, gzip(tar)) ? tar.size() : 0;
 }

@@ -1,4 +1,5 @@
-// Test helpers that lay out stand-in Java runtimes in the shapes the launcher looks for, and pack them as jre.tar.gz.
+// Test helpers that lay out stand-in Java runtimes in the shapes the launcher looks for, and pack them as
+// jre.tar.gz.
 #ifndef DRX_TESTS_RUNTIME_LAYOUT_H
 #define DRX_TESTS_RUNTIME_LAYOUT_H
 
@@ -47,7 +48,8 @@ bool writeTarGz(const std::wstring& archive, const std::vector<TarEntry>& entrie
 
 // jre.tar.gz of a laid-out runtime, stored directly or under a top-level "jre/" folder. Returns the
 // uncompressed tar size (what the payload's includedJreSize holds), 0 when writing failed.
-size_t writeRuntimeArchive(const std::wstring& runtimeRoot, const std::wstring& archive, bool underTopLevelJre);
+size_t writeRuntimeArchive(const std::wstring& runtimeRoot, const std::wstring& archive,
+                           bool underTopLevelJre);
 
 }  // namespace standin
 

@@ -14,7 +14,9 @@ struct TarEntry {
   char type = '0';   // '0' file, '5' directory, or any other flag for edge cases ('2', 'L', ...)
 };
 
-inline TarEntry tarFile(std::string path, std::string data) { return TarEntry{std::move(path), std::move(data), '0'}; }
+inline TarEntry tarFile(std::string path, std::string data) {
+  return TarEntry{std::move(path), std::move(data), '0'};
+}
 inline TarEntry tarDirectory(std::string path) { return TarEntry{std::move(path), {}, '5'}; }
 
 // A ustar archive: a 512-byte header per entry (name, mode, size and mtime in octal, checksum,

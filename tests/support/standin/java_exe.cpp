@@ -1,4 +1,5 @@
-// Stand-in java.exe / javaw.exe: answers -version with a scripted first line and exit code, can hang, counts its runs.
+// Stand-in java.exe / javaw.exe: answers -version with a scripted first line and exit code, can hang, counts
+// its runs.
 #include "standin_host.h"
 
 #include <windows.h>
@@ -17,8 +18,9 @@ void writeStandardError(const std::string& text) {
 
 void countRun(const std::wstring& commandLine) {
   const standin::Config& config = standin::config();
-  std::wstring file = config.has("java.countFile") ? standin::widen(config.get("java.countFile"))
-                                                   : standin::directoryOf(standin::ownModulePath()) + L"\\java-runs.txt";
+  std::wstring file = config.has("java.countFile")
+                          ? standin::widen(config.get("java.countFile"))
+                          : standin::directoryOf(standin::ownModulePath()) + L"\\java-runs.txt";
   std::string line = standin::narrow(commandLine) + "\r\n";
   for (int attempt = 0; attempt < 200; ++attempt) {
     HANDLE handle = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,

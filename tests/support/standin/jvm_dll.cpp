@@ -1,4 +1,5 @@
-// Stand-in jvm.dll: the JNI invocation interface over the mini JNI environment, with scripted launcher classes.
+// Stand-in jvm.dll: the JNI invocation interface over the mini JNI environment, with scripted launcher
+// classes.
 #define _JNI_IMPLEMENTATION_  // our JNI_CreateJavaVM and friends are exports, not imports
 #include "main_actions.h"
 #include "mini_jni.h"
@@ -19,7 +20,8 @@ namespace {
 
 minijni::Jvm* gVm = nullptr;
 
-const char* const kLauncherClasses[] = {"com/deployrix/runtime/launcher/WinLauncher", "com/lanqo/runtime/WinLauncher"};
+const char* const kLauncherClasses[] = {"com/deployrix/runtime/launcher/WinLauncher",
+                                        "com/lanqo/runtime/WinLauncher"};
 const char kFirstRunClass[] = "com/deployrix/runtime/launcher/FirstRun";
 
 bool classMissing(const std::string& name) {
@@ -92,8 +94,8 @@ void defineLauncherClasses(minijni::Jvm& vm) {
 }
 
 bool knownVersion(jint version) {
-  static const jint kVersions[] = {JNI_VERSION_1_2, JNI_VERSION_1_4, JNI_VERSION_1_6, JNI_VERSION_1_8,
-                                   JNI_VERSION_9, JNI_VERSION_10};
+  static const jint kVersions[] = {JNI_VERSION_1_2, JNI_VERSION_1_4, JNI_VERSION_1_6,
+                                   JNI_VERSION_1_8, JNI_VERSION_9,   JNI_VERSION_10};
   for (jint known : kVersions) {
     if (version == known) return true;
   }
@@ -102,8 +104,18 @@ bool knownVersion(jint version) {
 
 // Options a real VM understands; with ignoreUnrecognized off anything else makes creation fail.
 bool recognised(const std::string& option) {
-  static const char* const kPrefixes[] = {"-D", "-X", "-verbose", "-ea", "-da", "-esa", "-dsa", "-enableassertions",
-                                          "-disableassertions", "-javaagent:", "-agentlib:", "-agentpath:"};
+  static const char* const kPrefixes[] = {"-D",
+                                          "-X",
+                                          "-verbose",
+                                          "-ea",
+                                          "-da",
+                                          "-esa",
+                                          "-dsa",
+                                          "-enableassertions",
+                                          "-disableassertions",
+                                          "-javaagent:",
+                                          "-agentlib:",
+                                          "-agentpath:"};
   for (const char* prefix : kPrefixes) {
     if (option.rfind(prefix, 0) == 0) return true;
   }

@@ -1,4 +1,5 @@
-// Scripted behaviour inside the stand-in's main: windows, registry marker, sleeps, threads, export calls, exit.
+// Scripted behaviour inside the stand-in's main: windows, registry marker, sleeps, threads, export calls,
+// exit.
 #include "main_actions.h"
 
 #include "standin_config.h"
@@ -76,8 +77,8 @@ void showWindow(unsigned milliseconds, std::wstring title) {
 // The process marker the launcher's start-up wait thread watches: the Java side writes 2.
 void writeMarker() {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\morvenic\\lanqo\\", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\morvenic\\lanqo\\", 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
     report("jvm.markerFailed", "open");
     return;
   }
@@ -95,18 +96,25 @@ R callExport(FARPROC function, JNIEnv* env, jclass cls, const std::vector<intptr
   using I = intptr_t;
   // Exactly as many arguments as given: a 32-bit __stdcall callee pops what it takes.
   switch (a.size()) {
-    case 0: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass)>(f)(env, cls);
-    case 1: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I)>(f)(env, cls, a[0]);
-    case 2: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I)>(f)(env, cls, a[0], a[1]);
-    case 3: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I)>(f)(env, cls, a[0], a[1], a[2]);
-    case 4: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3]);
-    case 5: return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3], a[4]);
+    case 0:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass)>(f)(env, cls);
+    case 1:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I)>(f)(env, cls, a[0]);
+    case 2:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I)>(f)(env, cls, a[0], a[1]);
+    case 3:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I)>(f)(env, cls, a[0], a[1], a[2]);
+    case 4:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3]);
+    case 5:
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2],
+                                                                              a[3], a[4]);
     case 6:
-      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3],
-                                                                                   a[4], a[5]);
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2],
+                                                                                 a[3], a[4], a[5]);
     case 7:
-      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I, I)>(f)(env, cls, a[0], a[1], a[2], a[3],
-                                                                                      a[4], a[5], a[6]);
+      return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I, I)>(f)(
+          env, cls, a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
     default:
       return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, I, I, I, I, I, I, I, I)>(f)(
           env, cls, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
@@ -117,7 +125,8 @@ R callExport(FARPROC function, JNIEnv* env, jclass cls, const std::vector<intptr
 // Calls a __stdcall function with `count` 32-bit words, as a 32-bit VM calls a native by its
 // decorated name "...@N" (N = 4 * count), and stores how far the stack pointer moved across the
 // call: 0 when the callee popped exactly N bytes. Returns EDX:EAX.
-extern "C" uint64_t drxStandinCallStdcall(FARPROC function, const uint32_t* words, uint32_t count, int32_t* moved);
+extern "C" uint64_t drxStandinCallStdcall(FARPROC function, const uint32_t* words, uint32_t count,
+                                          int32_t* moved);
 __asm__(
     ".text\n"
     ".globl _drxStandinCallStdcall\n"
@@ -219,7 +228,8 @@ void callAction(minijni::Jvm& vm, const std::string& plan) {
     for (intptr_t arg : args) words.push_back(static_cast<uint32_t>(arg));
     words.resize(static_cast<size_t>(argumentBytes / 4), 0);
     int32_t moved = 0;
-    const uint64_t pair = drxStandinCallStdcall(function, words.data(), static_cast<uint32_t>(words.size()), &moved);
+    const uint64_t pair =
+        drxStandinCallStdcall(function, words.data(), static_cast<uint32_t>(words.size()), &moved);
     report("jvm.call.stack", parts[1] + (moved == 0 ? " balanced" : " moved " + std::to_string(moved)));
     result = static_cast<intptr_t>(static_cast<uint32_t>(pair));
     longResult = static_cast<jlong>(pair);
@@ -260,10 +270,12 @@ void callAction(minijni::Jvm& vm, const std::string& plan) {
 void runAction(minijni::Jvm& vm, const std::string& action) {
   report("jvm.action", action);
   std::string verb = action.substr(0, action.find(' '));
-  std::string rest = action.find(' ') == std::string::npos ? std::string() : action.substr(action.find(' ') + 1);
+  std::string rest =
+      action.find(' ') == std::string::npos ? std::string() : action.substr(action.find(' ') + 1);
   unsigned number = static_cast<unsigned>(std::strtoul(rest.c_str(), nullptr, 10));
   if (verb == "window") {
-    std::string title = rest.find(' ') == std::string::npos ? "Stand-in installer" : rest.substr(rest.find(' ') + 1);
+    std::string title =
+        rest.find(' ') == std::string::npos ? "Stand-in installer" : rest.substr(rest.find(' ') + 1);
     startThread([number, title] { showWindow(number, widen(title)); });
   } else if (verb == "marker") {
     writeMarker();
@@ -291,7 +303,8 @@ void runAction(minijni::Jvm& vm, const std::string& action) {
     std::wstring name = widen(rest);
     DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
     std::u16string value(size, u'\0');
-    DWORD length = size ? GetEnvironmentVariableW(name.c_str(), reinterpret_cast<wchar_t*>(value.data()), size) : 0;
+    DWORD length =
+        size ? GetEnvironmentVariableW(name.c_str(), reinterpret_cast<wchar_t*>(value.data()), size) : 0;
     value.resize(length < size ? length : 0);
     report("jvm.env", std::u16string(name.begin(), name.end()) + u"=" + value);
   } else if (verb == "stderr") {

@@ -1,4 +1,5 @@
-// Scripted behaviour inside the stand-in's main: windows, registry marker, sleeps, threads, export calls, exit.
+// Scripted behaviour inside the stand-in's main: windows, registry marker, sleeps, threads, export calls,
+// exit.
 #ifndef DRX_TESTS_STANDIN_MAIN_ACTIONS_H
 #define DRX_TESTS_STANDIN_MAIN_ACTIONS_H
 

@@ -21,7 +21,8 @@ std::string packJar(std::string_view jar) {
 bool unpackJar(std::string_view packed, std::string& jar) {
   if (packed.substr(0, kMagic.size()) != kMagic || packed.size() < kMagic.size() + 8) return false;
   uint64_t length = 0;
-  for (int i = 0; i < 8; ++i) length |= uint64_t(static_cast<unsigned char>(packed[kMagic.size() + i])) << (8 * i);
+  for (int i = 0; i < 8; ++i)
+    length |= uint64_t(static_cast<unsigned char>(packed[kMagic.size() + i])) << (8 * i);
   std::string_view body = packed.substr(kMagic.size() + 8);
   if (body.size() != length) return false;
   jar.clear();

@@ -1,4 +1,5 @@
-// The stand-in's "pack200" format: what test helpers write as name.jar.pack and unpack200.exe turns back into the jar.
+// The stand-in's "pack200" format: what test helpers write as name.jar.pack and unpack200.exe turns back into
+// the jar.
 //
 // Not real pack200: a magic line, the jar's length (8 bytes, little-endian) and the jar's bytes
 // each XORed with 0x5A, so a packed file is never a usable jar and a launcher that renamed it

@@ -1,4 +1,5 @@
-// Stand-in unpack200.exe: "-r <packed> <target>" writes the jar packed by the test helpers and removes the packed file.
+// Stand-in unpack200.exe: "-r <packed> <target>" writes the jar packed by the test helpers and removes the
+// packed file.
 #include "pack_format.h"
 #include "standin_host.h"
 

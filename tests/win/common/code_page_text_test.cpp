@@ -41,7 +41,8 @@ DWORD WINAPI reportPriority(void* slot) {
 }
 
 TEST(ThreadStart, RunsTheEntryAtTheAskedPriority) {
-  const int priorities[] = {THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_BELOW_NORMAL};
+  const int priorities[] = {THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL,
+                            THREAD_PRIORITY_BELOW_NORMAL};
   for (int priority : priorities) {
     int seen = THREAD_PRIORITY_ERROR_RETURN;
     drx::KernelHandle thread = drx::startThread(reportPriority, &seen, priority);

@@ -46,7 +46,8 @@ std::wstring systemDirectory() {
 TEST(SystemLibrary, LoadsTheCopyOfThisProcessWidthFromTheSystemDirectory) {
   const std::wstring system = systemDirectory();
   ASSERT_FALSE(system.empty());
-  for (const wchar_t* name : {L"comctl32.dll", L"wininet.dll", L"version.dll", L"netapi32.dll", L"bcrypt.dll"}) {
+  for (const wchar_t* name :
+       {L"comctl32.dll", L"wininet.dll", L"version.dll", L"netapi32.dll", L"bcrypt.dll"}) {
     SCOPED_TRACE(std::string(name, name + wcslen(name)));
     // The path the loader builds names the system directory; reading the file behind it goes
     // through the same redirection as loading it.

@@ -47,8 +47,8 @@ TEST(UniqueHandle, ResetKeepsLastError) {
 }
 
 TEST(UniqueHandle, InvalidValuesArePerKind) {
-  drx::FileHandle missing(CreateFileW(L"C:\\no\\such\\dir\\file.bin", GENERIC_READ, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
+  drx::FileHandle missing(
+      CreateFileW(L"C:\\no\\such\\dir\\file.bin", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_FALSE(missing);  // INVALID_HANDLE_VALUE, not null, means "none" for files
   drx::KernelHandle none;
   EXPECT_FALSE(none);
@@ -79,8 +79,8 @@ TEST(UniqueHandle, DropWithoutClosingLeavesTheHandleAlone) {
 
 TEST(RegistryUnderWine, RoundTripsValuesUnderCurrentUser) {
   drx::RegKey key;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            key.put(), nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                            nullptr),
             ERROR_SUCCESS);
   const std::wstring text = L"r\u00e9sum\u00e9 \u65e5\u672c";
   ASSERT_EQ(RegSetValueExW(key.get(), L"text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -101,8 +101,7 @@ TEST(RegistryUnderWine, RoundTripsValuesUnderCurrentUser) {
 
   DWORD readBack = 0;
   size = sizeof readBack;
-  ASSERT_EQ(RegQueryValueExW(key.get(), L"number", nullptr, &type, reinterpret_cast<BYTE*>(&readBack),
-                             &size),
+  ASSERT_EQ(RegQueryValueExW(key.get(), L"number", nullptr, &type, reinterpret_cast<BYTE*>(&readBack), &size),
             ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(readBack, number);

@@ -16,7 +16,8 @@ namespace {
 
 constexpr const char* kCompare = "Java_com_deployrix_runtime_installer_platform_win32_FileVersion_compare0";
 // Needs netapi32.dll, which imports dnsapi.dll.
-constexpr const char* kDeleteUser = "Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_deleteUser0";
+constexpr const char* kDeleteUser =
+    "Java_com_deployrix_runtime_installer_platform_win32_Win32UserInfo_deleteUser0";
 
 std::string windowsNarrowPath(std::wstring path) {
   for (wchar_t& c : path) {
@@ -52,9 +53,10 @@ class DllPlanting : public testing::Test {
   // versions of two probe programs through drxinst.
   PlantedRun runPlanted(const std::wstring& stub) {
     standin::RuntimeSpec runtime;
-    runtime.config = std::string("jvm.main.action=call .\\") + DRX_PLATFORM_DLL_NAME + "|" + kCompare + "|int|str:" +
-                     windowsNarrowPath(DRX_VERSION_PROBE_NEW) + "|str:" + windowsNarrowPath(DRX_VERSION_PROBE_OLD) +
-                     "\njvm.main.action=call .\\" + DRX_PLATFORM_DLL_NAME + "|" + kDeleteUser +
+    runtime.config = std::string("jvm.main.action=call .\\") + DRX_PLATFORM_DLL_NAME + "|" + kCompare +
+                     "|int|str:" + windowsNarrowPath(DRX_VERSION_PROBE_NEW) +
+                     "|str:" + windowsNarrowPath(DRX_VERSION_PROBE_OLD) + "\njvm.main.action=call .\\" +
+                     DRX_PLATFORM_DLL_NAME + "|" + kDeleteUser +
                      "|int|null|str:drx_nobody\njvm.main.action=exit 0\n";
     LoopbackHttpServer server(HttpAnswer::kWithLength, runtimeArchive(scratch_, runtime, ""));
     EXPECT_TRUE(server.listening());
@@ -132,8 +134,10 @@ TEST_F(DllPlanting, JvmDllImportsNeverComeFromBesideTheLauncher) {
   standin::RuntimeSpec plan;
   ASSERT_TRUE(standin::layOutRuntime(runtime, plan));
   const std::wstring auxiliary = DRX_AUXILIARY_DIR;
-  ASSERT_TRUE(CopyFileW((auxiliary + L"\\jvm.dll").c_str(), (runtime + L"\\bin\\client\\jvm.dll").c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW((auxiliary + L"\\jvmaux.dll").c_str(), (runtime + L"\\bin\\jvmaux.dll").c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileW((auxiliary + L"\\jvm.dll").c_str(), (runtime + L"\\bin\\client\\jvm.dll").c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileW((auxiliary + L"\\jvmaux.dll").c_str(), (runtime + L"\\bin\\jvmaux.dll").c_str(), FALSE));
   const std::string archive = standin::gzip(standin::makeTar(standin::treeEntries(runtime, "")));
 
   RuntimeLaunch launch(scratch_);

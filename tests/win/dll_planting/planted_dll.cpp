@@ -30,7 +30,8 @@
 #include <vector>
 
 #ifndef DRX_PLANTED_STEM
-#error "DRX_PLANTED_STEM must name the DLL this build stands in for (comctl32, version, wininet, dnsapi or jvmaux)"
+#error \
+    "DRX_PLANTED_STEM must name the DLL this build stands in for (comctl32, version, wininet, dnsapi or jvmaux)"
 #endif
 #define DRX_TEXT(x) #x
 #define DRX_STEM_TEXT(x) DRX_TEXT(x)
@@ -70,10 +71,13 @@ void append(const std::wstring& line) {
   const DWORD length = GetEnvironmentVariableW(L"DRX_PLANTED_RECORD", target, 1024);
   if (length == 0 || length >= 1024) return;
   const std::wstring text = line + L"\r\n";
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
   std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-  HANDLE file = CreateFileW(target, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                      nullptr);
+  HANDLE file = CreateFileW(target, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -107,7 +111,8 @@ bool importsUs(HMODULE module) {
     }
   }
   if (const DWORD rva = directories[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress) {
-    for (auto* entry = reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(base + rva); entry->DllNameRVA; ++entry) {
+    for (auto* entry = reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(base + rva); entry->DllNameRVA;
+         ++entry) {
       if (named(entry->DllNameRVA)) return true;
     }
   }
@@ -118,8 +123,8 @@ std::vector<std::wstring> importers() {
   std::vector<std::wstring> found;
   std::vector<HMODULE> modules(1024);
   DWORD needed = 0;
-  if (!K32EnumProcessModules(GetCurrentProcess(), modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
-                             &needed))
+  if (!K32EnumProcessModules(GetCurrentProcess(), modules.data(),
+                             static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed))
     return found;
   modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
   for (HMODULE module : modules) {
@@ -167,10 +172,10 @@ Function forward(const char* function, const void* returnAddress) {
 
 }  // namespace
 
-#define DRX_FORWARD(result, failure, name, parameters, arguments)                               \
-  extern "C" __declspec(dllexport) result WINAPI name parameters {                                \
-    auto real = forward<result(WINAPI*) parameters>(#name, __builtin_return_address(0));          \
-    return real ? real arguments : failure;                                                       \
+#define DRX_FORWARD(result, failure, name, parameters, arguments)                        \
+  extern "C" __declspec(dllexport) result WINAPI name parameters {                       \
+    auto real = forward<result(WINAPI*) parameters>(#name, __builtin_return_address(0)); \
+    return real ? real arguments : failure;                                              \
   }
 
 #if defined(DRX_PLANTED_COMCTL32)
@@ -182,12 +187,14 @@ extern "C" __declspec(dllexport) void WINAPI InitCommonControls() {
 #elif defined(DRX_PLANTED_VERSION)
 DRX_FORWARD(DWORD, 0, GetFileVersionInfoSizeW, (LPCWSTR file, LPDWORD handle), (file, handle))
 DRX_FORWARD(DWORD, 0, GetFileVersionInfoSizeA, (LPCSTR file, LPDWORD handle), (file, handle))
-DRX_FORWARD(DWORD, 0, GetFileVersionInfoSizeExW, (DWORD flags, LPCWSTR file, LPDWORD handle), (flags, file, handle))
+DRX_FORWARD(DWORD, 0, GetFileVersionInfoSizeExW, (DWORD flags, LPCWSTR file, LPDWORD handle),
+            (flags, file, handle))
 DRX_FORWARD(BOOL, FALSE, GetFileVersionInfoW, (LPCWSTR file, DWORD handle, DWORD size, LPVOID data),
             (file, handle, size, data))
 DRX_FORWARD(BOOL, FALSE, GetFileVersionInfoA, (LPCSTR file, DWORD handle, DWORD size, LPVOID data),
             (file, handle, size, data))
-DRX_FORWARD(BOOL, FALSE, GetFileVersionInfoExW, (DWORD flags, LPCWSTR file, DWORD handle, DWORD size, LPVOID data),
+DRX_FORWARD(BOOL, FALSE, GetFileVersionInfoExW,
+            (DWORD flags, LPCWSTR file, DWORD handle, DWORD size, LPVOID data),
             (flags, file, handle, size, data))
 DRX_FORWARD(BOOL, FALSE, VerQueryValueW, (LPCVOID block, LPCWSTR sub, LPVOID* buffer, PUINT length),
             (block, sub, buffer, length))

@@ -7,11 +7,11 @@
 namespace drx::test {
 
 struct PlantedEvent {
-  std::string kind;     // "load" or "call"
-  std::string dll;      // "comctl32.dll", ...
+  std::string kind;        // "load" or "call"
+  std::string dll;         // "comctl32.dll", ...
   bool byProgram = false;  // a cause lies outside the system directory
-  std::string causes;   // the module paths, ';'-separated
-  std::string line;     // the whole line, for messages
+  std::string causes;      // the module paths, ';'-separated
+  std::string line;        // the whole line, for messages
 };
 
 // The events in the record file at path (none when it does not exist).

@@ -1,4 +1,5 @@
-// Test only: gives a launcher build a static import of comctl32.dll, the fault the DLL planting test must catch.
+// Test only: gives a launcher build a static import of comctl32.dll, the fault the DLL planting test must
+// catch.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -34,9 +34,7 @@ std::wstring testProgramDirectory() {
   return text.substr(0, text.rfind(L'\\') + 1);
 }
 
-std::wstring driverProgram() {
-  return testProgramDirectory() + L"launcher_core_driver.exe";
-}
+std::wstring driverProgram() { return testProgramDirectory() + L"launcher_core_driver.exe"; }
 
 ChildResult runDriver(const std::wstring& arguments, DWORD timeoutMs, void (*onStarted)(DWORD, void*),
                       void* context) {
@@ -47,8 +45,8 @@ ChildResult runProgram(const std::wstring& program, const std::wstring& argument
                        void (*onStarted)(DWORD, void*), void* context) {
   static int counter = 0;
   // Beside the test program: tests change TMP, and the output must not depend on it.
-  const std::wstring base = testProgramDirectory() + L"lcdrv" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                            std::to_wstring(++counter);
+  const std::wstring base = testProgramDirectory() + L"lcdrv" + std::to_wstring(GetCurrentProcessId()) +
+                            L"_" + std::to_wstring(++counter);
   ChildOptions options;
   options.commandLine = L"\"" + program + L"\" " + arguments;
   options.stdinPath = L"NUL";
@@ -109,9 +107,7 @@ void answerMessageBox(DWORD processId, void* context) {
   }
 }
 
-bool haveDisplay() {
-  return GetEnvironmentVariableA("DISPLAY", nullptr, 0) > 0;
-}
+bool haveDisplay() { return GetEnvironmentVariableA("DISPLAY", nullptr, 0) > 0; }
 
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> result;
@@ -157,8 +153,6 @@ void writeFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-void removeTree(const std::string& path) {
-  removeTree(std::wstring(path.begin(), path.end()));
-}
+void removeTree(const std::string& path) { removeTree(std::wstring(path.begin(), path.end())); }
 
 }  // namespace drx::test

@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
   if (mode == "log-threads") {  // four threads, 200 lines each, at the same time
     HANDLE threads[4];
     for (int i = 0; i < 4; ++i) {
-      threads[i] = CreateThread(nullptr, 0, writeLogLines, reinterpret_cast<void*>(static_cast<INT_PTR>(i)), 0, nullptr);
+      threads[i] = CreateThread(nullptr, 0, writeLogLines, reinterpret_cast<void*>(static_cast<INT_PTR>(i)),
+                                0, nullptr);
     }
     WaitForMultipleObjects(4, threads, TRUE, INFINITE);
     for (HANDLE thread : threads) CloseHandle(thread);
@@ -119,8 +120,9 @@ int main(int argc, char** argv) {
     logLine("before the failure");
     printLogPath();
     const bool hasArgument = strcmp(argv[4], "-") != 0;
-    endWithFailure(RunFailure{static_cast<FailureKind>(atoi(argv[2])), static_cast<uint32_t>(strtoul(argv[5], nullptr, 10)),
-                              atoll(argv[6]), atoi(argv[3]), hasArgument, hasArgument ? argv[4] : ""});
+    endWithFailure(RunFailure{static_cast<FailureKind>(atoi(argv[2])),
+                              static_cast<uint32_t>(strtoul(argv[5], nullptr, 10)), atoll(argv[6]),
+                              atoi(argv[3]), hasArgument, hasArgument ? argv[4] : ""});
   }
   if (mode == "internal" && argc >= 3) {
     useConsoleForErrors();
@@ -135,7 +137,8 @@ int main(int argc, char** argv) {
   if (mode == "tokenise" && argc >= 3) {  // tokenise text: one argument per line, or fatal 1007
     useConsoleForErrors();
     std::vector<std::string> arguments;
-    if (!tokeniseNarrow(argv[2], arguments)) endWithFailure(messageFailure(drx::payload::kMsgWrongParameterUsage));
+    if (!tokeniseNarrow(argv[2], arguments))
+      endWithFailure(messageFailure(drx::payload::kMsgWrongParameterUsage));
     for (const std::string& argument : arguments) printf("[%s]\n", argument.c_str());
     return 0;
   }

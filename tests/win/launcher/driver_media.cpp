@@ -59,7 +59,8 @@ int runMediaMode(const std::string& mode, int argc, char** argv) {
     // loadq: errors on the console from the start, so tests read fatal texts without a display.
     if (mode == "loadq") useConsoleForErrors();
     loadOrEnd();
-    printf("F=%lld\nconsole=%d\n", static_cast<long long>(includedFilesPosition()), errorsGoToConsole() ? 1 : 0);
+    printf("F=%lld\nconsole=%d\n", static_cast<long long>(includedFilesPosition()),
+           errorsGoToConsole() ? 1 : 0);
     printf("log=%s\n", currentLogPath().c_str());
     printProperties(argc, argv, 3);
     return 0;
@@ -69,7 +70,8 @@ int runMediaMode(const std::string& mode, int argc, char** argv) {
     logLine("verify only");
     printf("log=%s\n", currentLogPath().c_str());
     fflush(stdout);
-    if (RunFailure failure = verifyIntegrity(nullptr, strcmp(argv[3], "nocheck") != 0)) endWithFailure(failure);
+    if (RunFailure failure = verifyIntegrity(nullptr, strcmp(argv[3], "nocheck") != 0))
+      endWithFailure(failure);
     printf("verified\n");
     return 0;
   }
@@ -79,12 +81,14 @@ int runMediaMode(const std::string& mode, int argc, char** argv) {
     loadOrEnd();
     printf("log=%s\n", currentLogPath().c_str());
     fflush(stdout);
-    if (RunFailure failure = verifyIntegrity(nullptr, strcmp(argv[4], "nocheck") != 0)) endWithFailure(failure);
+    if (RunFailure failure = verifyIntegrity(nullptr, strcmp(argv[4], "nocheck") != 0))
+      endWithFailure(failure);
     printf("verified\n");
     if (RunFailure failure = createTemporaryDirectory()) endWithFailure(failure);
     const std::string& directory = temporaryDirectory();
     const int result = extractionResult(extractIncludedFiles(nullptr));
-    printf("dir=%s\nresult=%d\nU=%lld\n", directory.c_str(), result, static_cast<long long>(unextractedPosition()));
+    printf("dir=%s\nresult=%d\nU=%lld\n", directory.c_str(), result,
+           static_cast<long long>(unextractedPosition()));
     return 0;
   }
   return 2;

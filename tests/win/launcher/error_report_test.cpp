@@ -33,8 +33,9 @@ TEST(ErrorReport, WideFatalOnConsoleAppendsLogPath) {
   ChildResult result = runDriver(L"wide-fatal");
   EXPECT_EQ(result.exitCode, 1u);
   const std::string path = logPathOf(result);
-  EXPECT_EQ(result.err, "The installation file is corrupted. If it is a download please try it again.\r\n\r\nLog: " +
-                            longForm(path) + "\r\n");
+  EXPECT_EQ(result.err,
+            "The installation file is corrupted. If it is a download please try it again.\r\n\r\nLog: " +
+                longForm(path) + "\r\n");
   DeleteFileA(path.c_str());
 }
 
@@ -106,12 +107,14 @@ TEST(ErrorReport, EachFailureKindShowsItsTextAndEndsWithItsExitCode) {
        "Error opening media file. Please move this file to an ascii-only path like c:\\", nullptr},
       {FailureKind::kInternal, 20, "-", "normal", 1, "An internal error occurred (error code: 20)", nullptr},
       {FailureKind::kMessage, 1007, "-", "normal", 1, "Wrong Parameter Usage", nullptr},
-      {FailureKind::kMessage, 1006, "lib\\a.jar", "normal", 1, "File or directory lib\\a.jar not found or empty", nullptr},
+      {FailureKind::kMessage, 1006, "lib\\a.jar", "normal", 1,
+       "File or directory lib\\a.jar not found or empty", nullptr},
       {FailureKind::kText, 0, "Could not open file jre\\bin\\java.exe", "normal", 1,
        "Could not open file jre\\bin\\java.exe", nullptr},
       {FailureKind::kWideMessage, 20016, "-", "normal", 1,
        "The installation file is corrupted. If it is a download please try it again.", nullptr},
-      {FailureKind::kJavaNotStarted, 0, "-", "normal", 1, "The JVM could not be started.", "ERROR: Could not start JVM"},
+      {FailureKind::kJavaNotStarted, 0, "-", "normal", 1, "The JVM could not be started.",
+       "ERROR: Could not start JVM"},
       {FailureKind::kRuntimeCorrupted, 0, "-", "normal", 1,
        "The bundled JRE is corrupted. If you downloaded the setup file please download it again.", nullptr},
       {FailureKind::kNoRuntime, 0, "-", "quiet", 83, nullptr, nullptr},
@@ -120,8 +123,8 @@ TEST(ErrorReport, EachFailureKindShowsItsTextAndEndsWithItsExitCode) {
   };
   EnvironmentGuard environment({{L"LANQO_LOG", L""}, {L"DEPLOYRIX_LOG", L""}});
   for (const FailureCase& c : cases) {
-    const std::string arguments = "failure " + std::to_string(static_cast<int>(c.kind)) + " " + std::to_string(c.code) +
-                                  " \"" + c.argument + "\" 38 3 " + c.mode;
+    const std::string arguments = "failure " + std::to_string(static_cast<int>(c.kind)) + " " +
+                                  std::to_string(c.code) + " \"" + c.argument + "\" 38 3 " + c.mode;
     SCOPED_TRACE(arguments);
     ChildResult result = runDriver(std::wstring(arguments.begin(), arguments.end()));
     EXPECT_EQ(result.exitCode, c.exitCode);

@@ -1,4 +1,5 @@
-// Path utilities over the real file system: launcher directory, absolute and normal forms, existence, listing.
+// Path utilities over the real file system: launcher directory, absolute and normal forms, existence,
+// listing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,7 +47,8 @@ TEST(FilePaths, MakeAbsoluteResolvesAgainstLauncherDirectoryAndCollapses) {
 TEST(FilePaths, NormaliseResolvesDotsAndLowerCasesUnlessKeepingCase) {
   const std::string base = launcherDirectory();
   std::string lowerBase = base;
-  std::transform(lowerBase.begin(), lowerBase.end(), lowerBase.begin(), [](unsigned char c) { return tolower(c); });
+  std::transform(lowerBase.begin(), lowerBase.end(), lowerBase.begin(),
+                 [](unsigned char c) { return tolower(c); });
   EXPECT_EQ(normalisePath("Sub\\..\\File.TXT"), lowerBase + "file.txt");
   EXPECT_EQ(normalisePath("Sub\\.\\File.TXT", true), base + "Sub\\File.TXT");
   EXPECT_EQ(normalisePath("C:\\Dir\\\\X\\..\\Y"), "c:\\dir\\y");

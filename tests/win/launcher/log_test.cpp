@@ -110,9 +110,7 @@ std::string onlyFileIn(const std::string& directory) {
   return name.empty() ? std::string() : directory + "\\" + name;
 }
 
-bool nextStep(SteppedLog& log) {
-  return WaitForSingleObject(log.ready.get(), 30000) == WAIT_OBJECT_0;
-}
+bool nextStep(SteppedLog& log) { return WaitForSingleObject(log.ready.get(), 30000) == WAIT_OBJECT_0; }
 
 void driveSteppedLog(DWORD, void* context) {
   auto& log = *static_cast<SteppedLog*>(context);
@@ -121,11 +119,12 @@ void driveSteppedLog(DWORD, void* context) {
   log.atStart = readFile(log.path);
   {
     FileHandle other(CreateFileA(log.path.c_str(), FILE_APPEND_DATA,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
     const char text[] = "another writer's line\r\n";
     DWORD written = 0;
-    log.appended = other && WriteFile(other.get(), text, sizeof text - 1, &written, nullptr) && written == sizeof text - 1;
+    log.appended = other && WriteFile(other.get(), text, sizeof text - 1, &written, nullptr) &&
+                   written == sizeof text - 1;
   }
   log.moved = log.directory + "\\moved.log";
   log.renamed = MoveFileA(log.path.c_str(), log.moved.c_str()) != 0;
@@ -175,7 +174,8 @@ TEST(LauncherLog, OpenLogIsCompleteAfterEachLineAndOthersMayAppendRenameAndDelet
 TEST(LauncherLog, FallsBackToFixedPathWhenNoTemporaryNameCanBeMade) {
   // wine's msvcrt gives no _tempnam name when TMP names a missing directory.
   DeleteFileA("c:\\drx_nlog");
-  EnvironmentGuard environment({{L"TMP", L"C:\\lc_missing_dir\\below"}, {L"LANQO_LOG", L""}, {L"DEPLOYRIX_LOG", L""}});
+  EnvironmentGuard environment(
+      {{L"TMP", L"C:\\lc_missing_dir\\below"}, {L"LANQO_LOG", L""}, {L"DEPLOYRIX_LOG", L""}});
   ChildResult kept = runDriver(L"log-request");
   EXPECT_EQ(logPathOf(kept), "c:\\drx_nlog");
   EXPECT_NE(readFile("c:\\drx_nlog").find("ERROR: second line x"), std::string::npos);
@@ -195,7 +195,8 @@ TEST(LogPrompt, AsksOnlyForARequestedLogAndNamesItsPath) {
   EXPECT_EQ(asked.exitCode, 0u);
   const std::string path = logPathOf(asked);
   EXPECT_EQ(box.caption, "deployrix");
-  EXPECT_EQ(box.text, "The following log file will be created:\n\n" + path + "\n\nDo you want to open an Explorer window?");
+  EXPECT_EQ(box.text, "The following log file will be created:\n\n" + path +
+                          "\n\nDo you want to open an Explorer window?");
   EXPECT_TRUE(fileExists(path));
   EXPECT_EQ(readFile(path).find("calling "), std::string::npos);
   DeleteFileA(path.c_str());

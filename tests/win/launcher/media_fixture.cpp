@@ -69,7 +69,8 @@ std::vector<payload::NarrowProperty> typicalNarrow(int32_t launcherType) {
 std::vector<payload::WideProperty> typicalWide() {
   return {
       {payload::kMsgWizardTitle, u"deployrix Wizard"},
-      {payload::kMsgCorruptedInstaller, u"The installation file is corrupted. If it is a download please try it again."},
+      {payload::kMsgCorruptedInstaller,
+       u"The installation file is corrupted. If it is a download please try it again."},
   };
 }
 

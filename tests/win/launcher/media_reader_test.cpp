@@ -80,7 +80,8 @@ MediaLayout layoutWithFiles(const std::vector<IncludedFile>& files, const std::s
 
 TEST_F(MediaReader, LoadsBothTablesLaterRecordWinsAbsentIdsAreEmpty) {
   MediaLayout layout;
-  layout.narrow = {{122, "com.example.First"}, {151, "12345"}, {122, "com.example.Main"}, {146, "abc"}, {107, "1"}};
+  layout.narrow = {
+      {122, "com.example.First"}, {151, "12345"}, {122, "com.example.Main"}, {146, "abc"}, {107, "1"}};
   layout.wide = {{20013, u"deployrix Wizard"}, {20016, u"first"}, {20016, u"caf\u00e9"}};
   BuiltMedia media = buildMedia(layout);
   ChildResult result = run("load " + write(media.bytes) + " 122 151 146 999 20016 20013 20099");
@@ -143,7 +144,8 @@ std::string rawRecord(int32_t id, int32_t length, const std::string& bytes) {
 }
 
 TEST_F(MediaReader, BrokenPayloadsStopWithTheFatalErrorOfTheReaderConcerned) {
-  const std::string good = withRecords(rawRecord(122, 3, "abc"), 1, rawRecord(20013, 4, std::string("h\0i\0", 4)), 1);
+  const std::string good =
+      withRecords(rawRecord(122, 3, "abc"), 1, rawRecord(20013, 4, std::string("h\0i\0", 4)), 1);
   const struct {
     const char* name;
     std::string bytes;
@@ -151,19 +153,25 @@ TEST_F(MediaReader, BrokenPayloadsStopWithTheFatalErrorOfTheReaderConcerned) {
   } cases[] = {
       {"wrong magic", header(0x12345678u) + std::string(64, '\0'), "Internal Error: magic"},
       {"file shorter than the PE offset", std::string(40, 'M'), "Internal Error: readInt"},
-      {"PE header behind the end", std::string("MZ") + std::string(58, '\0') + std::string("\x00\x10\x00\x00", 4),
+      {"PE header behind the end",
+       std::string("MZ") + std::string(58, '\0') + std::string("\x00\x10\x00\x00", 4),
        "Internal Error: readShort"},
       {"payload start behind the end", syntheticStub().substr(0, 0x500), "Internal Error: readInt"},
       {"header cut in the checksum", header().substr(0, kStubPayloadStart + 10), "Internal Error: readInt"},
-      {"header cut in the region length", header().substr(0, kStubPayloadStart + 16), "Internal Error: readLong"},
+      {"header cut in the region length", header().substr(0, kStubPayloadStart + 16),
+       "Internal Error: readLong"},
       {"no narrow count", header(), "Internal Error: readInt"},
       {"negative narrow length", withRecords(rawRecord(122, -5, ""), 1, "", 0), "Internal Error: readString"},
-      {"huge narrow length", withRecords(rawRecord(122, 0x7FFFFFFF, "abc"), 1, "", 0), "Internal Error: readString"},
-      {"narrow text cut off", good.substr(0, kStubPayloadStart + 20 + 4 + 8 + 2), "Internal Error: readString"},
-      {"narrow record head cut off", good.substr(0, kStubPayloadStart + 20 + 4 + 6), "Internal Error: readInt"},
+      {"huge narrow length", withRecords(rawRecord(122, 0x7FFFFFFF, "abc"), 1, "", 0),
+       "Internal Error: readString"},
+      {"narrow text cut off", good.substr(0, kStubPayloadStart + 20 + 4 + 8 + 2),
+       "Internal Error: readString"},
+      {"narrow record head cut off", good.substr(0, kStubPayloadStart + 20 + 4 + 6),
+       "Internal Error: readInt"},
       {"no wide count", good.substr(0, kStubPayloadStart + 20 + 4 + 11 + 2), "Internal Error: readInt"},
       {"odd wide length", withRecords("", 0, rawRecord(20013, 3, "abc"), 1), "Internal Error: readWString"},
-      {"negative wide length", withRecords("", 0, rawRecord(20013, -2, ""), 1), "Internal Error: readWString"},
+      {"negative wide length", withRecords("", 0, rawRecord(20013, -2, ""), 1),
+       "Internal Error: readWString"},
       {"wide text cut off", good.substr(0, good.size() - 1), "Internal Error: readWString"},
   };
   for (const auto& c : cases) {
@@ -180,7 +188,8 @@ TEST_F(MediaReader, BrokenPayloadsStopWithTheFatalErrorOfTheReaderConcerned) {
 TEST_F(MediaReader, MissingMediaFileStopsWithTheMediaMessage) {
   ChildResult result = run("loadq " + scratch_ + "\\missing.exe");
   EXPECT_EQ(result.exitCode, 1u);
-  EXPECT_EQ(firstErrorLine(result), "Error opening media file. Please move this file to an ascii-only path like c:\\");
+  EXPECT_EQ(firstErrorLine(result),
+            "Error opening media file. Please move this file to an ascii-only path like c:\\");
 }
 
 TEST_F(MediaReader, WrongMagicIsReportedBeforeAnyVerification) {
@@ -250,7 +259,8 @@ TEST_F(MediaReader, ChecksumLogLineShowsBothValues) {
   EXPECT_NE(log.find("starting at 1536\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("verifying integrity length " + length + "\r\n"), std::string::npos) << log;
   // The CRC stored by the builder at P+8, printed unsigned and signed.
-  const uint32_t crc = payload::loadU32(reinterpret_cast<const uint8_t*>(media.bytes.data()) + kStubPayloadStart + 8);
+  const uint32_t crc =
+      payload::loadU32(reinterpret_cast<const uint8_t*>(media.bytes.data()) + kStubPayloadStart + 8);
   const std::string u = std::to_string(crc), d = std::to_string(static_cast<int32_t>(crc));
   EXPECT_NE(log.find("checksums: " + u + " " + u + " " + d + " " + d + "\r\n"), std::string::npos) << log;
 }
@@ -274,10 +284,10 @@ TEST_F(MediaReader, VerifyAloneFailsOnWrongMagic) {
 
 TEST_F(MediaReader, ExtractsFilesUnmaskedIntoTheTemporaryDirectory) {
   MediaLayout layout = layoutWithFiles({{"first.txt", "hello world"},
-                                  {"empty.bin", ""},
-                                  {"sub\\inner.dat", std::string("\x00\x5E\xFF\xA1 binary", 10)},
-                                  {"big.bin", std::string(20000, 'z') + "end"}},
-                                 ";first.txt;;empty.bin;sub\\inner.dat;big.bin;", 4);
+                                        {"empty.bin", ""},
+                                        {"sub\\inner.dat", std::string("\x00\x5E\xFF\xA1 binary", 10)},
+                                        {"big.bin", std::string(20000, 'z') + "end"}},
+                                       ";first.txt;;empty.bin;sub\\inner.dat;big.bin;", 4);
   BuiltMedia media = buildMedia(layout);
   ChildResult result = run("start " + write(media.bytes) + " quiet check");
   ASSERT_EQ(result.exitCode, 0u) << result.err;
@@ -332,16 +342,19 @@ TEST_F(MediaReader, SecondDirectoryLevelMustExistOrItIsInternalError11) {
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_EQ(firstErrorLine(result), "An internal error occurred (error code: 11)");
   // Two names: the first creates d1\d2's parent level and a file, the second needs d1\d2 itself.
-  BuiltMedia nested = buildMedia(layoutWithFiles({{"d1\\a.txt", "a"}, {"d1\\d2", ""}}, "d1\\a.txt;d1\\d2", 2));
+  BuiltMedia nested =
+      buildMedia(layoutWithFiles({{"d1\\a.txt", "a"}, {"d1\\d2", ""}}, "d1\\a.txt;d1\\d2", 2));
   ChildResult ok = run("start " + write(nested.bytes) + " quiet check");
   EXPECT_EQ(value(ok, "result"), "0") << ok.err;
 }
 
 TEST_F(MediaReader, NamesLeavingTheDirectoryAreTreatedAsCorruption) {
-  const char* names[] = {"..\\escape.txt", "c:\\escape.txt", "\\escape.txt", "sub\\..\\..\\escape.txt", "c:escape.txt"};
+  const char* names[] = {"..\\escape.txt", "c:\\escape.txt", "\\escape.txt", "sub\\..\\..\\escape.txt",
+                         "c:escape.txt"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
-    BuiltMedia media = buildMedia(layoutWithFiles({{"ok.txt", "fine"}, {name, "evil"}}, std::string("ok.txt;") + name, 2));
+    BuiltMedia media =
+        buildMedia(layoutWithFiles({{"ok.txt", "fine"}, {name, "evil"}}, std::string("ok.txt;") + name, 2));
     ChildResult result = run("start " + write(media.bytes) + " quiet check");
     EXPECT_EQ(value(result, "result"), "1") << result.err;
     const std::string directory = value(result, "dir");
@@ -353,10 +366,12 @@ TEST_F(MediaReader, NamesLeavingTheDirectoryAreTreatedAsCorruption) {
 }
 
 TEST_F(MediaReader, ContentCutOffIsAReadFailureAndRemovesTheDirectory) {
-  MediaLayout layout = layoutWithFiles({{"ok.txt", "fine"}, {"cut.bin", std::string(10000, 'c')}}, "ok.txt;cut.bin", 2);
+  MediaLayout layout =
+      layoutWithFiles({{"ok.txt", "fine"}, {"cut.bin", std::string(10000, 'c')}}, "ok.txt;cut.bin", 2);
   layout.remaining.clear();
   BuiltMedia media = buildMedia(layout);
-  ChildResult result = run("start " + write(media.bytes.substr(0, media.bytes.size() - 100)) + " quiet nocheck");
+  ChildResult result =
+      run("start " + write(media.bytes.substr(0, media.bytes.size() - 100)) + " quiet nocheck");
   EXPECT_EQ(value(result, "result"), "1") << result.err;
   EXPECT_FALSE(fileExists(value(result, "dir")));
   const std::string log = logText(result);
@@ -388,7 +403,8 @@ TEST(MediaReaderSelf, LauncherInNonAnsiFolderOpensItsOwnPayloadThroughTheShortPa
   {
     FileHandle out(CreateFileW(media.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(out.get(), sink.bytes().data(), static_cast<DWORD>(sink.bytes().size()), &written, nullptr));
+    ASSERT_TRUE(WriteFile(out.get(), sink.bytes().data(), static_cast<DWORD>(sink.bytes().size()), &written,
+                          nullptr));
   }
   ChildResult result = runProgram(media, L"self 122");
   EXPECT_EQ(result.exitCode, 0u) << result.err;

@@ -47,7 +47,8 @@ std::string currentUser() {
   KernelHandle owned(token);
   std::vector<DWORD> buffer(256);
   DWORD size = 0;
-  if (!GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size() * 4), &size)) return "?";
+  if (!GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size() * 4), &size))
+    return "?";
   return sidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
 }
 
@@ -55,7 +56,8 @@ ReadBack readDacl(HANDLE object, SE_OBJECT_TYPE type) {
   ReadBack result;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(object, type, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor) != 0) {
+  if (GetSecurityInfo(object, type, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                      &descriptor) != 0) {
     return result;
   }
   LocalMemory owned(descriptor);
@@ -118,7 +120,8 @@ TEST(TemporaryDirectory, AdmitsOnlyTheUserSystemAndAdministrators) {
     const char* what;
     std::wstring temp;  // TMP and TEMP of the child; empty: unchanged
   };
-  const Row rows[] = {{"user temp", L""}, {"shared fallback", L"C:\\lc_missing_dir\\\x0442\x0435\x043c\x043f"}};
+  const Row rows[] = {{"user temp", L""},
+                      {"shared fallback", L"C:\\lc_missing_dir\\\x0442\x0435\x043c\x043f"}};
   for (const Row& row : rows) {
     std::vector<std::pair<std::wstring, std::wstring>> changes;
     if (!row.temp.empty()) changes = {{L"TMP", row.temp}, {L"TEMP", row.temp}};
@@ -126,8 +129,9 @@ TEST(TemporaryDirectory, AdmitsOnlyTheUserSystemAndAdministrators) {
     const ChildResult result = runDriver(L"tempdir");
     ASSERT_EQ(result.exitCode, 0u) << row.what << result.err;
     const std::string directory = lines(result.out).at(0);
-    FileHandle opened(CreateFileA(directory.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FileHandle opened(CreateFileA(directory.c_str(), READ_CONTROL,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     ASSERT_TRUE(opened) << directory;
     const ReadBack back = readDacl(opened.get(), SE_FILE_OBJECT);
     opened.reset();
@@ -144,7 +148,8 @@ TEST(TemporaryDirectory, AdmitsOnlyTheUserSystemAndAdministrators) {
     const std::set<std::string> allowed = {user, kSystem, kAdministrators};
     bool userFull = false;
     for (const Entry& entry : back.entries) {
-      EXPECT_TRUE(allowed.count(entry.sid)) << row.what << ": entry for " << entry.sid << " mask " << entry.mask;
+      EXPECT_TRUE(allowed.count(entry.sid))
+          << row.what << ": entry for " << entry.sid << " mask " << entry.mask;
       userFull = userFull || (entry.sid == user && entry.type == ACCESS_ALLOWED_ACE_TYPE &&
                               (entry.mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS);
     }

@@ -37,7 +37,8 @@ class CheckProgress : public ::testing::Test {
     RegisterClassA(&windowClass);
     parent_ = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
     bar_ = parent_ ? CreateWindowA("lc_recording_bar", "", WS_CHILD, 0, 0, 10, 10, parent_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_BAR)), nullptr, nullptr)
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_BAR)), nullptr,
+                                   nullptr)
                    : nullptr;
     if (!bar_) GTEST_SKIP() << "no windows here";
     scratch_ = makeScratchDirectory("progress");

@@ -38,7 +38,8 @@ HWND progressDialogOf(const ChildProcess& child) {
 }
 
 HWND messageBoxOf(const ChildProcess& child) {
-  return waitForWindow(child.id(), kStartTimeoutMs, [](HWND window) { return windowClassName(window) == L"#32770"; });
+  return waitForWindow(child.id(), kStartTimeoutMs,
+                       [](HWND window) { return windowClassName(window) == L"#32770"; });
 }
 
 // Ends a start that waits in its progress dialog with Cancel: the normal end, exit code 0.
@@ -47,12 +48,12 @@ DWORD cancelProgressDialog(ChildProcess& child) {
   HWND dialog = progressDialogOf(child);
   if (!dialog) return 99;
   // The work sets the process marker and then the plain one: wait for both.
-  waitUntil(kStartTimeoutMs, [&] { return readStartupMarker(true, child.id()) == 1 && readStartupMarker(false) == 1; });
+  waitUntil(kStartTimeoutMs,
+            [&] { return readStartupMarker(true, child.id()) == 1 && readStartupMarker(false) == 1; });
   pressDialogButton(dialog, IDCANCEL);
   DWORD exitCode = 99;
   return child.waitForExit(kStartTimeoutMs, exitCode) ? exitCode : 98;
 }
-
 
 TEST_F(LauncherSpine, QuietStartWithoutRuntimeOpensNoWindowAndExits83WithoutMarkers) {
   LaunchSetup launch = setup(L"-q");
@@ -110,7 +111,8 @@ TEST_F(LauncherSpine, FailedLastRunIsAskedOnANormalStartButNotWithQuietSplash) {
     HWND question = messageBoxOf(child);
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(windowText(question), launch.media.wide.at(payload::kMsgWizardTitle));
-    EXPECT_NE(dialogText(question).find(launch.media.wide.at(payload::kMsgLastRunFailed)), std::wstring::npos);
+    EXPECT_NE(dialogText(question).find(launch.media.wide.at(payload::kMsgLastRunFailed)),
+              std::wstring::npos);
     pressDialogButton(question, IDNO);
     EXPECT_EQ(cancelProgressDialog(child), 0u);
   }
@@ -210,9 +212,11 @@ TEST_F(LauncherSpine, ExtractionCutInsideTheSecondFileShowsCorruptionAndLeavesNo
   std::string bytes = readFileBytes(launch.mediaPath);
   bytes.resize(bytes.size() - 100);
   {
-    FileHandle file(CreateFileW(launch.mediaPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    FileHandle file(
+        CreateFileW(launch.mediaPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD wrote = 0;
-    ASSERT_TRUE(file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr));
+    ASSERT_TRUE(file &&
+                WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr));
   }
   ChildOptions options;
   options.commandLine = L"\"" + launch.mediaPath + L"\"";

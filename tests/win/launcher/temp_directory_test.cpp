@@ -26,8 +26,9 @@ TEST(TemporaryDirectory, IsNamedAfterAnEmptyTemporaryFileWithDirSuffix) {
   const std::string directory = firstLine(result);
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
-  EXPECT_TRUE(std::regex_match(directory, std::regex(std::regex_replace(std::string(temp), std::regex("\\\\"), "\\\\") +
-                                                     "lqo[0-9A-Fa-f]+\\.tmp_dir")))
+  EXPECT_TRUE(std::regex_match(directory,
+                               std::regex(std::regex_replace(std::string(temp), std::regex("\\\\"), "\\\\") +
+                                          "lqo[0-9A-Fa-f]+\\.tmp_dir")))
       << directory;
   DWORD attributes = GetFileAttributesA(directory.c_str());
   EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
@@ -135,7 +136,8 @@ TEST_F(UnrepresentableTemp, CommunicationFileHasASeparatorAndThePathStaysForTheP
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     EnvironmentGuard environment({{L"TMP", c.tmp}, {L"TEMP", c.tmp}});
-    std::vector<std::string> out = lines(runDriver(L"temppath2 " + std::wstring(scratch_.begin(), scratch_.end())).out);
+    std::vector<std::string> out =
+        lines(runDriver(L"temppath2 " + std::wstring(scratch_.begin(), scratch_.end())).out);
     ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(out[0], c.path);
     EXPECT_EQ(out[1], c.communicationFile);
@@ -157,7 +159,8 @@ TEST_F(UnrepresentableTemp, NothingWritableIsFatal1015) {
 }
 
 TEST(TemporaryDirectory, UncreatableDirectoryIsInternalError7) {
-  EnvironmentGuard environment({{L"TMP", L"C:\\lc_missing_dir\\below"}, {L"TEMP", L"C:\\lc_missing_dir\\below"}});
+  EnvironmentGuard environment(
+      {{L"TMP", L"C:\\lc_missing_dir\\below"}, {L"TEMP", L"C:\\lc_missing_dir\\below"}});
   ChildResult result = runDriver(L"tempdir");
   EXPECT_EQ(result.exitCode, 1u);
   // No temporary name for the log either: it is c:\drx_nlog, shown and therefore kept.
@@ -166,11 +169,13 @@ TEST(TemporaryDirectory, UncreatableDirectoryIsInternalError7) {
 }
 
 TEST(TemporaryFileName, RandomFallbackIsTheSameWithinOneSecond) {
-  EnvironmentGuard environment({{L"TMP", L"C:\\lc_missing_dir\\below"}, {L"TEMP", L"C:\\lc_missing_dir\\below"}});
+  EnvironmentGuard environment(
+      {{L"TMP", L"C:\\lc_missing_dir\\below"}, {L"TEMP", L"C:\\lc_missing_dir\\below"}});
   for (int attempt = 0; attempt < 3; ++attempt) {
     std::vector<std::string> result = lines(runDriver(L"tempfile2").out);
     ASSERT_GE(result.size(), 2u);
-    EXPECT_TRUE(std::regex_match(result[0], std::regex("C:\\\\lc_missing_dir\\\\below\\\\lqo[0-9]+"))) << result[0];
+    EXPECT_TRUE(std::regex_match(result[0], std::regex("C:\\\\lc_missing_dir\\\\below\\\\lqo[0-9]+")))
+        << result[0];
     if (result.size() >= 3 && result[2] == "same-second") {
       EXPECT_EQ(result[0], result[1]);
       return;

@@ -37,7 +37,8 @@ inline std::wstring besideTestProgram(const std::wstring& file) {
 
 template <class Function>
 Function exportOf(const char* className, const char* method, int argumentBytes) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(findExport(className, method, argumentBytes)));
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(findExport(className, method, argumentBytes)));
 }
 
 }  // namespace drxtest

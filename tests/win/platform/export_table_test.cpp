@@ -104,7 +104,8 @@ std::set<std::string> exportedNames(HMODULE module) {
   if (entry.VirtualAddress == 0) return names;
   const auto* directory = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
   const auto* nameRvas = reinterpret_cast<const DWORD*>(base + directory->AddressOfNames);
-  for (DWORD i = 0; i < directory->NumberOfNames; ++i) names.insert(reinterpret_cast<const char*>(base + nameRvas[i]));
+  for (DWORD i = 0; i < directory->NumberOfNames; ++i)
+    names.insert(reinterpret_cast<const char*>(base + nameRvas[i]));
   return names;
 }
 
@@ -125,7 +126,8 @@ TEST(ExportTable, HoldsExactlyTheBoundaryNames) {
 
 TEST(ExportTable, EveryFunctionIsFoundUnderBothNames) {
   for (const ExportRow& row : kExports) {
-    EXPECT_NE(findExport(row.className, row.method, row.argumentBytes), nullptr) << row.className << "." << row.method;
+    EXPECT_NE(findExport(row.className, row.method, row.argumentBytes), nullptr)
+        << row.className << "." << row.method;
   }
 }
 

@@ -41,7 +41,8 @@ HMODULE library() {
 
 template <class F>
 F native(HMODULE dll, const char* method) {
-  const std::string name = std::string("Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_") + method;
+  const std::string name =
+      std::string("Java_com_deployrix_runtime_installer_platform_win32_Win32CommunicationBackend_") + method;
   return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(dll, name.c_str())));
 }
 
@@ -77,12 +78,13 @@ bool writeNameFile(const std::wstring& target, const std::u16string& text) {
 int squat(const std::wstring& nameFile) {
   for (int instance = 0; instance < 200; ++instance) {
     const std::wstring name = L"\\\\.\\pipe\\drxcomm" + std::to_wstring(instance);
-    HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
-                                   65536, 65536, 0, nullptr);
+    HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                   PIPE_UNLIMITED_INSTANCES, 65536, 65536, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE) continue;
     // Only a name nobody held: joining another squatter's pipe would prove nothing.
     DWORD instances = 0;
-    if (!GetNamedPipeHandleStateW(pipe, nullptr, &instances, nullptr, nullptr, nullptr, 0) || instances != 1) {
+    if (!GetNamedPipeHandleStateW(pipe, nullptr, &instances, nullptr, nullptr, nullptr, 0) ||
+        instances != 1) {
       CloseHandle(pipe);
       continue;
     }
@@ -112,9 +114,11 @@ int wmain(int argc, wchar_t** argv) {
     if (pipe == INVALID_HANDLE_VALUE) return fail("CreateFileW");
     std::vector<unsigned char> bytes(mode == L"partial" ? 1004 : 4, 0xEE);
     const int length = mode == L"partial" ? 100000 : -1;
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(static_cast<unsigned>(length) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      bytes[i] = static_cast<unsigned char>(static_cast<unsigned>(length) >> (8 * i));
     DWORD written = 0;
-    if (!WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return fail("WriteFile");
+    if (!WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+      return fail("WriteFile");
     if (mode == L"partial") TerminateProcess(GetCurrentProcess(), 9);  // dies in the middle of the block
     Sleep(INFINITE);
   }
@@ -125,7 +129,8 @@ int wmain(int argc, wchar_t** argv) {
   minijni::Jvm vm;
   if (mode == L"echo" && argc == 4) {
     const std::wstring pipe = argv[2];
-    if (!native<Connect>(dll, "connect0")(vm.env(), nullptr, vm.newString(std::u16string(pipe.begin(), pipe.end())))) {
+    if (!native<Connect>(dll, "connect0")(vm.env(), nullptr,
+                                          vm.newString(std::u16string(pipe.begin(), pipe.end())))) {
       return fail("connect0");
     }
     return echoBlocks(vm, dll, _wtoi(argv[3]));

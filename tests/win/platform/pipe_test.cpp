@@ -54,7 +54,8 @@ class Peer {
     std::wstring commandLine = L"\"" + besideTestProgram(L"drxinst_pipe_peer.exe") + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+    started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info_);
   }
   ~Peer() {
     if (!started_) return;
@@ -180,7 +181,8 @@ TEST_F(PipeTest, ClientKeepsTryingUntilTheListenerExists) {
   const wchar_t* late = L"\\\\.\\pipe\\drxinst-test-late";
   std::thread listener([late] {
     Sleep(1200);
-    HANDLE pipe = CreateNamedPipeW(late, PIPE_ACCESS_DUPLEX, PIPE_REJECT_REMOTE_CLIENTS, 1, 65536, 65536, 0, nullptr);
+    HANDLE pipe =
+        CreateNamedPipeW(late, PIPE_ACCESS_DUPLEX, PIPE_REJECT_REMOTE_CLIENTS, 1, 65536, 65536, 0, nullptr);
     ConnectNamedPipe(pipe, nullptr);
     const unsigned char block[] = {2, 0, 0, 0, 'o', 'k'};
     DWORD written = 0;
@@ -233,7 +235,8 @@ TEST_F(PipeTest, NegativeLengthFailsWithoutAllocating) {
   const std::string text = out.text();
   vm.setCallLogging(false);
   EXPECT_EQ(text.rfind("could not allocate array -1 ", 0), 0u) << text;
-  for (const std::string& call : vm.callLog()) EXPECT_EQ(call.find("NewByteArray"), std::string::npos) << call;
+  for (const std::string& call : vm.callLog())
+    EXPECT_EQ(call.find("NewByteArray"), std::string::npos) << call;
 }
 
 TEST_F(PipeTest, ArrayThatCannotBeMadeFailsTheReadWithItsException) {
@@ -310,13 +313,13 @@ std::wstring currentUserSid() {
 TEST_F(PipeTest, ListenerAdmitsOnlyTheUserSystemAndAdministrators) {
   jstring name = natives.createListener(env, nullptr);
   ASSERT_FALSE(vm.isNull(name));
-  HANDLE client = CreateFileW(wide(vm.string(name)).c_str(), GENERIC_READ | GENERIC_WRITE | READ_CONTROL, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+  HANDLE client = CreateFileW(wide(vm.string(name)).c_str(), GENERIC_READ | GENERIC_WRITE | READ_CONTROL, 0,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_EQ(GetSecurityInfo(client, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
-                            &descriptor),
+  ASSERT_EQ(GetSecurityInfo(client, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                            nullptr, &descriptor),
             static_cast<DWORD>(ERROR_SUCCESS));
   std::vector<AccessEntry> entries;
   SECURITY_DESCRIPTOR_CONTROL control = 0;
@@ -328,8 +331,8 @@ TEST_F(PipeTest, ListenerAdmitsOnlyTheUserSystemAndAdministrators) {
     const auto* header = static_cast<ACE_HEADER*>(ace);
     // Every type this test can meet starts mask and SID like the allowed entry.
     const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    entries.push_back({header->AceType, header->AceFlags, allowed->Mask,
-                       sidText(const_cast<DWORD*>(&allowed->SidStart))});
+    entries.push_back(
+        {header->AceType, header->AceFlags, allowed->Mask, sidText(const_cast<DWORD*>(&allowed->SidStart))});
   }
   const bool hasDacl = dacl != nullptr;
   LocalFree(descriptor);
@@ -396,8 +399,8 @@ class CreateFileRecorder {
     const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (directory.VirtualAddress == 0) return nullptr;
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); entry->Name != 0;
-         ++entry) {
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         entry->Name != 0; ++entry) {
       if (_stricmp(reinterpret_cast<char*>(base + entry->Name), library) != 0) continue;
       auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
       auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
@@ -428,7 +431,8 @@ TEST_F(PipeTest, ClientAllowsTheServerToIdentifyButNotToImpersonateIt) {
   CreateFileRecorder recorder;
   ASSERT_TRUE(recorder.installed()) << "drxinst does not import CreateFileW from kernel32";
   const wchar_t* pipeName = L"\\\\.\\pipe\\drxinst-test-identify";
-  HANDLE pipe = CreateNamedPipeW(pipeName, PIPE_ACCESS_DUPLEX, PIPE_REJECT_REMOTE_CLIENTS, 1, 65536, 65536, 0, nullptr);
+  HANDLE pipe =
+      CreateNamedPipeW(pipeName, PIPE_ACCESS_DUPLEX, PIPE_REJECT_REMOTE_CLIENTS, 1, 65536, 65536, 0, nullptr);
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
   std::thread server([pipe] {
     ConnectNamedPipe(pipe, nullptr);
@@ -444,9 +448,10 @@ TEST_F(PipeTest, ClientAllowsTheServerToIdentifyButNotToImpersonateIt) {
   ASSERT_TRUE(connected);
   ASSERT_FALSE(vm.isNull(block));
   EXPECT_EQ(vm.bytes(block), (std::vector<jbyte>{'o', 'k'}));
-  const DWORD qualityOfService = CreateFileRecorder::lastFlags() & (SECURITY_SQOS_PRESENT | SECURITY_VALID_SQOS_FLAGS);
-  EXPECT_EQ(qualityOfService, static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION)) << std::hex
-                                                                                                    << qualityOfService;
+  const DWORD qualityOfService =
+      CreateFileRecorder::lastFlags() & (SECURITY_SQOS_PRESENT | SECURITY_VALID_SQOS_FLAGS);
+  EXPECT_EQ(qualityOfService, static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION))
+      << std::hex << qualityOfService;
 }
 
 TEST_F(PipeTest, ProcessQueries) {

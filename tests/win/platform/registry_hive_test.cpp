@@ -26,7 +26,8 @@ bool setPrivilege(const wchar_t* name, bool enable) {
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
   bool ok = LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) &&
-            AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
+            AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+            GetLastError() == ERROR_SUCCESS;
   CloseHandle(token);
   return ok;
 }
@@ -38,7 +39,8 @@ bool privilegeEnabled(const wchar_t* name) {
   set.PrivilegeCount = 1;
   set.Control = PRIVILEGE_SET_ALL_NECESSARY;
   BOOL enabled = FALSE;
-  const bool ok = LookupPrivilegeValueW(nullptr, name, &set.Privilege[0].Luid) && PrivilegeCheck(token, &set, &enabled);
+  const bool ok =
+      LookupPrivilegeValueW(nullptr, name, &set.Privilege[0].Luid) && PrivilegeCheck(token, &set, &enabled);
   CloseHandle(token);
   return ok && enabled;
 }
@@ -56,8 +58,8 @@ class RegistryHiveTest : public ::testing::Test {
   void SetUp() override {
     RegDeleteTreeW(HKEY_CURRENT_USER, kSavedKey);
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kSavedKey) + L"\\inner").c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kSavedKey) + L"\\inner").c_str(), 0, nullptr,
+                              0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const DWORD number = 1234;
     RegSetValueExW(key, L"number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
@@ -110,7 +112,8 @@ TEST_F(RegistryHiveTest, SavedHiveLoadsBackWithItsTree) {
   RegUnLoadKeyW(HKEY_USERS, kLoadedHive);
   ASSERT_EQ(RegLoadKeyW(HKEY_USERS, kLoadedHive, file.c_str()), ERROR_SUCCESS);
   HKEY inner;
-  LSTATUS status = RegOpenKeyExW(HKEY_USERS, (std::wstring(kLoadedHive) + L"\\inner").c_str(), 0, KEY_READ, &inner);
+  LSTATUS status =
+      RegOpenKeyExW(HKEY_USERS, (std::wstring(kLoadedHive) + L"\\inner").c_str(), 0, KEY_READ, &inner);
   DWORD number = 0;
   DWORD size = sizeof number;
   if (status == ERROR_SUCCESS) {

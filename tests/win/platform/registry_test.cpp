@@ -45,9 +45,7 @@ struct Natives {
   SetFlag setWindows95 = exportOf<SetFlag>("Common", "setWindows95", 12);
 };
 
-std::u16string utf16(const std::wstring& s) {
-  return std::u16string(s.begin(), s.end());
-}
+std::u16string utf16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
 struct RawValue {
   LSTATUS status = ERROR_FILE_NOT_FOUND;
@@ -71,9 +69,11 @@ RawValue readRaw(HKEY root, const std::wstring& path, const wchar_t* name, REGSA
   return value;
 }
 
-void writeRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
+void writeRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type,
+              const std::vector<BYTE>& data) {
   HKEY key;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
   RegCloseKey(key);
 }
@@ -149,7 +149,11 @@ TEST_F(RegistryTest, EveryKindIsWrittenAsItsTypeAndReadBack) {
   } cases[] = {
       {"string", str(L"text"), 1, REG_SZ, utf16Bytes("text|")},
       {"expand string", str(L"%SystemRoot%\\x"), 5, REG_EXPAND_SZ, utf16Bytes("%SystemRoot%\\x|")},
-      {"integer", vm.newObject("java/lang/Integer", "(I)V", {minijni::Int(-5)}), 2, REG_DWORD, {0xFB, 0xFF, 0xFF, 0xFF}},
+      {"integer",
+       vm.newObject("java/lang/Integer", "(I)V", {minijni::Int(-5)}),
+       2,
+       REG_DWORD,
+       {0xFB, 0xFF, 0xFF, 0xFF}},
       {"string array", vm.newStringArray({u"a", u"bc"}), 3, REG_MULTI_SZ, utf16Bytes("a|bc||")},
       {"bytes", vm.newByteArray({1, 2, 3, 0, -1}), 4, REG_BINARY, {1, 2, 3, 0, 0xFF}},
   };
@@ -163,7 +167,9 @@ TEST_F(RegistryTest, EveryKindIsWrittenAsItsTypeAndReadBack) {
     EXPECT_EQ(raw.data, c.data);
   }
 
-  auto get = [&](const wchar_t* name) { return natives.getValue(env, nullptr, kCurrentUser, path(), str(name), 0); };
+  auto get = [&](const wchar_t* name) {
+    return natives.getValue(env, nullptr, kCurrentUser, path(), str(name), 0);
+  };
   jobject text = get(L"string");
   EXPECT_EQ(vm.className(text), "java/lang/String");
   EXPECT_EQ(vm.string(text), u"text");
@@ -195,7 +201,8 @@ TEST_F(RegistryTest, ValuesThatCannotBeConvertedReadAsNull) {
     EXPECT_TRUE(vm.isNull(natives.getValue(env, nullptr, kCurrentUser, path(), str(name), 0))) << c.name;
   }
   EXPECT_TRUE(vm.isNull(natives.getValue(env, nullptr, kCurrentUser, path(), str(L"missing"), 0)));
-  EXPECT_TRUE(vm.isNull(natives.getValue(env, nullptr, kCurrentUser, path(L"no such key"), str(L"qword"), 0)));
+  EXPECT_TRUE(
+      vm.isNull(natives.getValue(env, nullptr, kCurrentUser, path(L"no such key"), str(L"qword"), 0)));
 }
 
 TEST_F(RegistryTest, RawDataIsReadWithinItsSize) {
@@ -205,7 +212,9 @@ TEST_F(RegistryTest, RawDataIsReadWithinItsSize) {
   writeRaw(HKEY_CURRENT_USER, kTestKey, L"multi", REG_MULTI_SZ, utf16Bytes("a||b||"));
   writeRaw(HKEY_CURRENT_USER, kTestKey, L"empty multi", REG_MULTI_SZ, utf16Bytes("|"));
   writeRaw(HKEY_CURRENT_USER, kTestKey, L"exact binary", REG_BINARY, std::vector<BYTE>(100000, 9));
-  auto get = [&](const wchar_t* name) { return natives.getValue(env, nullptr, kCurrentUser, path(), str(name), 0); };
+  auto get = [&](const wchar_t* name) {
+    return natives.getValue(env, nullptr, kCurrentUser, path(), str(name), 0);
+  };
   EXPECT_EQ(vm.string(get(L"unterminated")), u"abc");
   EXPECT_EQ(vm.string(vm.field(get(L"unterminated expand"), "text").l), u"%x%");
   EXPECT_EQ(vm.string(get(L"inner nul")), u"ab");
@@ -222,7 +231,8 @@ TEST_F(RegistryTest, MultiStringWritesFollowTheListRules) {
                                 vm.newStringArray({u"a", u"", u"b"}), 3, 0));
   EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kTestKey, L"holey").status, ERROR_FILE_NOT_FOUND);
 
-  ASSERT_TRUE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"none"), vm.newStringArray({}), 3, 0));
+  ASSERT_TRUE(
+      natives.setValue(env, nullptr, kCurrentUser, path(), str(L"none"), vm.newStringArray({}), 3, 0));
   const RawValue none = readRaw(HKEY_CURRENT_USER, kTestKey, L"none");
   EXPECT_EQ(none.type, static_cast<DWORD>(REG_MULTI_SZ));
   EXPECT_EQ(none.data, (std::vector<BYTE>{0, 0}));
@@ -232,9 +242,11 @@ TEST_F(RegistryTest, MultiStringWritesFollowTheListRules) {
   const std::u16string first(24998, u'f');
   const std::u16string exact(24999, u's');
   const std::u16string over(25000, u'o');
-  EXPECT_FALSE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"long"), vm.newStringArray({first, over}), 3, 0));
+  EXPECT_FALSE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"long"),
+                                vm.newStringArray({first, over}), 3, 0));
   EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kTestKey, L"long").status, ERROR_FILE_NOT_FOUND);
-  ASSERT_TRUE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"long"), vm.newStringArray({first, exact}), 3, 0));
+  ASSERT_TRUE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"long"),
+                               vm.newStringArray({first, exact}), 3, 0));
   EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kTestKey, L"long").data.size(), 100000u);
   EXPECT_EQ(vm.strings(natives.getValue(env, nullptr, kCurrentUser, path(), str(L"long"), 0)),
             (std::vector<std::u16string>{first, exact}));
@@ -253,10 +265,12 @@ TEST_F(RegistryTest, LongValuesAreCutToTheBuffer) {
 
   std::vector<jbyte> bytes(150000);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<jbyte>(i * 7);
-  ASSERT_TRUE(natives.setValue(env, nullptr, kCurrentUser, path(), str(L"bytes"), vm.newByteArray(bytes), 4, 0));
+  ASSERT_TRUE(
+      natives.setValue(env, nullptr, kCurrentUser, path(), str(L"bytes"), vm.newByteArray(bytes), 4, 0));
   const RawValue binary = readRaw(HKEY_CURRENT_USER, kTestKey, L"bytes");
   ASSERT_EQ(binary.data.size(), 100000u);
-  EXPECT_TRUE(std::equal(binary.data.begin(), binary.data.end(), reinterpret_cast<const BYTE*>(bytes.data())));
+  EXPECT_TRUE(
+      std::equal(binary.data.begin(), binary.data.end(), reinterpret_cast<const BYTE*>(bytes.data())));
 }
 
 TEST_F(RegistryTest, UnusableValuesWriteNothingAndCreateNoKey) {
@@ -271,7 +285,8 @@ TEST_F(RegistryTest, UnusableValuesWriteNothingAndCreateNoKey) {
       {"null integer", nullptr, 2},
   };
   for (const Case& c : cases) {
-    EXPECT_FALSE(natives.setValue(env, nullptr, kCurrentUser, path(L"fresh"), str(L"v"), c.value, c.kind, 0)) << c.name;
+    EXPECT_FALSE(natives.setValue(env, nullptr, kCurrentUser, path(L"fresh"), str(L"v"), c.value, c.kind, 0))
+        << c.name;
     EXPECT_FALSE(rawKeyExists(HKEY_CURRENT_USER, fullPath(L"fresh"))) << c.name;
   }
 }
@@ -302,7 +317,8 @@ TEST_F(RegistryTest, DeleteKeyHonoursOnlyIfEmpty) {
 }
 
 TEST_F(RegistryTest, DeleteKeyRemovesADeepTree) {
-  const wchar_t* keys[] = {L"tree\\a\\b\\c\\d\\e", L"tree\\a\\x", L"tree\\a\\b\\y", L"tree\\z", L"tree\\a\\b\\c\\w"};
+  const wchar_t* keys[] = {L"tree\\a\\b\\c\\d\\e", L"tree\\a\\x", L"tree\\a\\b\\y", L"tree\\z",
+                           L"tree\\a\\b\\c\\w"};
   for (const wchar_t* key : keys) writeRaw(HKEY_CURRENT_USER, fullPath(key), L"v", REG_DWORD, {1, 0, 0, 0});
   writeRaw(HKEY_CURRENT_USER, fullPath(L"treetop"), L"v", REG_DWORD, {1, 0, 0, 0});
   natives.deleteKey(env, nullptr, kCurrentUser, path(L"tree"), JNI_FALSE, 0);
@@ -315,7 +331,8 @@ TEST_F(RegistryTest, DeleteKeyRefusesToEmptyAWholeRoot) {
   // empties the scratch key and not the test user's registry.
   writeRaw(HKEY_CURRENT_USER, fullPath(L"scratch\\keep"), L"v", REG_DWORD, {1, 0, 0, 0});
   HKEY scratch;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, fullPath(L"scratch").c_str(), 0, KEY_ALL_ACCESS, &scratch), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, fullPath(L"scratch").c_str(), 0, KEY_ALL_ACCESS, &scratch),
+            ERROR_SUCCESS);
   ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratch), ERROR_SUCCESS);
   natives.deleteKey(env, nullptr, kCurrentUser, str(L""), JNI_FALSE, 0);
   natives.deleteKey(env, nullptr, kCurrentUser, str(L"\\"), JNI_FALSE, 0);
@@ -337,11 +354,15 @@ TEST_F(RegistryTest, EnumerationListsNamesAndAnEmptyKeyGivesAnEmptyArray) {
   writeRaw(HKEY_CURRENT_USER, fullPath(L"full"), L"beta", REG_DWORD, {1, 0, 0, 0});
   writeRaw(HKEY_CURRENT_USER, fullPath(L"full"), L"alpha", REG_SZ, utf16Bytes("x|"));
   writeRaw(HKEY_CURRENT_USER, fullPath(L"full"), nullptr, REG_SZ, utf16Bytes("default|"));
-  for (const wchar_t* sub : {L"full\\one", L"full\\two"}) writeRaw(HKEY_CURRENT_USER, fullPath(sub), L"v", REG_SZ, {0, 0});
-  std::vector<std::u16string> values = vm.strings(natives.enumValues(env, nullptr, kCurrentUser, path(L"full"), 0));
+  for (const wchar_t* sub : {L"full\\one", L"full\\two"})
+    writeRaw(HKEY_CURRENT_USER, fullPath(sub), L"v", REG_SZ, {0, 0});
+  std::vector<std::u16string> values =
+      vm.strings(natives.enumValues(env, nullptr, kCurrentUser, path(L"full"), 0));
   std::sort(values.begin(), values.end());
-  EXPECT_EQ(values, (std::vector<std::u16string>{u"", u"alpha", u"beta"})) << "the default value has an empty name";
-  std::vector<std::u16string> keys = vm.strings(natives.enumSubKeys(env, nullptr, kCurrentUser, path(L"full"), 0));
+  EXPECT_EQ(values, (std::vector<std::u16string>{u"", u"alpha", u"beta"}))
+      << "the default value has an empty name";
+  std::vector<std::u16string> keys =
+      vm.strings(natives.enumSubKeys(env, nullptr, kCurrentUser, path(L"full"), 0));
   std::sort(keys.begin(), keys.end());
   EXPECT_EQ(keys, (std::vector<std::u16string>{u"one", u"two"}));
 
@@ -414,7 +435,8 @@ TEST_F(RegistryTest, MissingExpandStringClassLeavesItsExceptionPending) {
   minijni::Jvm bare;  // no ExpandString class defined
   JNIEnv* bareEnv = bare.env();
   writeRaw(HKEY_CURRENT_USER, kTestKey, L"e", REG_EXPAND_SZ, utf16Bytes("%x%|"));
-  jobject result = natives.getValue(bareEnv, nullptr, kCurrentUser, bare.newString(utf16(kTestKey)), bare.newString(u"e"), 0);
+  jobject result = natives.getValue(bareEnv, nullptr, kCurrentUser, bare.newString(utf16(kTestKey)),
+                                    bare.newString(u"e"), 0);
   EXPECT_TRUE(bare.isNull(result));
   EXPECT_TRUE(bare.exceptionPending());
   EXPECT_TRUE(bare.callsWithPendingException().empty());

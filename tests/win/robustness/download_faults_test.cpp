@@ -26,13 +26,16 @@ struct FaultCase {
 
 TEST(DownloadFaults, MisbehavingServerEndsWithTheDownloadFailure) {
   const FaultCase cases[] = {
-      {"stall before any answer", HttpAnswer::kStall, "ERROR: Download stalled: nothing arrived for 30 seconds"},
-      {"stall inside the body", HttpAnswer::kStallAfterPart, "ERROR: Download stalled: nothing arrived for 30 seconds"},
+      {"stall before any answer", HttpAnswer::kStall,
+       "ERROR: Download stalled: nothing arrived for 30 seconds"},
+      {"stall inside the body", HttpAnswer::kStallAfterPart,
+       "ERROR: Download stalled: nothing arrived for 30 seconds"},
       // WinINet meets the reset at the open, at the first length query (whose retry then fails to
       // open again: "InternetOpenUrl 2 failed"), or hands out a request without any status line
       // ("InternetOpenUrl brought no HTTP answer"); which one depends on timing.
       {"reset before any answer", HttpAnswer::kReset, "ERROR: InternetOpenUrl"},
-      {"reset inside the body", HttpAnswer::kResetAfterPart, "ERROR: InternetReadFile failed with error code "},
+      {"reset inside the body", HttpAnswer::kResetAfterPart,
+       "ERROR: InternetReadFile failed with error code "},
       {"less than the length", HttpAnswer::kCutShort, "ERROR: InternetReadFile failed with error code "},
   };
   ScratchDirectory scratch(L"dlf");

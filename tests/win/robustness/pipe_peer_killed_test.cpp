@@ -27,11 +27,13 @@ class KilledPeer {
   KilledPeer(const std::u16string& pipe, int prefixBytes, int dataBytes) {
     const std::wstring eventName = L"drx_raw_peer_" + std::to_wstring(GetCurrentProcessId());
     written_ = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
-    std::wstring commandLine = L"\"" + besideTestProgram(L"raw_pipe_peer.exe") + L"\" " + std::wstring(pipe.begin(), pipe.end()) +
-                               L" " + eventName + L" " + std::to_wstring(prefixBytes) + L" " + std::to_wstring(dataBytes);
+    std::wstring commandLine = L"\"" + besideTestProgram(L"raw_pipe_peer.exe") + L"\" " +
+                               std::wstring(pipe.begin(), pipe.end()) + L" " + eventName + L" " +
+                               std::to_wstring(prefixBytes) + L" " + std::to_wstring(dataBytes);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+    started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info_);
   }
   ~KilledPeer() {
     if (killer_.joinable()) killer_.join();

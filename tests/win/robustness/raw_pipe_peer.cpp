@@ -26,7 +26,8 @@ int wmain(int argc, wchar_t** argv) {
   const unsigned length = 100000;
   for (int i = 0; i < prefixBytes; ++i) bytes[i] = static_cast<unsigned char>(length >> (8 * i));
   DWORD written = 0;
-  if (!bytes.empty() && !WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return 3;
+  if (!bytes.empty() && !WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    return 3;
 
   HANDLE written_ = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
   if (!written_ || !SetEvent(written_)) return 3;

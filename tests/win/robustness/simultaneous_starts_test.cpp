@@ -44,8 +44,8 @@ TEST(SimultaneousStarts, TwentyStartsOfOneMediaFileLetExactlyOneProceed) {
     options.workingDirectory = launch.directory;
     options.stdoutPath = launch.directory + L"\\stdout" + std::to_wstring(i) + L".txt";
     options.stderrPath = launch.directory + L"\\stderr" + std::to_wstring(i) + L".txt";
-    options.environment = {{L"TMP", launch.temporaryPath}, {L"TEMP", launch.temporaryPath},
-                           {L"DRX_STANDIN_REPORT", reportPath}};
+    options.environment = {
+        {L"TMP", launch.temporaryPath}, {L"TEMP", launch.temporaryPath}, {L"DRX_STANDIN_REPORT", reportPath}};
     options.unsetEnvironment = {L"LANQO_LOG", L"DEPLOYRIX_LOG", L"LANQO_JAVA_HOME", L"DEPLOYRIX_JAVA_HOME"};
     copies.push_back(std::make_unique<ChildProcess>(options));
     ASSERT_TRUE(copies.back()->running()) << i;
@@ -60,7 +60,9 @@ TEST(SimultaneousStarts, TwentyStartsOfOneMediaFileLetExactlyOneProceed) {
     }
     return count;
   };
-  const auto reachedMain = [&] { return standin::Report::parse(readFileBytes(reportPath)).count("jvm.main"); };
+  const auto reachedMain = [&] {
+    return standin::Report::parse(readFileBytes(reportPath)).count("jvm.main");
+  };
   EXPECT_TRUE(waitUntil(kTimeoutMs, [&] { return ended() == kStarts - 1 && reachedMain() == 1; }))
       << ended() << " copies ended, " << reachedMain() << " reached main";
   // A second copy that slipped through would reach main a little later.
@@ -72,8 +74,9 @@ TEST(SimultaneousStarts, TwentyStartsOfOneMediaFileLetExactlyOneProceed) {
       ++running;
       continue;
     }
-    EXPECT_EQ(exitCodes[i], 0u) << "copy " << i << ": " << readFileBytes(launch.directory + L"\\stderr" +
-                                                                          std::to_wstring(i) + L".txt");
+    EXPECT_EQ(exitCodes[i], 0u) << "copy " << i << ": "
+                                << readFileBytes(launch.directory + L"\\stderr" + std::to_wstring(i) +
+                                                 L".txt");
   }
   EXPECT_EQ(running, 1);
   EXPECT_EQ(reachedMain(), 1u);

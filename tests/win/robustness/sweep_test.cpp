@@ -12,9 +12,11 @@ constexpr size_t kSampleSize = 40;
 
 bool fileExists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
-const CaseOutcome* outcomeOf(const std::vector<CaseOutcome>& outcomes, CaseKind kind, int64_t offset, uint8_t mask) {
+const CaseOutcome* outcomeOf(const std::vector<CaseOutcome>& outcomes, CaseKind kind, int64_t offset,
+                             uint8_t mask) {
   for (const CaseOutcome& outcome : outcomes) {
-    if (outcome.damage.kind == kind && outcome.damage.offset == offset && outcome.damage.mask == mask) return &outcome;
+    if (outcome.damage.kind == kind && outcome.damage.offset == offset && outcome.damage.mask == mask)
+      return &outcome;
   }
   return nullptr;
 }
@@ -64,7 +66,8 @@ TEST(RobustnessSweep, SampledDamageFailsCleanlyOrGoesOnWhereTheCheckCannotSee) {
        "exit 1, stderr: An internal error occurred (error code: 34)"},
       {CaseKind::kHeaderByte, p + 8, 0xFF, "exit 1, box: installation file is corrupted (20016)"},
       {CaseKind::kRegionByte, media.wideCountOffset + 3, 0xFF,
-       "exit 1, box: installation file is corrupted (20016), shown empty: the damaged wide count dropped every text"},
+       "exit 1, box: installation file is corrupted (20016), shown empty: the damaged wide count dropped "
+       "every text"},
       {CaseKind::kHeaderByte, p + 4, 0x01, "exit 83, stdout: no jre found (past the checks)"},
       {CaseKind::kHeaderByte, p + 7, 0xFF, "exit 83, stdout: no jre found (past the checks)"},
       {CaseKind::kTruncation, media.regionEnd, 0, "exit 83, stdout: no jre found (past the checks)"},

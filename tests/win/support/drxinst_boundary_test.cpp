@@ -52,7 +52,8 @@ std::vector<Call> calls() {
       {"Registry", "enumValues0", 20, "object", "int:2|" + key + "|int:0"},
       {"Registry", "enumSubKeys0", 20, "object", "int:2|" + key + "|int:0"},
       {"Registry", "saveKey0", 24, "bool", "int:2|" + key + "\\missing|str:C:\\drx-no-such-dir\\hive|int:0"},
-      {"Registry", "restoreKey0", 24, "bool", "int:2|" + key + "\\missing|str:C:\\drx-no-such-dir\\hive|int:0"},
+      {"Registry", "restoreKey0", 24, "bool",
+       "int:2|" + key + "\\missing|str:C:\\drx-no-such-dir\\hive|int:0"},
       {"Registry", "deleteValue0", 24, "void", "int:2|" + key + "|str:v|int:0"},
       {"Registry", "deleteKey0", 24, "void", "int:2|" + key + "|bool:0|int:0"},
       {"Registry", "changeNotifyAssociations0", 8, "void", ""},
@@ -109,7 +110,7 @@ std::vector<Call> calls() {
   };
 }
 
-std::string directoryOf(UINT (WINAPI* query)(LPWSTR, UINT)) {
+std::string directoryOf(UINT(WINAPI* query)(LPWSTR, UINT)) {
   wchar_t directory[MAX_PATH + 1] = {};
   const UINT length = query(directory, MAX_PATH + 1);
   return narrow(std::wstring(directory, length));
@@ -132,7 +133,8 @@ TEST(DrxinstThroughTheStandin, EveryExportIsCalledByTheNameAVmOfThisWidthLooksUp
   ASSERT_TRUE(layOutRuntime(runtime, plan));
   HMODULE jvm = LoadLibraryW((runtime + L"\\bin\\client\\jvm.dll").c_str());
   ASSERT_NE(jvm, nullptr);
-  auto create = reinterpret_cast<CreateJavaVm>(reinterpret_cast<void*>(GetProcAddress(jvm, "JNI_CreateJavaVM")));
+  auto create =
+      reinterpret_cast<CreateJavaVm>(reinterpret_cast<void*>(GetProcAddress(jvm, "JNI_CreateJavaVM")));
   ASSERT_NE(create, nullptr);
   JavaVMInitArgs args{};
   args.version = JNI_VERSION_1_2;
@@ -143,7 +145,8 @@ TEST(DrxinstThroughTheStandin, EveryExportIsCalledByTheNameAVmOfThisWidthLooksUp
   ASSERT_NE(launcher, nullptr);
   jmethodID main = env->GetStaticMethodID(launcher, "main", "([Ljava/lang/String;)V");
   ASSERT_NE(main, nullptr);
-  env->CallStaticVoidMethod(launcher, main, env->NewObjectArray(0, env->FindClass("java/lang/String"), nullptr));
+  env->CallStaticVoidMethod(launcher, main,
+                            env->NewObjectArray(0, env->FindClass("java/lang/String"), nullptr));
   EXPECT_EQ(vm->DestroyJavaVM(), JNI_OK);
 
   const Report report = scratch.report();
@@ -166,7 +169,8 @@ TEST(DrxinstThroughTheStandin, EveryExportIsCalledByTheNameAVmOfThisWidthLooksUp
   // The calls did what those arguments ask, through the same names.
   auto result = [&](const char* className, const char* method) {
     for (const Call& call : table) {
-      if (std::string(call.className) == className && std::string(call.method) == method) return results[exportName(call)];
+      if (std::string(call.className) == className && std::string(call.method) == method)
+        return results[exportName(call)];
     }
     return std::string("(not in the table)");
   };
@@ -177,13 +181,15 @@ TEST(DrxinstThroughTheStandin, EveryExportIsCalledByTheNameAVmOfThisWidthLooksUp
   EXPECT_NE(result("Registry", "enumValues0"), "null");
   EXPECT_EQ(result("Registry", "saveKey0"), "false");
   HKEY left = nullptr;
-  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &left), ERROR_SUCCESS) << "deleteKey0 removed it";
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &left), ERROR_SUCCESS)
+      << "deleteKey0 removed it";
   if (left) RegCloseKey(left);
   EXPECT_EQ(result("Win32CommunicationBackend", "createListener0").rfind("\"\\\\.\\pipe\\drxcomm", 0), 0u);
   EXPECT_EQ(result("Win32CommunicationBackend", "connect0"), "false");
   EXPECT_EQ(result("Win32CommunicationBackend", "readDataBlock0"), "null");
   EXPECT_EQ(result("Win32CommunicationBackend", "writeDataBlock0"), "false");
-  EXPECT_EQ(result("Win32CommunicationBackend", "getCurrentProcessId0"), std::to_string(GetCurrentProcessId()));
+  EXPECT_EQ(result("Win32CommunicationBackend", "getCurrentProcessId0"),
+            std::to_string(GetCurrentProcessId()));
   EXPECT_EQ(result("Win32CommunicationBackend", "isProcessAlive0"), "true");
   EXPECT_EQ(result("ShellLink", "createWide0"), "false");
   EXPECT_NE(result("Win32Services", "queryStatus0"), "0");

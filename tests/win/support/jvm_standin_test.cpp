@@ -1,4 +1,5 @@
-// Loads the stand-in jvm.dll like the launcher does and checks what its report records and how scripts change it.
+// Loads the stand-in jvm.dll like the launcher does and checks what its report records and how scripts change
+// it.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +32,8 @@ LoadedVm load(const Scratch& scratch, const std::string& script, std::vector<std
   EXPECT_TRUE(layOutRuntime(runtime, plan));
   loaded.module = LoadLibraryW((runtime + L"\\bin\\client\\jvm.dll").c_str());
   EXPECT_NE(loaded.module, nullptr);
-  auto create = reinterpret_cast<CreateJavaVm>(reinterpret_cast<void*>(GetProcAddress(loaded.module, "JNI_CreateJavaVM")));
+  auto create = reinterpret_cast<CreateJavaVm>(
+      reinterpret_cast<void*>(GetProcAddress(loaded.module, "JNI_CreateJavaVM")));
   EXPECT_NE(create, nullptr);
   if (!create) return loaded;
   std::vector<JavaVMOption> vmOptions;
@@ -51,9 +53,11 @@ bool callMain(JNIEnv* env, const char* className, const std::vector<std::u16stri
   if (!cls) return false;
   jmethodID main = env->GetStaticMethodID(cls, "main", "([Ljava/lang/String;)V");
   if (!main) return false;
-  jobjectArray array = env->NewObjectArray(static_cast<jsize>(arguments.size()), env->FindClass("java/lang/String"), nullptr);
+  jobjectArray array =
+      env->NewObjectArray(static_cast<jsize>(arguments.size()), env->FindClass("java/lang/String"), nullptr);
   for (size_t i = 0; i < arguments.size(); ++i) {
-    jstring text = env->NewString(reinterpret_cast<const jchar*>(arguments[i].data()), static_cast<jsize>(arguments[i].size()));
+    jstring text = env->NewString(reinterpret_cast<const jchar*>(arguments[i].data()),
+                                  static_cast<jsize>(arguments[i].size()));
     env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
   }
   env->CallStaticVoidMethod(cls, main, array);
@@ -64,12 +68,15 @@ TEST(JvmStandin, RecordsOptionsArgumentsAndCallOrder) {
   Scratch scratch;
   // An option in the ANSI code page with a non-ASCII letter, as the launcher passes paths.
   std::string ansiOption(256, '\0');
-  int ansiLength = WideCharToMultiByte(CP_ACP, 0, L"-Dlanqo.tempDir=C:\\Temp\\\u00e9t\u00e9", -1, ansiOption.data(), 256, nullptr, nullptr);
+  int ansiLength = WideCharToMultiByte(CP_ACP, 0, L"-Dlanqo.tempDir=C:\\Temp\\\u00e9t\u00e9", -1,
+                                       ansiOption.data(), 256, nullptr, nullptr);
   ansiOption.resize(static_cast<size_t>(ansiLength - 1));
   LoadedVm loaded = load(scratch, "", {"-Djava.class.path=a.jar;b.jar", ansiOption, "-Xmx64m"});
   ASSERT_EQ(loaded.created, JNI_OK);
-  const std::vector<std::u16string> arguments = {u"true", u"com.example.Main", u"", u"line\r\nbreak",
-                                                 u"\U0001F600 \u0416", std::u16string(1, u'\xdc01'), u"back\\slash"};
+  const std::vector<std::u16string> arguments = {
+      u"true",          u"com.example.Main",  u"",
+      u"line\r\nbreak", u"\U0001F600 \u0416", std::u16string(1, u'\xdc01'),
+      u"back\\slash"};
   EXPECT_TRUE(callMain(loaded.env, "com/deployrix/runtime/launcher/WinLauncher", arguments));
   EXPECT_EQ(loaded.vm->DestroyJavaVM(), JNI_OK);
 
@@ -77,17 +84,33 @@ TEST(JvmStandin, RecordsOptionsArgumentsAndCallOrder) {
   EXPECT_EQ(report.utf8Values("jvm.version"), std::vector<std::string>{"0x10002"});
   EXPECT_EQ(report.utf8Values("jvm.ignoreUnrecognized"), std::vector<std::string>{"1"});
   EXPECT_EQ(report.values("jvm.option"),
-            (std::vector<std::u16string>{u"-Djava.class.path=a.jar;b.jar", u16(L"-Dlanqo.tempDir=C:\\Temp\\\u00e9t\u00e9"), u"-Xmx64m"}));
+            (std::vector<std::u16string>{u"-Djava.class.path=a.jar;b.jar",
+                                         u16(L"-Dlanqo.tempDir=C:\\Temp\\\u00e9t\u00e9"), u"-Xmx64m"}));
   EXPECT_EQ(report.values("jvm.arg"), arguments);
-  EXPECT_EQ(report.utf8Values("jvm.main"), std::vector<std::string>{"com/deployrix/runtime/launcher/WinLauncher"});
+  EXPECT_EQ(report.utf8Values("jvm.main"),
+            std::vector<std::string>{"com/deployrix/runtime/launcher/WinLauncher"});
   EXPECT_EQ(report.utf8Values("jvm.jni"),
             (std::vector<std::string>{"FindClass com/deployrix/runtime/launcher/WinLauncher",
-                                      "GetStaticMethodID main ([Ljava/lang/String;)V", "FindClass java/lang/String",
-                                      "NewObjectArray 7", "NewString 4", "SetObjectArrayElement 0", "NewString 16",
-                                      "SetObjectArrayElement 1", "NewString 0", "SetObjectArrayElement 2",
-                                      "NewString 11", "SetObjectArrayElement 3", "NewString 4", "SetObjectArrayElement 4",
-                                      "NewString 1", "SetObjectArrayElement 5", "NewString 10", "SetObjectArrayElement 6",
-                                      "CallStaticVoidMethodV main", "ExceptionOccurred", "DestroyJavaVM"}));
+                                      "GetStaticMethodID main ([Ljava/lang/String;)V",
+                                      "FindClass java/lang/String",
+                                      "NewObjectArray 7",
+                                      "NewString 4",
+                                      "SetObjectArrayElement 0",
+                                      "NewString 16",
+                                      "SetObjectArrayElement 1",
+                                      "NewString 0",
+                                      "SetObjectArrayElement 2",
+                                      "NewString 11",
+                                      "SetObjectArrayElement 3",
+                                      "NewString 4",
+                                      "SetObjectArrayElement 4",
+                                      "NewString 1",
+                                      "SetObjectArrayElement 5",
+                                      "NewString 10",
+                                      "SetObjectArrayElement 6",
+                                      "CallStaticVoidMethodV main",
+                                      "ExceptionOccurred",
+                                      "DestroyJavaVM"}));
   EXPECT_EQ(report.utf8Values("jvm.mainEnd"), std::vector<std::string>{"returned"});
   EXPECT_EQ(report.utf8Values("jvm.destroy"), std::vector<std::string>{"0"});
   EXPECT_EQ(report.count("jvm.attach"), 1u);
@@ -104,14 +127,16 @@ TEST(JvmStandin, ScriptedFailuresOfCreationAndLookup) {
   } rows[] = {
       {"jvm.create.result=-1\n", JNI_VERSION_1_2, -1, nullptr, false},
       {"", JNI_VERSION_1_1, JNI_EVERSION, nullptr, false},
-      {"jvm.missing.class=com/lanqo/runtime/WinLauncher\n", JNI_VERSION_1_2, JNI_OK, "com/lanqo/runtime/WinLauncher", false},
+      {"jvm.missing.class=com/lanqo/runtime/WinLauncher\n", JNI_VERSION_1_2, JNI_OK,
+       "com/lanqo/runtime/WinLauncher", false},
       {"jvm.missing.main=1\n", JNI_VERSION_1_2, JNI_OK, nullptr, true},
   };
   for (const Row& row : rows) {
     Scratch scratch;
     LoadedVm loaded = load(scratch, row.script, {"-Dx=1"}, row.version);
     EXPECT_EQ(loaded.created, row.expectedCreate) << row.script;
-    EXPECT_EQ(scratch.report().utf8Values("jvm.create"), std::vector<std::string>{std::to_string(row.expectedCreate)});
+    EXPECT_EQ(scratch.report().utf8Values("jvm.create"),
+              std::vector<std::string>{std::to_string(row.expectedCreate)});
     if (loaded.created == JNI_OK) {
       JNIEnv* env = loaded.env;
       // The other flavour's class is there unless scripted away.
@@ -138,7 +163,8 @@ TEST(JvmStandin, ScriptedExceptionsAndFirstRun) {
   } rows[] = {
       {"jvm.main.exception=java/lang/IllegalStateException:broken\n", true, "true", JNI_TRUE},
       {"jvm.firstRun.result=false\n", false, "false", JNI_FALSE},
-      {"jvm.firstRun.exception=com/example/SetupException:no\n", false, "threw com/example/SetupException", JNI_FALSE},
+      {"jvm.firstRun.exception=com/example/SetupException:no\n", false, "threw com/example/SetupException",
+       JNI_FALSE},
   };
   for (const Row& row : rows) {
     Scratch scratch;
@@ -161,8 +187,9 @@ TEST(JvmStandin, ScriptedExceptionsAndFirstRun) {
     Report report = scratch.report();
     EXPECT_EQ(report.utf8Values("jvm.firstRun"), std::vector<std::string>{row.firstRun});
     EXPECT_EQ(firstRunThrew, std::string(row.firstRun).rfind("threw", 0) == 0);
-    EXPECT_EQ(report.utf8Values("jvm.mainEnd"),
-              std::vector<std::string>{row.mainThrows ? "threw java/lang/IllegalStateException" : "returned"});
+    EXPECT_EQ(
+        report.utf8Values("jvm.mainEnd"),
+        std::vector<std::string>{row.mainThrows ? "threw java/lang/IllegalStateException" : "returned"});
     FreeLibrary(loaded.module);
   }
 }
@@ -173,8 +200,11 @@ TEST(JvmStandin, MainActions) {
   std::string script =
       "jvm.main.action=marker\n"
       "jvm.main.action=thread 300\n"
-      "jvm.main.action=call " + probe + "|Java_probe_Probe_echo|string|str:ab\xc3\xa9|int:2\n"
-      "jvm.main.action=call " + probe + "|Java_probe_Probe_missing|int\n";
+      "jvm.main.action=call " +
+      probe +
+      "|Java_probe_Probe_echo|string|str:ab\xc3\xa9|int:2\n"
+      "jvm.main.action=call " +
+      probe + "|Java_probe_Probe_missing|int\n";
   LoadedVm loaded = load(scratch, script, {});
   ASSERT_EQ(loaded.created, JNI_OK);
   ASSERT_TRUE(callMain(loaded.env, "com/deployrix/runtime/launcher/WinLauncher", {}));
@@ -182,11 +212,13 @@ TEST(JvmStandin, MainActions) {
   char name[64];
   snprintf(name, sizeof name, "InstallStarted_%lu", GetCurrentProcessId());
   DWORD value = 0, size = sizeof value;
-  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "SOFTWARE\\morvenic\\lanqo", name, RRF_RT_REG_DWORD, nullptr, &value, &size),
+  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "SOFTWARE\\morvenic\\lanqo", name, RRF_RT_REG_DWORD, nullptr,
+                         &value, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(value, 2u);
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\morvenic\\lanqo", 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\morvenic\\lanqo", 0, KEY_ALL_ACCESS, &key) ==
+      ERROR_SUCCESS) {
     RegDeleteValueA(key, name);
     RegCloseKey(key);
   }
@@ -195,7 +227,8 @@ TEST(JvmStandin, MainActions) {
   EXPECT_EQ(loaded.vm->DestroyJavaVM(), JNI_OK);
   Report report = scratch.report();
   EXPECT_EQ(report.utf8Values("jvm.call.result"),
-            (std::vector<std::string>{"Java_probe_Probe_echo \"ab\xc3\xa9" "ab\xc3\xa9\"",
+            (std::vector<std::string>{"Java_probe_Probe_echo \"ab\xc3\xa9"
+                                      "ab\xc3\xa9\"",
                                       "Java_probe_Probe_missing unavailable 127"}));
   EXPECT_EQ(report.utf8Values("jvm.destroy"), std::vector<std::string>{"1"});
   std::vector<std::string> order;
@@ -207,7 +240,8 @@ TEST(JvmStandin, MainActions) {
 }
 
 TEST(JvmStandin, WindowActionShowsAVisibleWindowUntilDestroyWaitsForIt) {
-  if (!GetEnvironmentVariableW(L"DISPLAY", nullptr, 0)) GTEST_SKIP() << "needs an X display (scripts/test.sh starts Xvfb)";
+  if (!GetEnvironmentVariableW(L"DISPLAY", nullptr, 0))
+    GTEST_SKIP() << "needs an X display (scripts/test.sh starts Xvfb)";
   Scratch scratch;
   LoadedVm loaded = load(scratch, "jvm.main.action=window 1500 Stand-in probe window\n", {});
   ASSERT_EQ(loaded.created, JNI_OK);
@@ -226,7 +260,8 @@ TEST(JvmStandin, WindowActionShowsAVisibleWindowUntilDestroyWaitsForIt) {
 
   EXPECT_EQ(loaded.vm->DestroyJavaVM(), JNI_OK);
   EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(scratch.report().utf8Values("jvm.windowShown"), std::vector<std::string>{"Stand-in probe window"});
+  EXPECT_EQ(scratch.report().utf8Values("jvm.windowShown"),
+            std::vector<std::string>{"Stand-in probe window"});
   FreeLibrary(loaded.module);
 }
 

@@ -1,4 +1,5 @@
-// Runs the stand-in java.exe, javaw.exe and unpack200.exe as the launcher does and checks the runtime layouts and archives.
+// Runs the stand-in java.exe, javaw.exe and unpack200.exe as the launcher does and checks the runtime layouts
+// and archives.
 #include "pack_format.h"
 #include "test_support.h"
 
@@ -20,8 +21,9 @@ struct RunResult {
 RunResult run(const std::wstring& commandLine, const std::wstring& errorFile, DWORD waitMs = 60000) {
   RunResult result;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE error = CreateFileW(errorFile.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE error =
+      CreateFileW(errorFile.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(error, INVALID_HANDLE_VALUE);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -30,8 +32,8 @@ RunResult run(const std::wstring& commandLine, const std::wstring& errorFile, DW
   startup.hStdError = error;
   PROCESS_INFORMATION process{};
   std::wstring line = commandLine;
-  BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                                &startup, &process);
+  BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                                nullptr, &startup, &process);
   EXPECT_TRUE(started) << narrow(commandLine);
   if (started) {
     if (WaitForSingleObject(process.hProcess, waitMs) == WAIT_TIMEOUT) {
@@ -78,7 +80,8 @@ TEST(JavaStandin, AnswersVersionAsScripted) {
       RunResult result = run(L"\"" + exe + L"\" -version", scratch.root() + L"\\err.txt");
       EXPECT_EQ(result.standardError, row.expectedError) << row.script << narrow(program);
       EXPECT_EQ(result.exitCode, row.expectedExit) << row.script << narrow(program);
-      EXPECT_EQ(scratch.report().utf8Values("java.run"), std::vector<std::string>{"\"" + narrow(exe) + "\" -version"});
+      EXPECT_EQ(scratch.report().utf8Values("java.run"),
+                std::vector<std::string>{"\"" + narrow(exe) + "\" -version"});
     }
   }
 }
@@ -89,7 +92,8 @@ TEST(JavaStandin, CountsRunsPerRuntimeAndCanHang) {
   ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\a", plan));
   plan.config = "java.hangMs=forever\n";
   ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\b", plan));
-  for (int i = 0; i < 2; ++i) EXPECT_FALSE(run(scratch.root() + L"\\a\\bin\\java.exe -version", scratch.root() + L"\\e").timedOut);
+  for (int i = 0; i < 2; ++i)
+    EXPECT_FALSE(run(scratch.root() + L"\\a\\bin\\java.exe -version", scratch.root() + L"\\e").timedOut);
   RunResult hung = run(scratch.root() + L"\\b\\bin\\java.exe -version", scratch.root() + L"\\e", 500);
   EXPECT_TRUE(hung.timedOut);
   EXPECT_EQ(hung.standardError, "");
@@ -123,21 +127,25 @@ TEST(Unpack200Standin, UnpacksAndRemovesOrLeavesAlone) {
     std::wstring target = scratch.root() + L"\\rt\\lib\\rt.jar";
     CreateDirectoryW((scratch.root() + L"\\rt\\lib").c_str(), nullptr);
     if (row.packedExists) {
-      ASSERT_TRUE(writeFile(packed, row.packedIsReal ? packJar(jarContent("lib\\rt.jar")) : jarContent("lib\\rt.jar")));
+      ASSERT_TRUE(writeFile(
+          packed, row.packedIsReal ? packJar(jarContent("lib\\rt.jar")) : jarContent("lib\\rt.jar")));
     }
-    std::wstring line = scratch.root() + L"\\rt\\bin\\unpack200.exe " + widen(row.option) + L" \"" + packed + L"\" \"" + target + L"\"";
+    std::wstring line = scratch.root() + L"\\rt\\bin\\unpack200.exe " + widen(row.option) + L" \"" + packed +
+                        L"\" \"" + target + L"\"";
     RunResult result = run(line, scratch.root() + L"\\err.txt");
     EXPECT_EQ(result.exitCode, row.expectedExit) << row.name;
     Report report = scratch.report();
     EXPECT_EQ(report.utf8Values("unpack200.run"), std::vector<std::string>{narrow(line)}) << row.name;
-    EXPECT_EQ(report.utf8Values("unpack200.result"), std::vector<std::string>{row.expectedResult}) << row.name;
+    EXPECT_EQ(report.utf8Values("unpack200.result"), std::vector<std::string>{row.expectedResult})
+        << row.name;
     bool unpacked = std::string(row.expectedResult) == "ok";
     std::string jar;
     EXPECT_EQ(readFile(target, jar), unpacked) << row.name;
     if (unpacked) {
       EXPECT_EQ(jar, jarContent("lib\\rt.jar"));
     }
-    EXPECT_EQ(GetFileAttributesW(packed.c_str()) != INVALID_FILE_ATTRIBUTES, row.packedExists && !unpacked) << row.name;
+    EXPECT_EQ(GetFileAttributesW(packed.c_str()) != INVALID_FILE_ATTRIBUTES, row.packedExists && !unpacked)
+        << row.name;
   }
 }
 
@@ -149,22 +157,31 @@ TEST(JvmStandin, ProcessEndingBehaviourUnderADriver) {
     std::string expectedError;  // a part of standard error
     std::vector<std::string> expectedMainEnd;
   } rows[] = {
-      {"jvm.main.action=stderr hello\njvm.main.action=exit 42\njvm.main.action=stderr never\n", 42, "hello\r\n", {}},
-      {"jvm.main.exception=java/lang/IllegalStateException:bad\n", 1,
-       "Exception in thread \"main\" java.lang.IllegalStateException: bad\r\n", {"threw java/lang/IllegalStateException"}},
-      {"jvm.main.action=call " + probe + "|Java_probe_Probe_lock|void\n", 86,
-       "mini JNI: JNI function MonitorEnter is not implemented", {}},
+      {"jvm.main.action=stderr hello\njvm.main.action=exit 42\njvm.main.action=stderr never\n",
+       42,
+       "hello\r\n",
+       {}},
+      {"jvm.main.exception=java/lang/IllegalStateException:bad\n",
+       1,
+       "Exception in thread \"main\" java.lang.IllegalStateException: bad\r\n",
+       {"threw java/lang/IllegalStateException"}},
+      {"jvm.main.action=call " + probe + "|Java_probe_Probe_lock|void\n",
+       86,
+       "mini JNI: JNI function MonitorEnter is not implemented",
+       {}},
   };
   for (const Row& row : rows) {
     Scratch scratch;
     RuntimeSpec plan;
     plan.config = row.script;
     ASSERT_TRUE(layOutRuntime(scratch.root() + L"\\rt", plan));
-    std::wstring line = L"\"" + windowsPath(DRX_VM_DRIVER) + L"\" \"" + scratch.root() + L"\\rt\\bin\\client\\jvm.dll\" " +
+    std::wstring line = L"\"" + windowsPath(DRX_VM_DRIVER) + L"\" \"" + scratch.root() +
+                        L"\\rt\\bin\\client\\jvm.dll\" " +
                         L"com/lanqo/runtime/WinLauncher first \"second arg\"";
     RunResult result = run(line, scratch.root() + L"\\err.txt");
     EXPECT_EQ(result.exitCode, row.expectedExit) << row.script;
-    EXPECT_NE(result.standardError.find(row.expectedError), std::string::npos) << row.script << result.standardError;
+    EXPECT_NE(result.standardError.find(row.expectedError), std::string::npos)
+        << row.script << result.standardError;
     EXPECT_EQ(result.standardError.find("never"), std::string::npos);
     Report report = scratch.report();
     EXPECT_EQ(report.utf8Values("jvm.arg"), (std::vector<std::string>{"first", "second arg"})) << row.script;
@@ -188,13 +205,15 @@ TEST(RuntimeLayout, ShapesTheLauncherLooksFor) {
   kit.plainJars = {"lib\\charsets.jar"};
   const std::wstring root = scratch.root() + L"\\jdk";
   ASSERT_TRUE(layOutRuntime(root, kit));
-  for (const wchar_t* present : {L"\\bin\\java.exe", L"\\bin\\javaw.exe", L"\\lib\\tools.jar", L"\\jre\\bin\\java.exe",
-                                 L"\\jre\\bin\\javaw.exe", L"\\jre\\bin\\unpack200.exe", L"\\jre\\bin\\server\\jvm.dll",
-                                 L"\\jre\\bin\\jrockit\\jvm.dll", L"\\jre\\lib\\rt.jar.pack",
-                                 L"\\jre\\lib\\ext\\localedata.jar.pack", L"\\jre\\lib\\charsets.jar"}) {
+  for (const wchar_t* present :
+       {L"\\bin\\java.exe", L"\\bin\\javaw.exe", L"\\lib\\tools.jar", L"\\jre\\bin\\java.exe",
+        L"\\jre\\bin\\javaw.exe", L"\\jre\\bin\\unpack200.exe", L"\\jre\\bin\\server\\jvm.dll",
+        L"\\jre\\bin\\jrockit\\jvm.dll", L"\\jre\\lib\\rt.jar.pack", L"\\jre\\lib\\ext\\localedata.jar.pack",
+        L"\\jre\\lib\\charsets.jar"}) {
     EXPECT_TRUE(exists(root + present)) << narrow(present);
   }
-  for (const wchar_t* absent : {L"\\bin\\server", L"\\bin\\client", L"\\jre\\lib\\rt.jar", L"\\standin.cfg"}) {
+  for (const wchar_t* absent :
+       {L"\\bin\\server", L"\\bin\\client", L"\\jre\\lib\\rt.jar", L"\\standin.cfg"}) {
     EXPECT_FALSE(exists(root + absent)) << narrow(absent);
   }
   std::string packed;
@@ -213,8 +232,11 @@ TEST(RuntimeLayout, ArchivesWithAndWithoutTopLevelJre) {
     std::vector<TarEntry> entries = treeEntries(root, prefix);
     std::vector<std::string> names;
     for (const TarEntry& entry : entries) names.push_back(std::string(1, entry.type) + " " + entry.path);
-    std::vector<std::string> expected = {"5 " + prefix + "bin/", "0 " + prefix + "bin/java.exe", "0 " + prefix + "bin/javaw.exe",
-                                         "5 " + prefix + "bin/client/", "0 " + prefix + "bin/client/jvm.dll",
+    std::vector<std::string> expected = {"5 " + prefix + "bin/",
+                                         "0 " + prefix + "bin/java.exe",
+                                         "0 " + prefix + "bin/javaw.exe",
+                                         "5 " + prefix + "bin/client/",
+                                         "0 " + prefix + "bin/client/jvm.dll",
                                          "0 " + prefix + "bin/unpack200.exe"};
     if (!prefix.empty()) expected.insert(expected.begin(), "5 jre/");
     std::vector<std::string> sortedNames = names;
@@ -235,7 +257,8 @@ TEST(RuntimeLayout, ArchivesWithAndWithoutTopLevelJre) {
     ASSERT_NE(file, nullptr);
     std::string tar;
     char buffer[65536];
-    for (int got; (got = gzread(file, buffer, sizeof buffer)) > 0;) tar.append(buffer, static_cast<size_t>(got));
+    for (int got; (got = gzread(file, buffer, sizeof buffer)) > 0;)
+      tar.append(buffer, static_cast<size_t>(got));
     gzclose(file);
     EXPECT_EQ(tar, makeTar(entries));
     EXPECT_EQ(writeRuntimeArchive(root, archive, !prefix.empty()), tar.size());

@@ -1,5 +1,5 @@
-// A minimal launcher for tests: loads a jvm.dll, creates the VM and calls main, so process-ending behaviour can be observed.
-// usage: standin_vm_driver <jvm.dll> <class> [arguments for main...]
+// A minimal launcher for tests: loads a jvm.dll, creates the VM and calls main, so process-ending behaviour
+// can be observed. usage: standin_vm_driver <jvm.dll> <class> [arguments for main...]
 #include <jni.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -27,7 +27,9 @@ int main() {
   if (!main) return 5;
   jobjectArray array = env->NewObjectArray(count - 3, env->FindClass("java/lang/String"), nullptr);
   for (int i = 3; i < count; ++i) {
-    env->SetObjectArrayElement(array, i - 3, env->NewString(reinterpret_cast<const jchar*>(argv[i]), static_cast<jsize>(wcslen(argv[i]))));
+    env->SetObjectArrayElement(
+        array, i - 3,
+        env->NewString(reinterpret_cast<const jchar*>(argv[i]), static_cast<jsize>(wcslen(argv[i]))));
   }
   env->CallStaticVoidMethod(cls, main, array);
   int code = 0;

@@ -22,7 +22,8 @@ void readAll(ByteSource& source, int64_t start) {
   if (readPropertyTables(source, start, tables, at) != Error::kNone) return;
   const std::string* count = tables.findNarrow(kIncludedFileCount);
   const std::string* names = tables.findNarrow(kIncludedFileNames);
-  for (const std::string& name : includedFileNames(names ? *names : "", count ? parseIntProperty(*count) : 0)) {
+  for (const std::string& name :
+       includedFileNames(names ? *names : "", count ? parseIntProperty(*count) : 0)) {
     (void)name;
     IncludedFileRecord record;
     if (readIncludedFileRecord(source, at, record) != Error::kNone) return;

@@ -18,7 +18,11 @@ TEST(PayloadCrc, RegionCrcMatchesBitwiseReferenceAcrossChunkBoundaries) {
   std::vector<uint8_t> data(3 * kCrcChunkSize + 123);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 131 + (i >> 9));
   MemorySource source(data.data(), data.size());
-  const int64_t lengths[] = {0, 1, int64_t(kCrcChunkSize) - 1, int64_t(kCrcChunkSize), int64_t(kCrcChunkSize) + 1,
+  const int64_t lengths[] = {0,
+                             1,
+                             int64_t(kCrcChunkSize) - 1,
+                             int64_t(kCrcChunkSize),
+                             int64_t(kCrcChunkSize) + 1,
                              int64_t(data.size()) - 5};
   for (int64_t length : lengths) {
     uint32_t crc = 1;
@@ -40,6 +44,8 @@ TEST(PayloadCrc, ProgressReportsEachChunk) {
     static_cast<std::vector<int64_t>*>(context)->push_back(done);
   };
   uint32_t crc = 0;
-  ASSERT_EQ(crcOfRegion(source, 0, static_cast<int64_t>(data.size()), crc, nullptr, record, &seen), Error::kNone);
-  EXPECT_EQ(seen, (std::vector<int64_t>{int64_t(kCrcChunkSize), int64_t(2 * kCrcChunkSize), int64_t(data.size())}));
+  ASSERT_EQ(crcOfRegion(source, 0, static_cast<int64_t>(data.size()), crc, nullptr, record, &seen),
+            Error::kNone);
+  EXPECT_EQ(seen,
+            (std::vector<int64_t>{int64_t(kCrcChunkSize), int64_t(2 * kCrcChunkSize), int64_t(data.size())}));
 }

@@ -112,7 +112,8 @@ TEST(PayloadReader, EveryTruncationPointIsReportedAsTruncated) {
     }
     uint32_t crc = 0;
     int64_t done = 0;
-    EXPECT_EQ(crcOfRegion(source, kGoldenStart + kHeaderSize, header.regionLength, crc, &done), Error::kTruncated);
+    EXPECT_EQ(crcOfRegion(source, kGoldenStart + kHeaderSize, header.regionLength, crc, &done),
+              Error::kTruncated);
     EXPECT_EQ(done, static_cast<int64_t>(cut) - (kGoldenStart + kHeaderSize));
   }
 }
@@ -167,8 +168,7 @@ TEST(PayloadReader, NonPositiveCountsMeanNoRecordsAndLaterDuplicatesWin) {
   }
 
   std::string region = le32(3) + le32(122) + le32(3) + "One" + le32(123) + le32(1) + "x" + le32(122) +
-                       le32(3) + "Two" + le32(2) + le32(20013) + le32(2) + "A" + '\0' + le32(20013) +
-                       le32(0);
+                       le32(3) + "Two" + le32(2) + le32(20013) + le32(2) + "A" + '\0' + le32(20013) + le32(0);
   std::vector<uint8_t> bytes = payloadWithRegion(region);
   MemorySource source(bytes.data(), bytes.size());
   PropertyTables tables;
@@ -198,7 +198,10 @@ TEST(PayloadReader, IncludedFileSizesZeroOrNegativeTakeNoContent) {
     Error expected;
   };
   const Case cases[] = {
-      {0, 8, Error::kNone}, {-5, 8, Error::kNone}, {4, 12, Error::kNone}, {5, 0, Error::kTruncated},
+      {0, 8, Error::kNone},
+      {-5, 8, Error::kNone},
+      {4, 12, Error::kNone},
+      {5, 0, Error::kTruncated},
       {INT64_MAX, 0, Error::kTruncated},
   };
   for (const Case& c : cases) {
@@ -238,8 +241,15 @@ TEST(PayloadReader, IntegerPropertiesReadLikeAtoi) {
     int32_t expected;
   };
   const Case cases[] = {
-      {"", 0}, {"abc", 0}, {"42", 42}, {"  17x", 17}, {"-3", -3}, {"+8", 8},
-      {"2147483647", 2147483647}, {"99999999999", 2147483647}, {"-99999999999", INT32_MIN},
+      {"", 0},
+      {"abc", 0},
+      {"42", 42},
+      {"  17x", 17},
+      {"-3", -3},
+      {"+8", 8},
+      {"2147483647", 2147483647},
+      {"99999999999", 2147483647},
+      {"-99999999999", INT32_MIN},
   };
   for (const Case& c : cases) EXPECT_EQ(parseIntProperty(c.text), c.expected) << c.text;
 }

@@ -23,7 +23,8 @@ std::string makePeImage(const std::vector<FixtureSection>& sections, uint16_t op
   const size_t table = pe + 24 + optionalHeaderSize;
   size_t headersEnd = table + 40 * sections.size();
   int64_t end = static_cast<int64_t>(headersEnd);
-  for (const FixtureSection& s : sections) end = std::max<int64_t>(end, int64_t{s.rawDataOffset} + s.rawDataSize);
+  for (const FixtureSection& s : sections)
+    end = std::max<int64_t>(end, int64_t{s.rawDataOffset} + s.rawDataSize);
   if (fileSize >= 0) end = fileSize;
   std::string image(static_cast<size_t>(std::max<int64_t>(end, static_cast<int64_t>(headersEnd))), '\0');
   for (size_t i = headersEnd; i < image.size(); ++i) image[i] = static_cast<char>(0xA0 + i % 7);
@@ -39,20 +40,20 @@ std::string makePeImage(const std::vector<FixtureSection>& sections, uint16_t op
   const size_t opt = pe + 24;
   if (optionalHeaderSize >= 240) {
     put16(image, opt, 0x020B);
-    put32(image, opt + 32, 0x1000);                           // SectionAlignment
-    put32(image, opt + 36, 0x200);                            // FileAlignment
-    put32(image, opt + 56, 0x1000 * (1 + static_cast<uint32_t>(sections.size())));  // SizeOfImage
+    put32(image, opt + 32, 0x1000);                                                        // SectionAlignment
+    put32(image, opt + 36, 0x200);                                                         // FileAlignment
+    put32(image, opt + 56, 0x1000 * (1 + static_cast<uint32_t>(sections.size())));         // SizeOfImage
     put32(image, opt + 60, static_cast<uint32_t>((headersEnd + 0x1FF) & ~size_t{0x1FF}));  // SizeOfHeaders
-    put16(image, opt + 68, 2);                                // Subsystem: Windows GUI
-    put32(image, opt + 108, 16);                              // NumberOfRvaAndSizes
+    put16(image, opt + 68, 2);    // Subsystem: Windows GUI
+    put32(image, opt + 108, 16);  // NumberOfRvaAndSizes
   }
   const char* names[] = {".text", ".data", ".rsrc", ".reloc", ".extra"};
   for (size_t i = 0; i < sections.size(); ++i) {
     size_t h = table + 40 * i;
     std::string name = names[std::min<size_t>(i, 4)];
     image.replace(h, name.size(), name);
-    put32(image, h + 8, sections[i].rawDataSize);                         // VirtualSize
-    put32(image, h + 12, 0x1000 * (1 + static_cast<uint32_t>(i)));        // VirtualAddress
+    put32(image, h + 8, sections[i].rawDataSize);                   // VirtualSize
+    put32(image, h + 12, 0x1000 * (1 + static_cast<uint32_t>(i)));  // VirtualAddress
     put32(image, h + 16, sections[i].rawDataSize);
     put32(image, h + 20, sections[i].rawDataOffset);
   }

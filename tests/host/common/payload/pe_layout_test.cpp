@@ -27,7 +27,8 @@ TEST(PeLayout, PayloadStartsAtTheEndOfTheLastSectionHeadersRawData) {
     EXPECT_EQ(layout.peHeaderOffset, 0x80);
     EXPECT_EQ(layout.sectionCount, c.sections.size());
     EXPECT_EQ(layout.optionalHeaderSize, c.optionalHeaderSize);
-    EXPECT_EQ(layout.lastSectionHeaderOffset, 0x80 + 24 + c.optionalHeaderSize + 40 * (int64_t(c.sections.size()) - 1));
+    EXPECT_EQ(layout.lastSectionHeaderOffset,
+              0x80 + 24 + c.optionalHeaderSize + 40 * (int64_t(c.sections.size()) - 1));
     EXPECT_EQ(layout.payloadStart, c.expected);
     EXPECT_EQ(checkLauncherStub(source, layout), Error::kNone);
   }
@@ -47,9 +48,12 @@ TEST(PeLayout, StubChecksRefuseWhatTheLauncherCouldNotUse) {
   std::string negativeH = makePeImage({{0x200, 0x200}});
   negativeH[63] = '\x80';
   const Case cases[] = {
-      {"data behind the last section", makePeImage({{0x200, 0x200}}, 0xF0, 0x500), Error::kNone, Error::kPeTrailingData},
-      {"last header does not end last", makePeImage({{0x400, 0x400}, {0x200, 0x200}}), Error::kNone, Error::kPeSectionOrder},
-      {"file shorter than its sections", makePeImage({{0x200, 0x200}}, 0xF0, 0x300), Error::kNone, Error::kTruncated},
+      {"data behind the last section", makePeImage({{0x200, 0x200}}, 0xF0, 0x500), Error::kNone,
+       Error::kPeTrailingData},
+      {"last header does not end last", makePeImage({{0x400, 0x400}, {0x200, 0x200}}), Error::kNone,
+       Error::kPeSectionOrder},
+      {"file shorter than its sections", makePeImage({{0x200, 0x200}}, 0xF0, 0x300), Error::kNone,
+       Error::kTruncated},
       {"no MZ", noMz, Error::kNone, Error::kNotPe},
       {"no PE signature", noPe, Error::kNone, Error::kNotPe},
       {"no sections", makePeImage({}), Error::kNotPe, Error::kNotPe},
@@ -57,7 +61,8 @@ TEST(PeLayout, StubChecksRefuseWhatTheLauncherCouldNotUse) {
       {"headers cut off", makePeImage({{0x200, 0x200}}, 0xF0, 0x100), Error::kTruncated, Error::kNotPe},
       {"tiny file", std::string("MZ"), Error::kTruncated, Error::kNotPe},
       {"empty file", std::string(), Error::kTruncated, Error::kNotPe},
-      {"payload start at 2 GiB", makePeImage({{0x7FFFFF00, 0x100}}, 0xF0, 0x400), Error::kTooLarge, Error::kTooLarge},
+      {"payload start at 2 GiB", makePeImage({{0x7FFFFF00, 0x100}}, 0xF0, 0x400), Error::kTooLarge,
+       Error::kTooLarge},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

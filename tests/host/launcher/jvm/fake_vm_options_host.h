@@ -13,10 +13,10 @@ namespace drx::launcher::testing {
 
 class FakeVmOptionsHost : public VmOptionsHost {
  public:
-  std::map<std::string, std::string> files;                        // options files by name
-  std::string defaultFile;                                         // name of the file beside the launcher
-  std::set<std::string> existing;                                  // paths that exist
-  std::map<std::string, std::vector<std::string>> listings;        // "dir|ext" -> names
+  std::map<std::string, std::string> files;                  // options files by name
+  std::string defaultFile;                                   // name of the file beside the launcher
+  std::set<std::string> existing;                            // paths that exist
+  std::map<std::string, std::vector<std::string>> listings;  // "dir|ext" -> names
   std::map<std::string, std::string> environment;
   VariableValues values{"C:\\app\\", "C:\\tmp\\lqo1.tmp_dir", ""};
   std::vector<std::string> logLines;

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::optional<std::string> version = versionFromFirstLine(line);
   if (version) {
-    if (version->empty() || version->find('"') != std::string::npos || version->size() >= line.size()) __builtin_trap();
+    if (version->empty() || version->find('"') != std::string::npos || version->size() >= line.size())
+      __builtin_trap();
     // A version lies within bounds equal to itself, and a permitted pre-release is never refused.
     if (judgeVersion(*version, *version, *version, true) != VersionVerdict::kAcceptable) __builtin_trap();
     if (!registryVersionInRange(*version, *version, *version)) __builtin_trap();
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (cached.size() > output.size() || cached.find('\0') != std::string::npos) __builtin_trap();
   uint64_t time = 0;
   if (output.size() >= 8) std::memcpy(&time, output.data(), 8);
-  if (output.size() == 8 && !cachedTimeMatches(reinterpret_cast<const unsigned char*>(output.data()), 8, time)) {
+  if (output.size() == 8 &&
+      !cachedTimeMatches(reinterpret_cast<const unsigned char*>(output.data()), 8, time)) {
     __builtin_trap();  // little-endian host: the bytes are the FILETIME layout
   }
   // The number-by-number order among vendor runtimes: antisymmetric and reflexive on any texts.

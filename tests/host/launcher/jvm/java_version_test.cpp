@@ -15,18 +15,13 @@ TEST(JavaVersion, RangeUsesTheBytePrefixRule) {
     const char* max;
     bool acceptable;
   } cases[] = {
-      {"1.5.0", "1.5", "", true},
-      {"1.6.0_21", "1.5", "", true},
-      {"1.7.0", "1.5", "", true},
-      {"1.4.2_19", "1.5", "", false},
+      {"1.5.0", "1.5", "", true},    {"1.6.0_21", "1.5", "", true},
+      {"1.7.0", "1.5", "", true},    {"1.4.2_19", "1.5", "", false},
       {"1.10.0", "1.5", "", false},  // bytes, not numbers: "1.1" sorts below "1.5"
-      {"1.6.0_45", "", "1.6", true},
-      {"1.7.0", "", "1.6", false},
-      {"1.6", "", "1.6.0_21", true},   // shorter than the bound and matching it: smaller
-      {"1.5", "1.5.0", "", false},
-      {"anything", "", "", true},
-      {"17.0.9", "1.5", "", true},
-      {"17.0.9", "1.5", "1.8", false},
+      {"1.6.0_45", "", "1.6", true}, {"1.7.0", "", "1.6", false},
+      {"1.6", "", "1.6.0_21", true},  // shorter than the bound and matching it: smaller
+      {"1.5", "1.5.0", "", false},   {"anything", "", "", true},
+      {"17.0.9", "1.5", "", true},   {"17.0.9", "1.5", "1.8", false},
   };
   for (const Case& c : cases) {
     const bool acceptable = judgeVersion(c.version, c.min, c.max, false) == VersionVerdict::kAcceptable;
@@ -97,7 +92,8 @@ TEST(JavaVersion, VersionComesFromTheQuotedTextOfTheFirstLine) {
 }
 
 TEST(JavaVersion, FirstLineIsCutAtItsLineFeedAnd99Characters) {
-  EXPECT_EQ(drx::launcher::firstOutputLine("java version \"1.6.0\"\nJava(TM) SE Runtime\n"), "java version \"1.6.0\"\n");
+  EXPECT_EQ(drx::launcher::firstOutputLine("java version \"1.6.0\"\nJava(TM) SE Runtime\n"),
+            "java version \"1.6.0\"\n");
   EXPECT_EQ(drx::launcher::firstOutputLine(std::string(150, 'x')), std::string(99, 'x'));
   EXPECT_EQ(drx::launcher::firstOutputLine(std::string("java\0version", 12)), "java");
 }

@@ -58,7 +58,8 @@ TEST(VersionCommandLine, ProgramPathIsAlwaysQuoted) {
       // No short form at all.
       {"", "C:\\a b\\java.exe", "\"C:\\a b\\java.exe\" -version"},
   };
-  for (const Row& row : rows) EXPECT_EQ(versionCommandLine(row.shortForm, row.program), row.expected) << row.program;
+  for (const Row& row : rows)
+    EXPECT_EQ(versionCommandLine(row.shortForm, row.program), row.expected) << row.program;
 }
 
 }  // namespace

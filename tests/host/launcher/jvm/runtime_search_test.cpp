@@ -51,8 +51,10 @@ TEST(RuntimeSearch, PreReleaseRefusedFromSomeSourcesOnly) {
     machine.addRuntime("C:\\ea\\bin\\java.exe", "1.7.0-ea");
     machine.environment["JAVA_HOME"] = "C:/ea";
     machine.onSearchPath = "C:\\ea\\bin\\java.exe";
-    machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.7");
-    machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.7", "JavaHome", "C:\\ea");
+    machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\Java Runtime Environment", "CurrentVersion",
+                     "1.7");
+    machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.7", "JavaHome",
+                     "C:\\ea");
     SearchSettings s = settings(c.sequence);
     s.allowBetaVm = c.allowBetaVm;
     EXPECT_EQ(found(machine, s), c.expected) << c.sequence;
@@ -65,9 +67,12 @@ TEST(RuntimeSearch, LocatedRuntimesAdmitPreReleasesAndHklmWinsATie) {
   machine.addRuntime("C:\\user\\bin\\java.exe", "1.6.0_20");
   machine.addRuntime("C:\\machine\\bin\\java.exe", "1.6.0_20");
   machine.addRuntime("C:\\early\\bin\\java.exe", "1.6.0_10-ea");
-  machine.setValue(Hive::kCurrentUser, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/user/bin/java.exe", "", "");
-  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/machine/bin/java.exe", "", "");
-  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/early/bin/java.exe", "", "");
+  machine.setValue(Hive::kCurrentUser, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/user/bin/java.exe", "",
+                   "");
+  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/machine/bin/java.exe", "",
+                   "");
+  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/early/bin/java.exe", "",
+                   "");
   EXPECT_EQ(found(machine, settings("Y")), "c:\\machine\\bin\\java.exe");
   EXPECT_TRUE(machine.logged("found located c:\\machine\\bin\\java.exe 1.6.0_20"));
 
@@ -79,7 +84,8 @@ TEST(RuntimeSearch, LocatedRuntimesAdmitPreReleasesAndHklmWinsATie) {
   // The pre-release is admitted from a located key.
   FakeMachine early;
   early.addRuntime("C:\\early\\bin\\java.exe", "1.7.0-ea");
-  early.setValue(Hive::kLocalMachine, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/early/bin/java.exe", "", "");
+  early.setValue(Hive::kLocalMachine, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/early/bin/java.exe", "",
+                 "");
   EXPECT_EQ(found(early, settings("Y")), "c:\\early\\bin\\java.exe");
 }
 
@@ -111,14 +117,16 @@ TEST(RuntimeSearch, JavaSoftKeysCurrentVersionThenHighestFirst) {
 TEST(RuntimeSearch, ModernJavaSoftKeysAfterTheClassicOnes) {
   FakeMachine machine;
   machine.addRuntime("C:\\Program Files\\Java\\jdk-17\\bin\\java.exe", "17.0.9", "openjdk version");
-  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome", "C:\\Program Files\\Java\\jdk-17");
+  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome",
+                   "C:\\Program Files\\Java\\jdk-17");
   EXPECT_EQ(found(machine, settings("Y")), "c:\\program files\\java\\jdk-17\\bin\\java.exe");
   EXPECT_TRUE(machine.logged("JavaSoft runtime registered under SOFTWARE\\JavaSoft\\JDK\\17"));
   EXPECT_TRUE(machine.logged("Java version: 17.0.9"));
 
   // A classic registration in range is still found first.
   machine.addRuntime("C:\\jre16\\bin\\java.exe", "1.6.0_21");
-  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6", "JavaHome", "C:\\jre16");
+  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6", "JavaHome",
+                   "C:\\jre16");
   EXPECT_EQ(found(machine, settings("Y")), "c:\\jre16\\bin\\java.exe");
 }
 
@@ -127,7 +135,8 @@ TEST(RuntimeSearch, RequireJdkWantsToolsJarAndSkipsRuntimeKeys) {
   machine.addRuntime("C:\\jre\\bin\\java.exe", "1.6.0_21");
   machine.addRuntime("C:\\jdk\\jre\\bin\\java.exe", "1.6.0_21");
   machine.files.insert("c:\\jdk\\lib\\tools.jar");
-  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6", "JavaHome", "C:\\jre");
+  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6", "JavaHome",
+                   "C:\\jre");
   SearchSettings s = settings("AC:\\jre;Y;AC:\\jdk");
   s.requireJdk = true;
   EXPECT_EQ(found(machine, s), "c:\\jdk\\jre\\bin\\java.exe");
@@ -143,10 +152,11 @@ TEST(RuntimeSearch, SequenceOrderThenTheRelativePass) {
   machine.environment["JDK_HOME"] = "C:\\jdk14";
   machine.addRuntime("C:\\jdk14\\bin\\java.exe", "1.4.2");
   EXPECT_EQ(found(machine, settings("B.\\jre;Y;EJAVA_HOME;EJDK_HOME;")), "c:\\app\\jre\\bin\\java.exe");
-  EXPECT_EQ(machine.linesStartingWith("Testing "),
-            (std::vector<std::string>{"Testing location .\\jre (type B)", "Testing location  (type Y)",
-                                      "Testing location JAVA_HOME (type E)", "Testing location JDK_HOME (type E)",
-                                      "Testing relative location .\\jre"}));
+  EXPECT_EQ(
+      machine.linesStartingWith("Testing "),
+      (std::vector<std::string>{"Testing location .\\jre (type B)", "Testing location  (type Y)",
+                                "Testing location JAVA_HOME (type E)", "Testing location JDK_HOME (type E)",
+                                "Testing relative location .\\jre"}));
   EXPECT_TRUE(machine.logged("c:\\app\\jre\\bin\\java.exe exists"));
 
   // An absolute A entry is not tried again; a relative one is, without a version check.
@@ -154,7 +164,8 @@ TEST(RuntimeSearch, SequenceOrderThenTheRelativePass) {
   other.addRuntime("C:\\old\\bin\\java.exe", "1.4.2");
   other.addRuntime("C:\\app\\rel\\bin\\java.exe", "1.4.2");
   EXPECT_EQ(found(other, settings("AC:\\old;Arel")), "c:\\app\\rel\\bin\\java.exe");
-  EXPECT_EQ(other.linesStartingWith("Testing relative"), (std::vector<std::string>{"Testing relative location rel"}));
+  EXPECT_EQ(other.linesStartingWith("Testing relative"),
+            (std::vector<std::string>{"Testing relative location rel"}));
 }
 
 TEST(RuntimeSearch, LocationFilesInstallationsAndHomeVariables) {
@@ -178,7 +189,8 @@ TEST(RuntimeSearch, LocationFilesInstallationsAndHomeVariables) {
   previous.setValue(Hive::kLocalMachine, "SOFTWARE\\morvenic\\deployrix\\installations", "1234-5678",
                     "D:\\first;;D:\\second");
   EXPECT_EQ(found(previous, s), "d:\\second\\jre\\bin\\java.exe");
-  EXPECT_TRUE(previous.logged("found JRE from previous installation (machine) d:\\second\\jre\\bin\\java.exe"));
+  EXPECT_TRUE(
+      previous.logged("found JRE from previous installation (machine) d:\\second\\jre\\bin\\java.exe"));
 
   FakeMachine home;
   home.addRuntime("C:\\lh\\bin\\java.exe", "1.6.0");

@@ -31,7 +31,8 @@ TEST(Variables, LauncherVariablesInEveryForm) {
       {"${LANQO_EXEDIR}${DEPLOYRIX_EXEDIR}", "C:\\app\\C:\\app\\"},
       {"${launcher:sys.launcherDirectory}", "C:\\app\\"},
       {"%LANQO_TEMPDIR%\\a.jar", "C:\\Temp\\lqo1a.tmp_dir\\a.jar"},
-      {"${DEPLOYRIX_TEMPDIR}|${launcher:sys.launcherTempDirectory}", "C:\\Temp\\lqo1a.tmp_dir|C:\\Temp\\lqo1a.tmp_dir"},
+      {"${DEPLOYRIX_TEMPDIR}|${launcher:sys.launcherTempDirectory}",
+       "C:\\Temp\\lqo1a.tmp_dir|C:\\Temp\\lqo1a.tmp_dir"},
       {"a%LANQO_PATHLIST_SEPARATOR%b%DEPLOYRIX_PATHLIST_SEPARATOR%c", "a;b;c"},
       {"${LANQO_PATHLIST_SEPARATOR}${launcher:sys.pathlistSeparator}", ";;"},
       {"%LANQO_JVM_HOME%\\lib", "C:\\jre\\bin\\..\\lib"},
@@ -52,9 +53,10 @@ TEST(Variables, RuntimeHomeIsEmptyBeforeARuntimeIsLoaded) {
 TEST(Variables, EveryReplacementIsLoggedWithTheWholeText) {
   std::vector<std::string> lines;
   std::string text = "%LANQO_EXEDIR%a;%LANQO_EXEDIR%b";
-  expandVariables(text, kValues, {}, [&](std::string_view pattern, std::string_view value, const std::string& whole) {
-    lines.push_back(std::string(pattern) + "|" + std::string(value) + "|" + whole);
-  });
+  expandVariables(text, kValues, {},
+                  [&](std::string_view pattern, std::string_view value, const std::string& whole) {
+                    lines.push_back(std::string(pattern) + "|" + std::string(value) + "|" + whole);
+                  });
   EXPECT_EQ(text, "C:\\app\\a;C:\\app\\b");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "%LANQO_EXEDIR%|C:\\app\\|C:\\app\\a;%LANQO_EXEDIR%b");

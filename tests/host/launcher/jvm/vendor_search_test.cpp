@@ -50,11 +50,11 @@ TEST(VendorVersionOrder, NumberByNumber) {
       {"17.0.10", "17.0.9", 1},  // the examples the order was chosen for
       {"17.0.9", "8.0.392", 1},
       {"17.0.10", "8.0.392", 1},
-      {"21", "21.0.0", 0},       // a missing number counts as 0
+      {"21", "21.0.0", 0},  // a missing number counts as 0
       {"21", "21.0.1", -1},
       {"1.8.0_392", "11.0.21", -1},  // the classic scheme's leading 1 ranks below any modern feature release
       {"17.0.09", "17.0.9", 0},
-      {"17.0.9", "17.0.9-ea", 0},     // text between the numbers does not count
+      {"17.0.9", "17.0.9-ea", 0},                                // text between the numbers does not count
       {"100000000000000000000.1", "99999999999999999999.9", 1},  // wider than any integer type
       {"", "0", 0},
   };
@@ -83,12 +83,15 @@ TEST(VendorSearch, EveryKeyLookedAtIsLoggedAndRefusalsMoveOn) {
   machine.addRuntimeHome("C:\\temurin11", "11.0.21");
   machine.addVendorKey(kTemurin17, "C:\\temurin17\\");
   machine.addVendorKey("SOFTWARE\\Eclipse Adoptium\\JDK\\11.0.21.9\\hotspot\\MSI", "C:\\temurin11");
-  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\Eclipse Adoptium\\JDK\\11.0.2.1\\openj9\\MSI", "Main", "1");
+  machine.setValue(Hive::kLocalMachine, "SOFTWARE\\Eclipse Adoptium\\JDK\\11.0.2.1\\openj9\\MSI", "Main",
+                   "1");
   // The layout without a variant level of the foundation's first releases.
   machine.addVendorKey("SOFTWARE\\Eclipse Foundation\\JDK\\8.0.192.12\\MSI", "");
   EXPECT_EQ(search(machine, registryOnly("1.5", "11")), "c:\\temurin11\\bin\\java.exe");
-  EXPECT_TRUE(machine.logged("Vendor key SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI names C:\\temurin17"));
-  EXPECT_TRUE(machine.logged("Vendor key SOFTWARE\\Eclipse Adoptium\\JDK\\11.0.2.1\\openj9\\MSI has no Path"));
+  EXPECT_TRUE(machine.logged(
+      "Vendor key SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI names C:\\temurin17"));
+  EXPECT_TRUE(
+      machine.logged("Vendor key SOFTWARE\\Eclipse Adoptium\\JDK\\11.0.2.1\\openj9\\MSI has no Path"));
   EXPECT_TRUE(machine.logged("Vendor key SOFTWARE\\Eclipse Foundation\\JDK\\8.0.192.12\\MSI has no Path"));
   // The out-of-range runtime is refused as every other candidate is.
   const auto refused = std::find(machine.logLines.begin(), machine.logLines.end(),
@@ -111,7 +114,8 @@ TEST(VendorSearch, OnlyWhenTheClassicKeysNameNothing) {
   located.addRuntimeHome("C:\\temurin21", "21.0.1");
   located.addRuntimeHome("C:\\picked", "1.8.0_392");
   located.addVendorKey("SOFTWARE\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "C:\\temurin21\\");
-  located.setValue(Hive::kCurrentUser, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/picked/bin/java.exe", "", "");
+  located.setValue(Hive::kCurrentUser, "SOFTWARE\\morvenic\\lanqo\\locatedjvms\\C:/picked/bin/java.exe", "",
+                   "");
   EXPECT_EQ(search(located), "c:\\picked\\bin\\java.exe");
 }
 

@@ -35,7 +35,9 @@ Options built(FakeVmOptionsHost& host, const VmOptionsInput& input) {
   return Options(result.options.begin() + 1, result.options.end());
 }
 
-std::string classPathOf(FakeVmOptionsHost& host, const VmOptionsInput& input) { return built(host, input).back(); }
+std::string classPathOf(FakeVmOptionsHost& host, const VmOptionsInput& input) {
+  return built(host, input).back();
+}
 
 TEST(VmOptions, OptionsFileLinesAreTrimmedOfSpacesAndComments) {
   FakeVmOptionsHost host;
@@ -64,17 +66,21 @@ TEST(VmOptions, ClassPathOverridesFromTheOptionsFile) {
     const char* expected;
   } cases[] = {
       // The last suffix wins.
-      {"-classpath/a C:\\one.jar\n-classpath/a C:\\two.jar\n", "-Djava.class.path=C:\\tmp\\lqo1.tmp_dir\\a.jar;"
-                                                                "C:\\tmp\\lqo1.tmp_dir\\user\\u.zip;C:\\app\\cfg.jar;"
-                                                                "C:\\two.jar"},
+      {"-classpath/a C:\\one.jar\n-classpath/a C:\\two.jar\n",
+       "-Djava.class.path=C:\\tmp\\lqo1.tmp_dir\\a.jar;"
+       "C:\\tmp\\lqo1.tmp_dir\\user\\u.zip;C:\\app\\cfg.jar;"
+       "C:\\two.jar"},
       // A replacement takes the place of the configured entries only.
       {"-classpath/p C:\\pre.jar\n-classpath C:\\repl.jar\n-classpath/a C:\\post.jar\n",
-       "-Djava.class.path=C:\\pre.jar;C:\\tmp\\lqo1.tmp_dir\\a.jar;C:\\tmp\\lqo1.tmp_dir\\user\\u.zip;C:\\repl.jar;"
+       "-Djava.class.path=C:\\pre.jar;C:\\tmp\\lqo1.tmp_dir\\a.jar;C:\\tmp\\lqo1.tmp_dir\\user\\u.zip;C:"
+       "\\repl.jar;"
        "C:\\post.jar"},
       {"-classpath C:\\r1.jar;\n-classpath/a C:\\post.jar\n",
-       "-Djava.class.path=C:\\tmp\\lqo1.tmp_dir\\a.jar;C:\\tmp\\lqo1.tmp_dir\\user\\u.zip;C:\\r1.jar;C:\\post.jar"},
+       "-Djava.class.path=C:\\tmp\\lqo1.tmp_dir\\a.jar;C:\\tmp\\lqo1.tmp_dir\\user\\u.zip;C:\\r1.jar;C:"
+       "\\post.jar"},
       {"-classpath/p C:\\p1.jar\n-classpath/p C:\\p2.jar\n",
-       "-Djava.class.path=C:\\p2.jar;C:\\tmp\\lqo1.tmp_dir\\a.jar;C:\\tmp\\lqo1.tmp_dir\\user\\u.zip;C:\\app\\cfg.jar;"},
+       "-Djava.class.path=C:\\p2.jar;C:\\tmp\\lqo1.tmp_dir\\a.jar;C:\\tmp\\lqo1.tmp_dir\\user\\u.zip;C:"
+       "\\app\\cfg.jar;"},
   };
   for (const Case& c : cases) {
     FakeVmOptionsHost host;
@@ -96,8 +102,9 @@ TEST(VmOptions, ClassPathEntriesContributeByType) {
       {"A0lib\\x.jar;D0C:\\abs\\y.jar", "-Djava.class.path=C:\\app\\lib\\x.jar;C:\\abs\\y.jar;"},
       {"E0QUOTED", "-Djava.class.path=C:\\lib\\a.jar;"},
       {"E0ENDS;E0UNSET;E0EMPTY", "-Djava.class.path=C:\\lib\\b.jar;"},
-      {"S1libdir;S0missingdir;S1emptydir", "-Djava.class.path=C:\\app\\libdir\\1.jar;C:\\app\\libdir\\2.jar;"
-                                            "C:\\app\\libdir\\3.zip;"},
+      {"S1libdir;S0missingdir;S1emptydir",
+       "-Djava.class.path=C:\\app\\libdir\\1.jar;C:\\app\\libdir\\2.jar;"
+       "C:\\app\\libdir\\3.zip;"},
       {"A0%LANQO_EXEDIR%lib\\x.jar", "-Djava.class.path=C:\\app\\lib\\x.jar;"},
       {"X1whatever;;;A", "-Djava.class.path=;"},
       {"A1C:\\", "-Djava.class.path=C:\\;"},
@@ -147,26 +154,29 @@ TEST(VmOptions, ConfiguredOptionsThenPassthroughThenOptionsFile) {
   input.commandLine = {"-Jself", "C:\\app\\setup.exe", "-J-Xmx1g", "a", "-Jx y"};
   input.jvmArgumentPassthrough = true;
   EXPECT_EQ(built(host, input), (Options{"-Xms16m", "-Dfrom=include", "-Dsecond=include", "-Dafter=1", "self",
-                                          "-Xmx1g", "x y", "-Dfrom=file", "-Djava.class.path="}));
+                                         "-Xmx1g", "x y", "-Dfrom=file", "-Djava.class.path="}));
   EXPECT_EQ(host.logLines.front(), "adding options\n");
 
   input.jvmArgumentPassthrough = false;
   EXPECT_EQ(built(host, input), (Options{"-Xms16m", "-Dfrom=include", "-Dsecond=include", "-Dafter=1",
-                                          "-Dfrom=file", "-Djava.class.path="}));
+                                         "-Dfrom=file", "-Djava.class.path="}));
 }
 
 TEST(VmOptions, IncludeLinesAndAPairWithoutItsName) {
   FakeVmOptionsHost host;
   host.defaultFile = "setup.vmoptions";
-  host.files["setup.vmoptions"] = "-Da=1\n-include-options ${LANQO_TEMPDIR}\\more.vmoptions\n-Dc=3\n"
-                                  "-include-options nosuchfile\n";
+  host.files["setup.vmoptions"] =
+      "-Da=1\n-include-options ${LANQO_TEMPDIR}\\more.vmoptions\n-Dc=3\n"
+      "-include-options nosuchfile\n";
   host.files["C:\\tmp\\lqo1.tmp_dir\\more.vmoptions"] = "-Db=2\n-classpath/a C:\\x.jar\n";
   VmOptionsInput input = baseInput();
   input.vmParameterElements = {"-Dfirst", "-include-options"};
-  EXPECT_EQ(built(host, input),
-            (Options{"-Dfirst", "-include-options", "-Da=1", "-Db=2", "-Dc=3", "-Djava.class.path=;C:\\x.jar"}));
+  EXPECT_EQ(built(host, input), (Options{"-Dfirst", "-include-options", "-Da=1", "-Db=2", "-Dc=3",
+                                         "-Djava.class.path=;C:\\x.jar"}));
   EXPECT_NE(std::find_if(host.logLines.begin(), host.logLines.end(),
-                         [](const std::string& line) { return line.rfind("adding vmoptions from <nosuchfile> (", 0) == 0; }),
+                         [](const std::string& line) {
+                           return line.rfind("adding vmoptions from <nosuchfile> (", 0) == 0;
+                         }),
             host.logLines.end());
 }
 
@@ -181,10 +191,12 @@ TEST(VmOptions, IncludeCyclesAndDeepChainsEnd) {
   FakeVmOptionsHost deep;
   deep.defaultFile = "f0";
   for (int i = 0; i < 40; ++i) {
-    deep.files["f" + std::to_string(i)] = "-Dn=" + std::to_string(i) + "\n-include-options f" + std::to_string(i + 1);
+    deep.files["f" + std::to_string(i)] =
+        "-Dn=" + std::to_string(i) + "\n-include-options f" + std::to_string(i + 1);
   }
   const Options options = built(deep, baseInput());
-  EXPECT_EQ(options.size(), static_cast<size_t>(drx::launcher::kMaxIncludeDepth) + 2);  // files read + class path
+  EXPECT_EQ(options.size(),
+            static_cast<size_t>(drx::launcher::kMaxIncludeDepth) + 2);  // files read + class path
   EXPECT_EQ(options.front(), "-Dn=0");
   EXPECT_EQ(deep.errorLines.size(), 1u);
 }

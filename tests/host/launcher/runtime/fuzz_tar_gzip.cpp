@@ -33,7 +33,8 @@ class Compressor {
       __builtin_trap();
   }
   std::string_view gzip(std::string_view data, int level) {
-    if (deflateReset(&stream_) != Z_OK || deflateParams(&stream_, level, Z_DEFAULT_STRATEGY) != Z_OK) __builtin_trap();
+    if (deflateReset(&stream_) != Z_OK || deflateParams(&stream_, level, Z_DEFAULT_STRATEGY) != Z_OK)
+      __builtin_trap();
     out_.resize(deflateBound(&stream_, static_cast<uLong>(data.size())) + 64);
     stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     stream_.avail_in = static_cast<uInt>(data.size());
@@ -63,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view file = (data[0] & 1) ? compressor().gzip(rest, 1 + data[0] % 9) : rest;
   const int fd = memoryFile();
   if (fd < 0 || ftruncate(fd, 0) != 0) __builtin_trap();
-  if (!file.empty() && pwrite(fd, file.data(), file.size(), 0) != static_cast<ssize_t>(file.size())) __builtin_trap();
+  if (!file.empty() && pwrite(fd, file.data(), file.size(), 0) != static_cast<ssize_t>(file.size()))
+    __builtin_trap();
   if (lseek(fd, 0, SEEK_SET) != 0) __builtin_trap();
   const int own = dup(fd);
   gzFile gz = gzdopen(own, "rb");

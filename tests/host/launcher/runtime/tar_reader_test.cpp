@@ -12,8 +12,8 @@ namespace {
 
 using standin::makeTar;
 using standin::tarDirectory;
-using standin::tarFile;
 using standin::TarEntry;
+using standin::tarFile;
 
 UntarOutcome untar(const std::string& archive, MemoryTree& tree, bool progress = false, int64_t total = 0) {
   MemoryInput input(archive);
@@ -27,8 +27,9 @@ void setSizeField(std::string& archive, size_t headerOffset, const char (&field)
 
 TEST(TarReader, ExtractsDirectoriesAndFilesWithBackslashNames) {
   const std::string big(70000, 'x');  // more than two copy chunks, not a multiple of 512
-  const std::string archive = makeTar({tarDirectory("bin/"), tarFile("bin/java.exe", "exe"),
-                                       tarDirectory("lib/"), tarFile("lib/rt.jar", big), tarFile("empty.txt", "")});
+  const std::string archive =
+      makeTar({tarDirectory("bin/"), tarFile("bin/java.exe", "exe"), tarDirectory("lib/"),
+               tarFile("lib/rt.jar", big), tarFile("empty.txt", "")});
   MemoryTree tree;
   const UntarOutcome outcome = untar(archive, tree);
   EXPECT_EQ(outcome.result, UntarResult::kSuccess);
@@ -97,7 +98,8 @@ TEST(TarReader, ReadErrorsFail) {
 
 TEST(TarReader, SizeFieldsInEveryWritingParseAlike) {
   const char* fields[] = {
-      "00000001750\0", "     1750 \0\0", "1750\0\0\0\0\0\0\0\0", "00001750    ", "  0 01750\0\0\0", "000000001750",
+      "00000001750\0", "     1750 \0\0",  "1750\0\0\0\0\0\0\0\0",
+      "00001750    ",  "  0 01750\0\0\0", "000000001750",
   };
   for (const char* field : fields) {
     int32_t size = -1;
@@ -111,8 +113,8 @@ TEST(TarReader, SizeFieldsInEveryWritingParseAlike) {
   EXPECT_TRUE(parseTarSize(std::string_view("17777777777\0", 12), largest));
   EXPECT_EQ(largest, 2147483647);
 
-  const char* refused[] = {"0000000178\0\0", "00000001a50\0", "\x80\0\0\0\0\0\0\x01\0\0\0\0", "20000000000\0",
-                           "777777777777", "0000-001750\0"};
+  const char* refused[] = {"0000000178\0\0", "00000001a50\0", "\x80\0\0\0\0\0\0\x01\0\0\0\0",
+                           "20000000000\0",  "777777777777",  "0000-001750\0"};
   for (const char* field : refused) {
     int32_t size = 0;
     EXPECT_FALSE(parseTarSize(std::string_view(field, 12), size)) << field;
@@ -162,20 +164,23 @@ TEST(TarReader, AFileWhoseDirectoryDidNotComeFirstCannotBeCreated) {
 }
 
 TEST(TarReader, NamesThatLeaveTheTargetAreRefused) {
-  const char* refused[] = {"../evil.txt", "a/../../evil.txt", "/etc/evil", "\\\\server\\share\\x", "C:/evil.txt",
-                           "c:evil.txt", "a/.../b.txt", "a/.. /b.txt", "..", "a\\..\\..\\x", "file.txt:stream"};
+  const char* refused[] = {"../evil.txt", "a/../../evil.txt", "/etc/evil",      "\\\\server\\share\\x",
+                           "C:/evil.txt", "c:evil.txt",       "a/.../b.txt",    "a/.. /b.txt",
+                           "..",          "a\\..\\..\\x",     "file.txt:stream"};
   for (const char* name : refused) {
     std::string path;
     EXPECT_FALSE(tarEntryPath(name, path)) << name;
     MemoryTree tree;
     tree.directories.insert("a");
-    EXPECT_EQ(untar(makeTar({tarFile("ok.txt", "1"), tarFile(name, "x")}), tree).result, UntarResult::kFailed) << name;
+    EXPECT_EQ(untar(makeTar({tarFile("ok.txt", "1"), tarFile(name, "x")}), tree).result, UntarResult::kFailed)
+        << name;
     EXPECT_EQ(tree.files.size(), 1u) << name;
     EXPECT_TRUE(tree.logged("ERROR: untaring JRE was unsuccessful")) << name;
   }
   // A refused directory entry fails the same way.
   MemoryTree tree;
-  EXPECT_EQ(untar(makeTar({tarFile("ok.txt", "1"), tarDirectory("../up/")}), tree).result, UntarResult::kFailed);
+  EXPECT_EQ(untar(makeTar({tarFile("ok.txt", "1"), tarDirectory("../up/")}), tree).result,
+            UntarResult::kFailed);
   EXPECT_FALSE(tree.directories.count("..\\up"));
 
   const char* accepted[] = {"./bin/java.exe", "a..b/c..d.txt", "lib/.hidden", "jre/./lib/x"};

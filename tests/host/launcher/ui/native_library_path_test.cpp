@@ -41,7 +41,8 @@ TEST(NativeLibraryPath, KeepsTheWholePathAndLeavesOutDirectoriesThatDoNotFit) {
 
   std::string fullPath = longPath;
   fullPath.resize(drx::launcher::kPathValueLimit - 1 - std::string("C:\\app\\lib;").size(), 'x');
-  EXPECT_EQ(drx::launcher::buildNativeLibraryPath("lib;D:\\n", fullPath, underApp), "C:\\app\\lib;" + fullPath)
+  EXPECT_EQ(drx::launcher::buildNativeLibraryPath("lib;D:\\n", fullPath, underApp),
+            "C:\\app\\lib;" + fullPath)
       << "the second directory no longer fits";
   fullPath.push_back('x');
   EXPECT_EQ(drx::launcher::buildNativeLibraryPath("lib;D:\\n", fullPath, underApp), fullPath)
@@ -55,14 +56,15 @@ TEST(NativeLibraryPath, LibraryPathIsCutOnlyAtAnEntryBoundary) {
     const char* expected;
   } cases[] = {
       {"C:\\a;C:\\bb", 100, "C:\\a;C:\\bb"},  // fits
-      {"C:\\a;C:\\bb", 10, "C:\\a;C:\\bb"},  // exactly
-      {"C:\\a;C:\\bb", 6, "C:\\a"},  // inside the second entry
-      {"C:\\a;C:\\bb", 4, "C:\\a"},  // the separator itself is the first character left out
-      {"C:\\a;C:\\bb", 3, ""},      // inside the first entry: nothing
+      {"C:\\a;C:\\bb", 10, "C:\\a;C:\\bb"},   // exactly
+      {"C:\\a;C:\\bb", 6, "C:\\a"},           // inside the second entry
+      {"C:\\a;C:\\bb", 4, "C:\\a"},           // the separator itself is the first character left out
+      {"C:\\a;C:\\bb", 3, ""},                // inside the first entry: nothing
       {"C:\\a;;C:\\bb", 5, "C:\\a;"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(drx::launcher::wholeEntriesWithin(c.list, c.limit), c.expected) << c.list << " within " << c.limit;
+    EXPECT_EQ(drx::launcher::wholeEntriesWithin(c.list, c.limit), c.expected)
+        << c.list << " within " << c.limit;
   }
 }
 

@@ -142,12 +142,12 @@ TEST(MkmediaBuild, OnlyBytesInsideTheChecksumRegionAffectTheCrc) {
     bool ok;
   };
   const Case cases[] = {
-      {regionStart + 12, false},               // first narrow text
-      {clean.files[1].offset + 100000, false}, // inside an included file
-      {regionEnd - 1, false},                  // last byte of the remaining data
-      {regionEnd, true},                       // first filler byte
-      {regionEnd + 15, true},                  // last filler byte
-      {10, true},                              // inside the stub
+      {regionStart + 12, false},                // first narrow text
+      {clean.files[1].offset + 100000, false},  // inside an included file
+      {regionEnd - 1, false},                   // last byte of the remaining data
+      {regionEnd, true},                        // first filler byte
+      {regionEnd + 15, true},                   // last filler byte
+      {10, true},                               // inside the stub
   };
   for (const Case& c : cases) {
     std::string flipped = media;
@@ -180,15 +180,22 @@ TEST(MkmediaBuild, RefusesBadInputAndLeavesNoOutput) {
   const Case cases[] = {
       {"not a PE file", [](BuildOptions& o, const ScratchDirectory& d) { o.stubPath = d.file("text.exe"); },
        "not a PE file"},
-      {"stub already carries data", [](BuildOptions& o, const ScratchDirectory& d) { o.stubPath = d.file("out.exe"); },
+      {"stub already carries data",
+       [](BuildOptions& o, const ScratchDirectory& d) { o.stubPath = d.file("out.exe"); },
        "already carries data after its last section"},
-      {"last section header not last", [](BuildOptions& o, const ScratchDirectory& d) { o.stubPath = d.file("swapped.exe"); },
+      {"last section header not last",
+       [](BuildOptions& o, const ScratchDirectory& d) { o.stubPath = d.file("swapped.exe"); },
        "does not describe the section that ends last"},
-      {"unknown config name", [](BuildOptions& o, const ScratchDirectory& d) { o.configPath = d.file("bad.properties"); },
+      {"unknown config name",
+       [](BuildOptions& o, const ScratchDirectory& d) { o.configPath = d.file("bad.properties"); },
        "bad.properties:2: unknown property name 'noSuchSetting'"},
-      {"unmappable narrow text", [](BuildOptions& o, const ScratchDirectory& d) { o.configPath = d.file("greek.properties"); },
+      {"unmappable narrow text",
+       [](BuildOptions& o, const ScratchDirectory& d) { o.configPath = d.file("greek.properties"); },
        "line 1: msgErrorCaption: character"},
-      {"missing included file", [](BuildOptions& o, const ScratchDirectory& d) { o.files.push_back({"x", d.file("nope")}); },
+      {"missing included file",
+       [](BuildOptions& o, const ScratchDirectory& d) {
+         o.files.push_back({"x", d.file("nope")});
+       },
        "nope: No such file or directory"},
       {"2 GiB or more", [](BuildOptions& o, const ScratchDirectory& d) { o.dataPath = d.file("huge.bin"); },
        "must stay below 2 GiB"},
@@ -210,16 +217,18 @@ TEST(MkmediaCommandLine, ExitCodesAndOneLineErrors) {
   ScratchDirectory dir;
   Built b = prepare(dir);
   const std::string mkmedia = drx::testing::shellQuote(MKMEDIA_PATH);
-  std::string build = mkmedia + " build --stub " + drx::testing::shellQuote(b.options.stubPath) + " --config " +
-                      drx::testing::shellQuote(b.options.configPath) + " -o " +
-                      drx::testing::shellQuote(dir.file("cli.exe")) + " --file lib/a.txt=" +
-                      drx::testing::shellQuote(dir.file("a.txt")) + " --data " +
+  std::string build = mkmedia + " build --stub " + drx::testing::shellQuote(b.options.stubPath) +
+                      " --config " + drx::testing::shellQuote(b.options.configPath) + " -o " +
+                      drx::testing::shellQuote(dir.file("cli.exe")) +
+                      " --file lib/a.txt=" + drx::testing::shellQuote(dir.file("a.txt")) + " --data " +
                       drx::testing::shellQuote(dir.file("rest.bin"));
   std::string out, err;
   ASSERT_EQ(drx::testing::runCapture(build, out, err, dir), 0) << err;
 
-  ASSERT_EQ(drx::testing::runCapture(mkmedia + " inspect --json " + drx::testing::shellQuote(dir.file("cli.exe")),
-                                     out, err, dir), 0) << err;
+  ASSERT_EQ(drx::testing::runCapture(
+                mkmedia + " inspect --json " + drx::testing::shellQuote(dir.file("cli.exe")), out, err, dir),
+            0)
+      << err;
   EXPECT_NE(out.find("\"crc\": \"OK\""), std::string::npos) << out;
   EXPECT_NE(out.find("{\"name\": \"lib\\\\a.txt\", \"size\": 5"), std::string::npos) << out;
   EXPECT_NE(out.find("\"remainingDataSize\": 9"), std::string::npos) << out;
@@ -227,18 +236,21 @@ TEST(MkmediaCommandLine, ExitCodesAndOneLineErrors) {
   std::string media = readFile(dir.file("cli.exe"));
   media[media.size() - 1] ^= 0x20;
   writeFile(dir.file("corrupt.exe"), media);
-  EXPECT_EQ(drx::testing::runCapture(mkmedia + " inspect " + drx::testing::shellQuote(dir.file("corrupt.exe")),
-                                     out, err, dir), 2);
+  EXPECT_EQ(drx::testing::runCapture(
+                mkmedia + " inspect " + drx::testing::shellQuote(dir.file("corrupt.exe")), out, err, dir),
+            2);
   EXPECT_NE(out.find(" MISMATCH\n"), std::string::npos) << out;
   media = readFile(dir.file("cli.exe"));
   media[b.stub.size() + 20] ^= 0x40;  // narrow record count: the tables no longer parse
   writeFile(dir.file("count.exe"), media);
   // The checksum is read before the tables: the damage is a mismatch first, then what it hid.
   EXPECT_EQ(drx::testing::runCapture(mkmedia + " inspect " + drx::testing::shellQuote(dir.file("count.exe")),
-                                     out, err, dir), 2);
+                                     out, err, dir),
+            2);
   EXPECT_NE(out.find(" MISMATCH\n"), std::string::npos) << out;
   EXPECT_NE(out.find("could not read: property tables: truncated data\n"), std::string::npos) << out;
-  EXPECT_NE(err.find("checksum MISMATCH; could not read property tables: truncated data"), std::string::npos) << err;
+  EXPECT_NE(err.find("checksum MISMATCH; could not read property tables: truncated data"), std::string::npos)
+      << err;
 
   struct Case {
     std::string args;
@@ -273,9 +285,9 @@ TEST(MkmediaInspect, UnextractedPositionFollowsTheLaunchersRule) {
     int64_t unextractedFromF;  // -1: expect 0
   };
   const Case cases[] = {
-      {"includedFileCount = 0\n", 2, 0, -1},              // nothing extracted: U stays 0
+      {"includedFileCount = 0\n", 2, 0, -1},                      // nothing extracted: U stays 0
       {"includedFileCount = 3\nincludedFileNames =\n", 0, 0, 0},  // count without names: U = F
-      {"includedFileCount = 1\n", 2, 1, 8 + 4},           // only the first name
+      {"includedFileCount = 1\n", 2, 1, 8 + 4},                   // only the first name
       {"", 2, 2, 8 + 4 + 8 + 2},
   };
   for (const Case& c : cases) {

@@ -29,7 +29,8 @@ TEST(MediaConfig, KeysResolveToIdsAndTables) {
       {"wide.30000 = wide by choice", 30000, true, "wide by choice"},
       {"narrow.20013 = narrow by choice", 20013, false, "narrow by choice"},
       {"vmParameters = -Xmx512m \\\n    -Dfoo=bar", kVmParameters, false, "-Xmx512m -Dfoo=bar"},
-      {"stderrFile = a\\tb\\nc\\\\d\\=e\\u00e9\\ud83d\\ude00", kStderrFile, false, "a\tb\nc\\d=e\xC3\xA9\xF0\x9F\x98\x80"},
+      {"stderrFile = a\\tb\\nc\\\\d\\=e\\u00e9\\ud83d\\ude00", kStderrFile, false,
+       "a\tb\nc\\d=e\xC3\xA9\xF0\x9F\x98\x80"},
       {"classPath =   ", kClassPath, false, ""},
       {"mainClass = with = sign", kMainClass, false, "with = sign"},
   };
@@ -71,7 +72,8 @@ TEST(MediaConfig, ErrorsNameTheLine) {
 TEST(MediaConfig, CommentsBlankLinesAndCrLfAreIgnored) {
   std::vector<ConfigEntry> entries;
   std::string error;
-  ASSERT_TRUE(parseMediaConfig("# one\r\n\r\n  ! two\r\nmainClass = M\r\nminJavaVersion = 1.8\r\n", entries, error));
+  ASSERT_TRUE(
+      parseMediaConfig("# one\r\n\r\n  ! two\r\nmainClass = M\r\nminJavaVersion = 1.8\r\n", entries, error));
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].value, "M");
   EXPECT_EQ(entries[1].line, 5);
@@ -87,13 +89,13 @@ TEST(TextEncoding, NarrowTextsConvertToTheCodePageOrFail) {
   };
   const Case cases[] = {
       {"plain", 1252, true, "plain"},
-      {"caf\xC3\xA9 \xE2\x82\xAC", 1252, true, "caf\xE9 \x80"},        // é €
-      {"\xD0\x96", 1251, true, "\xC6"},                                 // Ж
-      {"\xC5\x91", 1250, true, "\xF5"},                                 // ő
-      {"\xD0\x96", 1252, false, ""},                                    // Ж has no place in 1252
-      {"\xCE\xA9", 1252, false, ""},                                    // Ω
-      {"\xF0\x9F\x98\x80", 1252, false, ""},                            // emoji
-      {"\xE6\x97\xA5", 932, true, "\x93\xFA"},                          // 日 in Shift-JIS
+      {"caf\xC3\xA9 \xE2\x82\xAC", 1252, true, "caf\xE9 \x80"},  // é €
+      {"\xD0\x96", 1251, true, "\xC6"},                          // Ж
+      {"\xC5\x91", 1250, true, "\xF5"},                          // ő
+      {"\xD0\x96", 1252, false, ""},                             // Ж has no place in 1252
+      {"\xCE\xA9", 1252, false, ""},                             // Ω
+      {"\xF0\x9F\x98\x80", 1252, false, ""},                     // emoji
+      {"\xE6\x97\xA5", 932, true, "\x93\xFA"},                   // 日 in Shift-JIS
   };
   for (const Case& c : cases) {
     std::string out, error;
@@ -129,7 +131,11 @@ TEST(AssembleProperties, DerivesFileListAddsDefaultsAndKeepsConfiguredValues) {
     std::u16string title;
   };
   const Case cases[] = {
-      {"mainClass = M", {"a.txt", "dir\\b", "jre.tar.gz"}, "3", "a.txt;dir\\b;jre.tar.gz", u"deployrix Wizard"},
+      {"mainClass = M",
+       {"a.txt", "dir\\b", "jre.tar.gz"},
+       "3",
+       "a.txt;dir\\b;jre.tar.gz",
+       u"deployrix Wizard"},
       {"launcherFlavour = l", {}, "0", "", u"lanqo Wizard"},
       {"includedFileCount = 5\nmsgWizardTitle = Mine", {"a"}, "5", "a", u"Mine"},
       {"includedFileNames = x;y", {"a", "b"}, "2", "x;y", u"deployrix Wizard"},
@@ -142,11 +148,13 @@ TEST(AssembleProperties, DerivesFileListAddsDefaultsAndKeepsConfiguredValues) {
     std::vector<WideProperty> wide;
     ASSERT_TRUE(assembleProperties(entries, c.files, 1252, narrow, wide, error)) << error;
     auto findNarrow = [&](int32_t id) -> std::string {
-      for (auto& p : narrow) if (p.id == id) return p.value;
+      for (auto& p : narrow)
+        if (p.id == id) return p.value;
       return "<absent>";
     };
     auto findWide = [&](int32_t id) -> std::u16string {
-      for (auto& p : wide) if (p.id == id) return p.value;
+      for (auto& p : wide)
+        if (p.id == id) return p.value;
       return u"<absent>";
     };
     EXPECT_EQ(findNarrow(kIncludedFileCount), c.count) << c.config;
@@ -167,8 +175,8 @@ TEST(AssembleProperties, DerivesFileListAddsDefaultsAndKeepsConfiguredValues) {
 TEST(AssembleProperties, UnmappableNarrowTextNamesItsLine) {
   std::vector<ConfigEntry> entries;
   std::string error;
-  ASSERT_TRUE(parseMediaConfig("mainClass = M\nmsgErrorCaption = \xCE\xA9rror\nmsgWizardTitle = \xCE\xA9 ok\n",
-                               entries, error));
+  ASSERT_TRUE(parseMediaConfig(
+      "mainClass = M\nmsgErrorCaption = \xCE\xA9rror\nmsgWizardTitle = \xCE\xA9 ok\n", entries, error));
   std::vector<NarrowProperty> narrow;
   std::vector<WideProperty> wide;
   EXPECT_FALSE(assembleProperties(entries, {}, 1252, narrow, wide, error));

@@ -38,7 +38,8 @@ void section(const std::vector<uint8_t>& bytes) {
   }
   // What was read must be written so that it reads back the same.
   ResourceTree again;
-  if (!readResourceTree(writeResourceTree(tree, kSectionRva), kSectionRva, again, error) || !(again == tree)) {
+  if (!readResourceTree(writeResourceTree(tree, kSectionRva), kSectionRva, again, error) ||
+      !(again == tree)) {
     std::abort();
   }
 }
@@ -52,7 +53,8 @@ void image(std::vector<uint8_t> bytes) {
   // A rewritten image parses again, holds the same tree and carries a matching checksum.
   PeHeaders headers;
   ResourceTree again;
-  if (!parsePeHeaders(bytes, headers, error) || !readImageResources(bytes, again, error) || !(again == tree) ||
+  if (!parsePeHeaders(bytes, headers, error) || !readImageResources(bytes, again, error) ||
+      !(again == tree) ||
       peChecksum(bytes, headers.checksumOffset()) != loadLe32(&bytes[headers.checksumOffset()])) {
     std::abort();
   }

@@ -95,13 +95,14 @@ TEST(MkmediaDownloadDigest, OptionFillsThePropertyAndPlainHttpWarns) {
     const char* error;
   };
   const Case cases[] = {
-      {"jreDownloadUrl = http://example.com/jre.tar.gz\n", " --jre-sha256 ARCHIVE", 0, false, expected, nullptr},
+      {"jreDownloadUrl = http://example.com/jre.tar.gz\n", " --jre-sha256 ARCHIVE", 0, false, expected,
+       nullptr},
       {"jreDownloadUrl = http://example.com/jre.tar.gz\n", "", 0, true, "", nullptr},
       {"jreDownloadUrl = HTTP://example.com/jre.tar.gz\njreDownloadSha256 =\n", "", 0, true, "", nullptr},
       {"jreDownloadUrl = https://example.com/jre.tar.gz\n", "", 0, false, "", nullptr},
       {"mainClass = a.B\n", "", 0, false, "", nullptr},
-      {"jreDownloadUrl = http://example.com/jre.tar.gz\njreDownloadSha256 = " + std::string(64, 'A') + "\n", "", 0,
-       false, std::string(64, 'A'), nullptr},
+      {"jreDownloadUrl = http://example.com/jre.tar.gz\njreDownloadSha256 = " + std::string(64, 'A') + "\n",
+       "", 0, false, std::string(64, 'A'), nullptr},
       // The option replaces a configured digest, even a malformed one.
       {"jreDownloadSha256 = nonsense\n", " --jre-sha256 ARCHIVE", 0, false, expected, nullptr},
       {"mainClass = a.B\njreDownloadSha256 = 1234\n", "", 1, false, "",
@@ -119,19 +120,22 @@ TEST(MkmediaDownloadDigest, OptionFillsThePropertyAndPlainHttpWarns) {
       options.replace(at, 7, shellQuote(dir.file("missing.tar.gz")));
     }
     const std::string build = mkmedia + " build --stub " + shellQuote(dir.file("stub.exe")) + " --config " +
-                              shellQuote(dir.file("media.properties")) + " -o " + shellQuote(dir.file("out.exe")) +
-                              options;
+                              shellQuote(dir.file("media.properties")) + " -o " +
+                              shellQuote(dir.file("out.exe")) + options;
     ASSERT_EQ(runCapture(build, out, err, dir), c.exitCode) << err;
     EXPECT_EQ(err.find(warning) != std::string::npos, c.warns) << err;
     if (c.error) {
       EXPECT_NE(err.find(c.error), std::string::npos) << err;
       continue;
     }
-    ASSERT_EQ(runCapture(mkmedia + " inspect --json " + shellQuote(dir.file("out.exe")), out, err, dir), 0) << err;
-    const std::string property = "\"id\": 162, \"wide\": false, \"name\": \"jreDownloadSha256\", \"value\": \"";
+    ASSERT_EQ(runCapture(mkmedia + " inspect --json " + shellQuote(dir.file("out.exe")), out, err, dir), 0)
+        << err;
+    const std::string property =
+        "\"id\": 162, \"wide\": false, \"name\": \"jreDownloadSha256\", \"value\": \"";
     const size_t at = out.find(property);
     const size_t start = at + property.size();
-    const std::string stored = at == std::string::npos ? std::string() : out.substr(start, out.find('"', start) - start);
+    const std::string stored =
+        at == std::string::npos ? std::string() : out.substr(start, out.find('"', start) - start);
     EXPECT_EQ(stored, c.digest) << out;
   }
 }

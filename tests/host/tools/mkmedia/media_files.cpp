@@ -46,8 +46,10 @@ bool fileExists(const std::string& path) {
 std::string shellQuote(const std::string& text) {
   std::string out = "'";
   for (char c : text) {
-    if (c == '\'') out += "'\\''";
-    else out.push_back(c);
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out.push_back(c);
   }
   return out + "'";
 }

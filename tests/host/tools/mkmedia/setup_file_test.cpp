@@ -47,7 +47,8 @@ TEST(IcoFile, ReadsEveryImageOfAFileMadeByIcotool) {
     bool png;
     size_t bytes;
   };
-  const Expected expected[] = {{16, 1, false, 176}, {32, 1, false, 304}, {48, 1, false, 816}, {256, 32, true, 849}};
+  const Expected expected[] = {
+      {16, 1, false, 176}, {32, 1, false, 304}, {48, 1, false, 816}, {256, 32, true, 849}};
   ASSERT_EQ(images.size(), 4u);
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(images[i].pixelWidth, expected[i].size) << i;
@@ -81,7 +82,8 @@ TEST(IcoFile, RefusesWhatIsNoIcon) {
       {"cursor", [](auto& f) { f[2] = 2; }, "a cursor file, not an icon"},
       {"no images", [](auto& f) { f[4] = 0; }, "the icon file holds no images"},
       {"directory cut short", [](auto& f) { f.resize(6 + 16 * 3); }, "the icon directory is cut short"},
-      {"offset past the end", [](auto& f) { storeLe32(&f[6 + 16 + 12], 0xFFFFFFF0u); }, "image 2: lies outside the file"},
+      {"offset past the end", [](auto& f) { storeLe32(&f[6 + 16 + 12], 0xFFFFFFF0u); },
+       "image 2: lies outside the file"},
       {"size past the end", [](auto& f) { storeLe32(&f[6 + 48 + 8], loadLe32(&f[6 + 48 + 8]) + 1); },
        "image 4: lies outside the file"},
       {"neither PNG nor bitmap", [](auto& f) { storeLe32(&f[loadLe32(&f[6 + 12])], 12); },
@@ -105,7 +107,7 @@ TEST(ResourceTree, ReadsLdsSectionAndLaysItOutTheSameWay) {
   std::string error;
   ASSERT_TRUE(readResourceTree(section, kWindresSectionRva, tree, error)) << error;
   // wrestool -l: icons 1 and 2, dialogs 103 and 104, group 1001, version 1, manifest 1, all 1033.
-  const std::vector<std::pair<uint16_t, uint16_t>> expected = {{3, 1}, {3, 2}, {5, 103}, {5, 104},
+  const std::vector<std::pair<uint16_t, uint16_t>> expected = {{3, 1},     {3, 2},  {5, 103}, {5, 104},
                                                                {14, 1001}, {16, 1}, {24, 1}};
   std::vector<std::pair<uint16_t, uint16_t>> found;
   for (const auto& [type, names] : tree) {
@@ -119,7 +121,8 @@ TEST(ResourceTree, ReadsLdsSectionAndLaysItOutTheSameWay) {
   EXPECT_EQ(findResource(tree, kResourceVersion, 1)->bytes, readSourceFile(kData + "windres_version.bin"));
   // The layout (directories, data entries, data on 8-byte boundaries) is ld's, byte for byte.
   const std::vector<uint8_t> written = writeResourceTree(tree, kWindresSectionRva);
-  EXPECT_EQ(written, std::vector<uint8_t>(section.begin(), section.begin() + static_cast<std::ptrdiff_t>(written.size())));
+  EXPECT_EQ(written, std::vector<uint8_t>(section.begin(),
+                                          section.begin() + static_cast<std::ptrdiff_t>(written.size())));
   ResourceTree again;
   ASSERT_TRUE(readResourceTree(written, kWindresSectionRva, again, error)) << error;
   EXPECT_TRUE(again == tree);
@@ -142,9 +145,13 @@ TEST(VersionInfo, ReadsWindresOutputAndWritesItBackUnchanged) {
   EXPECT_EQ(writeVersionInfo(info), bytes);
 
   const std::vector<uint8_t> damaged[] = {
-      {},                                            // nothing
+      {},                                                       // nothing
       std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40),  // cut inside the key
-      [&] { auto b = bytes; storeLe16(&b[0], 0xFFFF); return b; }(),  // longer than the data
+      [&] {
+        auto b = bytes;
+        storeLe16(&b[0], 0xFFFF);
+        return b;
+      }(),  // longer than the data
   };
   for (const auto& b : damaged) EXPECT_FALSE(readVersionInfo(b, info, error)) << b.size();
 }
@@ -156,10 +163,18 @@ TEST(SetupFileOptions, VersionNumbersAndExecutionLevelsAreChecked) {
     uint16_t parts[4];
   };
   const Case cases[] = {
-      {"2.1.0.7", true, {2, 1, 0, 7}}, {"2", true, {2, 0, 0, 0}},       {"65535.0.1", true, {65535, 0, 1, 0}},
-      {"00012.3", true, {12, 3, 0, 0}}, {"1.2.3.4.5", false, {}},        {"65536", false, {}},
-      {"1..2", false, {}},             {"1.2.", false, {}},             {"", false, {}},
-      {"v1", false, {}},               {"1.2 ", false, {}},             {"000001", false, {}},
+      {"2.1.0.7", true, {2, 1, 0, 7}},
+      {"2", true, {2, 0, 0, 0}},
+      {"65535.0.1", true, {65535, 0, 1, 0}},
+      {"00012.3", true, {12, 3, 0, 0}},
+      {"1.2.3.4.5", false, {}},
+      {"65536", false, {}},
+      {"1..2", false, {}},
+      {"1.2.", false, {}},
+      {"", false, {}},
+      {"v1", false, {}},
+      {"1.2 ", false, {}},
+      {"000001", false, {}},
   };
   for (const Case& c : cases) {
     uint16_t parts[4];
@@ -177,7 +192,8 @@ TEST(SetupFileOptions, VersionNumbersAndExecutionLevelsAreChecked) {
 }
 
 TEST(SetupFileOptions, ExecutionLevelIsRewrittenInTheLaunchersManifest) {
-  const std::vector<uint8_t> bytes = readSourceFile(std::string(DRX_SOURCE_DIR) + "/launcher/resources/mediastub.manifest");
+  const std::vector<uint8_t> bytes =
+      readSourceFile(std::string(DRX_SOURCE_DIR) + "/launcher/resources/mediastub.manifest");
   std::string manifest(bytes.begin(), bytes.end());
   EXPECT_EQ(findExecutionLevel(manifest), "asInvoker");
   std::string changed = manifest;

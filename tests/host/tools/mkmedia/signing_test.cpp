@@ -33,7 +33,8 @@ MediaReport inspectPath(const std::string& path) {
 
 TEST(MediaSigning, SignatureLandsBehindTheChecksumRegion) {
   ScratchDirectory dir;
-  if (!haveTool("osslsigncode", dir) || !haveTool("openssl", dir)) GTEST_SKIP() << "osslsigncode or openssl missing";
+  if (!haveTool("osslsigncode", dir) || !haveTool("openssl", dir))
+    GTEST_SKIP() << "osslsigncode or openssl missing";
 
   BuildOptions options = drx::testing::writeMediaInputs(
       dir, writeFile, {"mainClass = com.example.Setup\n", "app.jar", 5000, "tail data", "media.exe"});
@@ -43,16 +44,22 @@ TEST(MediaSigning, SignatureLandsBehindTheChecksumRegion) {
 
   std::string out, err;
   ASSERT_EQ(runCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=drx-signing-test"
-                       " -addext extendedKeyUsage=codeSigning -keyout " + shellQuote(dir.file("key.pem")) +
-                       " -out " + shellQuote(dir.file("cert.pem")),
-                       out, err, dir), 0) << err;
+                       " -addext extendedKeyUsage=codeSigning -keyout " +
+                           shellQuote(dir.file("key.pem")) + " -out " + shellQuote(dir.file("cert.pem")),
+                       out, err, dir),
+            0)
+      << err;
   ASSERT_EQ(runCapture("osslsigncode sign -certs " + shellQuote(dir.file("cert.pem")) + " -key " +
-                       shellQuote(dir.file("key.pem")) + " -n drx-test -in " + shellQuote(options.outputPath) +
-                       " -out " + shellQuote(dir.file("signed.exe")),
-                       out, err, dir), 0) << out << err;
+                           shellQuote(dir.file("key.pem")) + " -n drx-test -in " +
+                           shellQuote(options.outputPath) + " -out " + shellQuote(dir.file("signed.exe")),
+                       out, err, dir),
+            0)
+      << out << err;
   ASSERT_EQ(runCapture("osslsigncode verify -CAfile " + shellQuote(dir.file("cert.pem")) + " -in " +
-                       shellQuote(dir.file("signed.exe")),
-                       out, err, dir), 0) << out << err;
+                           shellQuote(dir.file("signed.exe")),
+                       out, err, dir),
+            0)
+      << out << err;
   EXPECT_NE(out.find("Signature verification: ok"), std::string::npos) << out;
 
   MediaReport after = inspectPath(dir.file("signed.exe"));

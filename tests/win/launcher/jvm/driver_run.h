@@ -14,7 +14,7 @@ struct DriverRun {
   std::vector<std::string> options;  // "option=" lines
   std::string found;                 // "found=" line
   std::string standardError;
-  std::string log;                   // the kept log file's text
+  std::string log;  // the kept log file's text
 };
 
 // Narrow <-> wide for test paths (ASCII in these tests).

@@ -76,7 +76,8 @@ TEST_F(LauncherLaunch, SecondCopyOfALauncherFileRestoresTheFirstAndEndsWithZero)
 
   ChildProcess second = startWaiting(launch, launch.mediaPath);
   EXPECT_EQ(exitCodeWithin(second, kTimeoutMs), 0u);
-  EXPECT_TRUE(waitUntil(kTimeoutMs, [&] { return IsIconic(dialog) == 0; })) << "the first copy stays minimised";
+  EXPECT_TRUE(waitUntil(kTimeoutMs, [&] { return IsIconic(dialog) == 0; }))
+      << "the first copy stays minimised";
 
   // The same file under another letter case is the same instance.
   std::wstring shouted = launch.mediaPath;

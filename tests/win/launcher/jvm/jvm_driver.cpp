@@ -28,10 +28,11 @@ std::string environmentText(const char* name) {
 
 // DRX_TEST_P<id>=value sets launcher property id.
 void propertiesFromEnvironment() {
-  for (int id : {drx::payload::kVmParameters, drx::payload::kClassPath, drx::payload::kJvmArgumentPassthrough,
-                 drx::payload::kMinJavaVersion, drx::payload::kMaxJavaVersion, drx::payload::kJreSearchSequence,
-                 drx::payload::kRequireJdk, drx::payload::kAllowBetaVm, drx::payload::kLauncherType,
-                 drx::payload::kApplicationDirectory, drx::payload::kApplicationId}) {
+  for (int id :
+       {drx::payload::kVmParameters, drx::payload::kClassPath, drx::payload::kJvmArgumentPassthrough,
+        drx::payload::kMinJavaVersion, drx::payload::kMaxJavaVersion, drx::payload::kJreSearchSequence,
+        drx::payload::kRequireJdk, drx::payload::kAllowBetaVm, drx::payload::kLauncherType,
+        drx::payload::kApplicationDirectory, drx::payload::kApplicationId}) {
     const std::string name = "DRX_TEST_P" + std::to_string(id);
     char value[8192];
     const DWORD length = GetEnvironmentVariableA(name.c_str(), value, sizeof value);

@@ -23,7 +23,8 @@ class JvmRegistry : public ::testing::Test {
 
   static void setRaw(const char* value, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
     RegSetValueExA(key, value, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
   }
@@ -79,7 +80,8 @@ TEST_F(JvmRegistry, LocatedRuntimeKeyGoesToTheMachineHive) {
   HKEY key = nullptr;
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, located, 0, KEY_READ, &key), 0);
   if (key) RegCloseKey(key);
-  EXPECT_EQ(drx::launcher::registrySubkeyNames(HKEY_LOCAL_MACHINE, "SOFTWARE\\morvenic\\lanqo\\locatedjvms").size() >= 1,
+  EXPECT_EQ(drx::launcher::registrySubkeyNames(HKEY_LOCAL_MACHINE, "SOFTWARE\\morvenic\\lanqo\\locatedjvms")
+                    .size() >= 1,
             true);
   // In the process's own view of HKLM\SOFTWARE: a 32-bit launcher records it where 32-bit
   // launchers look, and a 64-bit one never sees a runtime it could not load.
@@ -92,7 +94,8 @@ TEST_F(JvmRegistry, StringsReadBackWithoutTerminatorAndWithinTheirLimit) {
   setRaw("JavaHome", REG_SZ, "C:\\jre", 6);
   setRaw("Long", REG_SZ, std::string(200, 'x').c_str(), 201);
   setRaw("Number", REG_DWORD, "\1\0\0\0", 4);
-  EXPECT_EQ(drx::launcher::readRegistryString(HKEY_CURRENT_USER, kKey, "JavaHome", 100).value_or("(none)"), "C:\\jre");
+  EXPECT_EQ(drx::launcher::readRegistryString(HKEY_CURRENT_USER, kKey, "JavaHome", 100).value_or("(none)"),
+            "C:\\jre");
   EXPECT_FALSE(drx::launcher::readRegistryString(HKEY_CURRENT_USER, kKey, "Long", 100).has_value());
   EXPECT_FALSE(drx::launcher::readRegistryString(HKEY_CURRENT_USER, kKey, "Number", 100).has_value());
   EXPECT_FALSE(drx::launcher::readRegistryString(HKEY_CURRENT_USER, kKey, "Missing", 100).has_value());

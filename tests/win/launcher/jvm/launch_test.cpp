@@ -20,12 +20,21 @@ TEST_F(LauncherLaunch, GuiLauncherHandsMainItsFixedArgumentsThenTheCommandLine) 
   ASSERT_TRUE(result.finished);
   EXPECT_EQ(result.exitCode, 0u) << result.standardError << readLog(launch);
 
-  const std::vector<std::u16string> expected = {u"true", u"com.example.Main", u"", u"", u"false",
-                                                u16(launch.mediaPath), u"p1", u"p 2", u"a", u"b c",
+  const std::vector<std::u16string> expected = {u"true",
+                                                u"com.example.Main",
+                                                u"",
+                                                u"",
+                                                u"false",
+                                                u16(launch.mediaPath),
+                                                u"p1",
+                                                u"p 2",
+                                                u"a",
+                                                u"b c",
                                                 u"\u00fcn\u00efc\u00f6de\u20ac"};
   const standin::Report seen = report();
   EXPECT_EQ(seen.values("jvm.arg"), expected) << readLog(launch);
-  EXPECT_EQ(seen.utf8Values("jvm.main"), std::vector<std::string>{"com/deployrix/runtime/launcher/WinLauncher"});
+  EXPECT_EQ(seen.utf8Values("jvm.main"),
+            std::vector<std::string>{"com/deployrix/runtime/launcher/WinLauncher"});
   EXPECT_EQ(seen.utf8Values("jvm.version"), std::vector<std::string>{"0x10002"});
   EXPECT_EQ(seen.utf8Values("jvm.ignoreUnrecognized"), std::vector<std::string>{"1"});
   EXPECT_EQ(seen.count("jvm.destroy"), 1u);
@@ -39,8 +48,8 @@ TEST_F(LauncherLaunch, SystemPropertiesComeFirstInTheirOrderAndTheClassPathLast)
 
   const std::vector<std::string> options = report().utf8Values("jvm.option");
   ASSERT_GE(options.size(), 7u) << readLog(launch);
-  const std::vector<std::string> prefixes = {"-Dlanqo.semaphoreName=", "-Dlanqo.isDeployrix=true",
-                                             "-Dlanqo.moduleName=",    "-Dlanqo.tempDir=",
+  const std::vector<std::string> prefixes = {"-Dlanqo.semaphoreName=",       "-Dlanqo.isDeployrix=true",
+                                             "-Dlanqo.moduleName=",          "-Dlanqo.tempDir=",
                                              "-Dlanqo.unextractedPosition=", "-Djava.library.path="};
   for (size_t i = 0; i < prefixes.size(); ++i) {
     EXPECT_EQ(options[i].rfind(prefixes[i], 0), 0u) << "option " << i << ": " << options[i];
@@ -97,7 +106,8 @@ TEST_F(LauncherLaunch, JvmDllIsLookedForInTheTypeFoldersInOrderWithThePreferredT
     LaunchSetup launch = setupWithRuntime(L"", kit);
     launch.keepLog = true;
     EXPECT_EQ(runToEnd(launch, kRunTimeoutMs).exitCode, 0u) << readLog(launch);
-    EXPECT_NE(readLog(launch).find("\\jre\\bin\\client\\jvm.dll (exists 1)"), std::string::npos) << readLog(launch);
+    EXPECT_NE(readLog(launch).find("\\jre\\bin\\client\\jvm.dll (exists 1)"), std::string::npos)
+        << readLog(launch);
   }
 }
 
@@ -109,8 +119,8 @@ TEST_F(LauncherLaunch, FlavoursPickTheirLauncherClassAndTheInstallerRunsTheFirst
     launch.media.narrow[kApplicationDirectory] = narrow(launch.directory) + "\\app";
     CreateDirectoryW((launch.directory + L"\\app").c_str(), nullptr);
     CreateDirectoryW((launch.directory + L"\\app\\.deployrix").c_str(), nullptr);
-    CloseHandle(CreateFileW((launch.directory + L"\\app\\.deployrix\\firstrun").c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr));
+    CloseHandle(CreateFileW((launch.directory + L"\\app\\.deployrix\\firstrun").c_str(), GENERIC_WRITE, 0,
+                            nullptr, CREATE_ALWAYS, 0, nullptr));
     launch.keepLog = true;
     EXPECT_EQ(runToEnd(launch, kRunTimeoutMs).exitCode, 0u);
     const standin::Report seen = report();
@@ -155,7 +165,8 @@ TEST_F(LauncherLaunch, HandOverFailuresEndWithTheirLogLineMessageAndExitCodeOne)
     EXPECT_NE(result.standardError.find("Log: "), std::string::npos) << "the log path follows the message";
     const std::vector<std::wstring> logs = logFilesIn(launch);
     ASSERT_EQ(logs.size(), 1u) << "a fatal end keeps the log";
-    EXPECT_NE(readFileBytes(logs.front()).find(std::string("ERROR: ") + c.logLine), std::string::npos) << c.config;
+    EXPECT_NE(readFileBytes(logs.front()).find(std::string("ERROR: ") + c.logLine), std::string::npos)
+        << c.config;
   }
 }
 

@@ -20,7 +20,8 @@ constexpr const char* kLibraryPathOption = "-Djava.library.path=";
 constexpr const char* kTempDirOption = "-Dlanqo.tempDir=";
 
 HWND progressDialogOf(const ChildProcess& child) {
-  return waitForWindow(child.id(), kTimeoutMs, [](HWND window) { return windowClassName(window) == L"MyDialogClass"; });
+  return waitForWindow(child.id(), kTimeoutMs,
+                       [](HWND window) { return windowClassName(window) == L"MyDialogClass"; });
 }
 
 std::string joinNames(const std::vector<std::wstring>& names) {
@@ -92,7 +93,8 @@ TEST_F(LauncherLaunch, PathLongerThanSixteenKilobytesSurvivesWithTheRuntimesBinA
   runtime.config = "jvm.main.action=env PATH\n";
   LaunchSetup launch = setupWithRuntime(L"", runtime);
   std::string path = "C:\\windows\\system32;C:\\windows";
-  for (int i = 0; path.size() < 20000; ++i) path += ";C:\\Program Files\\Vendor " + std::to_string(i) + "\\bin";
+  for (int i = 0; path.size() < 20000; ++i)
+    path += ";C:\\Program Files\\Vendor " + std::to_string(i) + "\\bin";
   launch.environment.emplace_back(L"PATH", std::wstring(path.begin(), path.end()));
   const LaunchResult result = runToEnd(launch, kRunTimeoutMs);
   ASSERT_EQ(result.exitCode, 0u) << result.standardError;

@@ -27,9 +27,9 @@ using drx::test::Layout;
 using drx::test::makeStandinRuntime;
 namespace ids = drx::payload;
 
-const char* const kKeysToReset[] = {
-    "SOFTWARE\\morvenic\\lanqo\\jvms", "SOFTWARE\\morvenic\\lanqo\\locatedjvms", "SOFTWARE\\JavaSoft",
-    "SOFTWARE\\morvenic\\deployrix\\installations"};
+const char* const kKeysToReset[] = {"SOFTWARE\\morvenic\\lanqo\\jvms",
+                                    "SOFTWARE\\morvenic\\lanqo\\locatedjvms", "SOFTWARE\\JavaSoft",
+                                    "SOFTWARE\\morvenic\\deployrix\\installations"};
 
 class RuntimeSearchWine : public ::testing::Test {
  protected:
@@ -108,8 +108,8 @@ TEST_F(RuntimeSearchWine, ChangedFileTimeRunsTheExecutableAgain) {
   EXPECT_EQ(search("A" + good), javaOf(good));
   EXPECT_EQ(search("A" + good), javaOf(good));
   EXPECT_EQ(javaRuns(good), 1);
-  HANDLE file = CreateFileA(javaOf(good).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file = CreateFileA(javaOf(good).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   FILETIME time{0x12345678, 0x01d00000};
   SetFileTime(file, nullptr, nullptr, &time);
   CloseHandle(file);
@@ -121,8 +121,8 @@ TEST_F(RuntimeSearchWine, OpenJdkLinesGiveThePlainVersionAndGarbageNone) {
   const std::string modern = runtime("modern", "java.firstLine=openjdk version \"17.0.9\" 2023-10-17");
   EXPECT_EQ(search("A" + modern), javaOf(modern));
   EXPECT_TRUE(logged("Java version: 17.0.9"));
-  EXPECT_EQ(drx::launcher::readRegistryString(HKEY_CURRENT_USER, drx::launcher::versionCacheKeyName(javaOf(modern)),
-                                              "Version", 100)
+  EXPECT_EQ(drx::launcher::readRegistryString(
+                HKEY_CURRENT_USER, drx::launcher::versionCacheKeyName(javaOf(modern)), "Version", 100)
                 .value_or("(none)"),
             "17.0.9");
 
@@ -214,8 +214,8 @@ TEST_F(RuntimeSearchWine, HungRuntimeIsEndedAndNotCached) {
   EXPECT_TRUE(logged("Exit Code 259"));
   EXPECT_TRUE(logged("Terminating process"));
   HKEY key = nullptr;
-  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, drx::launcher::versionCacheKeyName(javaOf(hung)).c_str(), 0, KEY_READ,
-                          &key),
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, drx::launcher::versionCacheKeyName(javaOf(hung)).c_str(), 0,
+                          KEY_READ, &key),
             0);
 }
 
@@ -223,13 +223,12 @@ TEST_F(RuntimeSearchWine, SequenceThenRelativePassBesideTheLauncher) {
   // The launcher is the driver, copied in as setup.exe, so ".\jre" lies beside it.
   runtime("jre", "java.firstLine=java version \"1.4.2_19\"");
   const std::string javaHome = runtime("javahome", "java.firstLine=java version \"1.4.2\"");
-  drx::test::DriverRun run = drx::test::runDriverAs(
-      root, "setup.exe",
-      {{"DRX_TEST_MODE", "search"},
-       {"DRX_TEST_P126", "1.5"},
-       {"DRX_TEST_P128", "B.\\jre;Y;EJAVA_HOME;EJDK_HOME;"},
-       {"JAVA_HOME", javaHome},
-       {"JDK_HOME", ""}});
+  drx::test::DriverRun run = drx::test::runDriverAs(root, "setup.exe",
+                                                    {{"DRX_TEST_MODE", "search"},
+                                                     {"DRX_TEST_P126", "1.5"},
+                                                     {"DRX_TEST_P128", "B.\\jre;Y;EJAVA_HOME;EJDK_HOME;"},
+                                                     {"JAVA_HOME", javaHome},
+                                                     {"JDK_HOME", ""}});
   EXPECT_EQ(run.exitCode, 0u) << run.standardError;
   EXPECT_EQ(run.found, normalisePath(root + "\\jre\\bin\\java.exe"));
   const size_t b = run.log.find("Testing location .\\jre (type B)");

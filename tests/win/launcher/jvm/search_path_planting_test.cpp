@@ -19,7 +19,8 @@ namespace {
 using launcher::normalisePath;
 
 void resetSearchKeys() {
-  for (const char* key : {launcher::kVersionCacheKey, launcher::kLocatedRuntimesKey, launcher::kInstallationsKey}) {
+  for (const char* key :
+       {launcher::kVersionCacheKey, launcher::kLocatedRuntimesKey, launcher::kInstallationsKey}) {
     std::string name(key);
     while (!name.empty() && name.back() == '\\') name.pop_back();
     RegDeleteTreeA(HKEY_CURRENT_USER, name.c_str());
@@ -79,12 +80,10 @@ TEST_F(SearchPathPlanting, EntrySSkipsTheSetupFolderAndTheCurrentDirectory) {
   };
   for (const Row& row : rows) {
     resetSearchKeys();
-    const DriverRun run = runDriverAs(download, "setup.exe",
-                                      {{"DRX_TEST_MODE", "search"},
-                                       {"DRX_TEST_P126", "1.5"},
-                                       {"DRX_TEST_P128", "S"},
-                                       {"PATH", row.path}},
-                                      "", current);
+    const DriverRun run = runDriverAs(
+        download, "setup.exe",
+        {{"DRX_TEST_MODE", "search"}, {"DRX_TEST_P126", "1.5"}, {"DRX_TEST_P128", "S"}, {"PATH", row.path}},
+        "", current);
     EXPECT_EQ(run.exitCode, 0u) << row.what << run.standardError;
     EXPECT_EQ(run.found, row.found) << row.what << "\n" << run.log;
   }
@@ -94,8 +93,8 @@ TEST_F(SearchPathPlanting, EntrySSkipsTheSetupFolderAndTheCurrentDirectory) {
   resetSearchKeys();
   const DriverRun run = runDriverAs(
       download, "setup.exe",
-      {{"DRX_TEST_MODE", "search"}, {"DRX_TEST_P126", "1.5"}, {"DRX_TEST_P128", "S"}, {"PATH", systemPath()}}, "",
-      current);
+      {{"DRX_TEST_MODE", "search"}, {"DRX_TEST_P126", "1.5"}, {"DRX_TEST_P128", "S"}, {"PATH", systemPath()}},
+      "", current);
   EXPECT_EQ(run.found, "(none)") << run.log;
   EXPECT_EQ(plantedRuns(download), 0);
   EXPECT_EQ(plantedRuns(current), 0);

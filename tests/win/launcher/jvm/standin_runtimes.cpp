@@ -21,7 +21,8 @@ void setStandinConfig(const std::string& directory, const std::string& config) {
   writeTextFile(directory + "\\standin.cfg", config + "\n");
 }
 
-void makeStandinRuntime(const std::string& directory, const std::string& config, Layout layout, bool withJavaw) {
+void makeStandinRuntime(const std::string& directory, const std::string& config, Layout layout,
+                        bool withJavaw) {
   standin::RuntimeSpec plan;
   plan.vmTypes.clear();  // only java.exe answers here; no jvm.dll is loaded
   plan.javawExe = withJavaw;

@@ -99,14 +99,19 @@ class VendorSearchWine : public ::testing::Test {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
   }
   static std::string log() { return drx::test::readTextFile(drx::launcher::currentLogPath()); }
-  bool logged(const std::string& line) const { return log().substr(logStart).find(line + "\r\n") != std::string::npos; }
+  bool logged(const std::string& line) const {
+    return log().substr(logStart).find(line + "\r\n") != std::string::npos;
+  }
 
   std::string runtime(const std::string& name, const char* version) {
     const std::string directory = root + "\\" + name;
-    makeStandinRuntime(directory, std::string("java.firstLine=openjdk version \"") + version + "\" 2023-10-17");
+    makeStandinRuntime(directory,
+                       std::string("java.firstLine=openjdk version \"") + version + "\" 2023-10-17");
     return directory;
   }
-  static std::string javaOf(const std::string& directory) { return normalisePath(directory + "\\bin\\java.exe"); }
+  static std::string javaOf(const std::string& directory) {
+    return normalisePath(directory + "\\bin\\java.exe");
+  }
   static std::string search() { return drx::launcher::searchForRuntime().value_or("(none)"); }
 };
 

@@ -83,9 +83,9 @@ TEST(VmOptionList, ClassPathEntriesFromDirectoriesAndVariables) {
   CreateDirectoryA((launcher.directory + "\\empty").c_str(), nullptr);
   CreateDirectoryA((launcher.directory + "\\lib").c_str(), nullptr);
   writeTextFile(launcher.directory + "\\lib\\x.jar", "");
-  const Options options = launcher.options(
-      {{kClassPath, "E0DRX_QUOTED;S1empty;A1%LANQO_EXEDIR%lib\\x.jar;E0DRX_UNSET_VARIABLE"},
-       {"DRX_QUOTED", "\"C:\\lib\\a.jar\""}});
+  const Options options =
+      launcher.options({{kClassPath, "E0DRX_QUOTED;S1empty;A1%LANQO_EXEDIR%lib\\x.jar;E0DRX_UNSET_VARIABLE"},
+                        {"DRX_QUOTED", "\"C:\\lib\\a.jar\""}});
   ASSERT_EQ(options.size(), 1u);
   EXPECT_EQ(options[0], "-Djava.class.path=C:\\lib\\a.jar;" + launcher.directory + "\\lib\\x.jar;");
 }
@@ -114,8 +114,9 @@ TEST(VmOptionList, ConfiguredIncludedPassedThroughThenFileOptions) {
   writeTextFile(launcher.directory + "\\my opts\\inc.vmoptions", "-Dincluded=1\n-Dincluded=2\n");
   writeTextFile(launcher.directory + "\\setup.vmoptions", "-Dfile=1\n");
   const std::string parameters = "-Da -include-options \"%LANQO_EXEDIR%my opts\\inc.vmoptions\" -Db";
-  EXPECT_EQ(launcher.options({{kVmParameters, parameters}, {kPassthrough, "1"}}, "-J-Xmx1g arg"),
-            (Options{"-Da", "-Dincluded=1", "-Dincluded=2", "-Db", "-Xmx1g", "-Dfile=1", "-Djava.class.path="}));
+  EXPECT_EQ(
+      launcher.options({{kVmParameters, parameters}, {kPassthrough, "1"}}, "-J-Xmx1g arg"),
+      (Options{"-Da", "-Dincluded=1", "-Dincluded=2", "-Db", "-Xmx1g", "-Dfile=1", "-Djava.class.path="}));
   EXPECT_EQ(launcher.options({{kVmParameters, parameters}}, "-J-Xmx1g arg"),
             (Options{"-Da", "-Dincluded=1", "-Dincluded=2", "-Db", "-Dfile=1", "-Djava.class.path="}));
 }
@@ -132,18 +133,22 @@ TEST(VmOptionList, IncludeCycleUnderOtherNamesEnds) {
   CreateDirectoryA((launcher.directory + "\\sub").c_str(), nullptr);
   // Relative include names resolve against the working directory, the launcher's here.
   writeTextFile(launcher.directory + "\\setup.vmoptions", "-Dtop\n-include-options sub\\a.vmoptions\n");
-  writeTextFile(launcher.directory + "\\sub\\a.vmoptions", "-Da\n-include-options .\\sub\\..\\sub\\b.vmoptions\n");
-  writeTextFile(launcher.directory + "\\sub\\b.vmoptions", "-Db\n-include-options SUB\\A.VMOPTIONS\n-Dafter\n");
+  writeTextFile(launcher.directory + "\\sub\\a.vmoptions",
+                "-Da\n-include-options .\\sub\\..\\sub\\b.vmoptions\n");
+  writeTextFile(launcher.directory + "\\sub\\b.vmoptions",
+                "-Db\n-include-options SUB\\A.VMOPTIONS\n-Dafter\n");
   DriverRun run = launcher.run({});
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(run.options, (Options{"-Dsystem=1", "-Dtop", "-Da", "-Db", "-Dafter", "-Djava.class.path="}));
-  EXPECT_NE(run.log.find("ERROR: vmoptions file <SUB\\A.VMOPTIONS> is already being read"), std::string::npos) << run.log;
+  EXPECT_NE(run.log.find("ERROR: vmoptions file <SUB\\A.VMOPTIONS> is already being read"), std::string::npos)
+      << run.log;
 }
 
 TEST(VmOptionList, VariablesFromTheEnvironmentAndTheirLogLines) {
   Launcher launcher;
-  writeTextFile(launcher.directory + "\\setup.vmoptions",
-                "-Dmixed=${Drx_Mixed}\n-Dupper=${DRX_MIXED}\n-Dlower=${drx_mixed}\n-Dexe=%LANQO_EXEDIR%lib\\x.jar\n");
+  writeTextFile(
+      launcher.directory + "\\setup.vmoptions",
+      "-Dmixed=${Drx_Mixed}\n-Dupper=${DRX_MIXED}\n-Dlower=${drx_mixed}\n-Dexe=%LANQO_EXEDIR%lib\\x.jar\n");
   DriverRun run = launcher.run({{"Drx_Mixed", "value"}});
   const std::string exeDir = launcher.directory + "\\";
   EXPECT_EQ(run.options, (Options{"-Dsystem=1", "-Dmixed=value", "-Dupper=value", "-Dlower=${drx_mixed}",

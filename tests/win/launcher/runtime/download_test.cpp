@@ -32,10 +32,10 @@ standin::RuntimeSpec exitingRuntime() {
   return plan;
 }
 
-
 bool isChoiceDialog(HWND window) { return GetDlgItem(window, IDC_LOCATE) != nullptr; }
 bool isMessageBox(HWND window) {
-  return windowClassName(window) == L"#32770" && !isChoiceDialog(window) && !GetDlgItem(window, kFileNameCombo);
+  return windowClassName(window) == L"#32770" && !isChoiceDialog(window) &&
+         !GetDlgItem(window, kFileNameCombo);
 }
 
 class RuntimeDownload : public testing::Test {
@@ -70,15 +70,20 @@ class RuntimeDownload : public testing::Test {
   }
 
   // Waits for the fatal message box, returns its text and confirms it; the launcher must then end with 1.
-  std::wstring confirmFatalMessage(ChildProcess& child, const RuntimeLaunch& launch, DWORD timeoutMs = kRunTimeoutMs) {
+  std::wstring confirmFatalMessage(ChildProcess& child, const RuntimeLaunch& launch,
+                                   DWORD timeoutMs = kRunTimeoutMs) {
     HWND box = waitForWindow(child.id(), timeoutMs, isMessageBox);
     if (!box) {
       std::string windows;
       for (HWND window : visibleWindowsOf(child.id()))
-        windows += standin::narrow(windowClassName(window)) + " '" + standin::narrow(windowText(window)) + "' ";
+        windows +=
+            standin::narrow(windowClassName(window)) + " '" + standin::narrow(windowText(window)) + "' ";
       DWORD exitCode = 12345;
       child.waitForExit(0, exitCode);
-      ADD_FAILURE() << "no message box; exit code " << exitCode << "; stderr: " << readFileBytes(launch.setup.stderrPath) << "; windows: " << windows << "\nlog:\n" << launch.log();
+      ADD_FAILURE() << "no message box; exit code " << exitCode
+                    << "; stderr: " << readFileBytes(launch.setup.stderrPath) << "; windows: " << windows
+                    << "\nlog:\n"
+                    << launch.log();
       return std::wstring();
     }
     const std::wstring text = dialogText(box);
@@ -148,7 +153,8 @@ TEST_F(RuntimeDownload, CancelDuringAStalledDownloadEndsWithZeroWithoutTheFailur
   HWND dialog = waitForWindow(child.id(), kRunTimeoutMs,
                               [](HWND window) { return windowClassName(window) == L"MyDialogClass"; });
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(waitUntil(kRunTimeoutMs, [&] { return contains(launch.log(), "file size: "); })) << launch.log();
+  ASSERT_TRUE(waitUntil(kRunTimeoutMs, [&] { return contains(launch.log(), "file size: "); }))
+      << launch.log();
 
   pressDialogButton(dialog, IDCANCEL);
   DWORD exitCode = 99;
@@ -181,7 +187,8 @@ TEST_F(RuntimeDownload, ServerWithoutLengthIsAskedTwentyTimesThenGivenUp) {
   EXPECT_NE(text.find(launch.setup.media.wide.at(20003)), std::wstring::npos) << standin::narrow(text);
   const std::string log = launch.log();
   for (int attempt = 1; attempt <= 20; ++attempt) {
-    EXPECT_TRUE(contains(log, "ERROR: HttpQueryInfo (try " + std::to_string(attempt) + ") failed with error code "))
+    EXPECT_TRUE(
+        contains(log, "ERROR: HttpQueryInfo (try " + std::to_string(attempt) + ") failed with error code "))
         << attempt;
   }
   EXPECT_FALSE(contains(log, "HttpQueryInfo (try 21)"));
@@ -333,8 +340,10 @@ void RuntimeDownload::locateAndRun(const char* noProgressDialog) {
   ASSERT_TRUE(child.running());
   HWND choice = waitForWindow(child.id(), kRunTimeoutMs, isChoiceDialog);
   ASSERT_NE(choice, nullptr) << launch.log();
-  PostMessageW(choice, WM_COMMAND, MAKEWPARAM(IDC_LOCATE, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(choice, IDC_LOCATE)));
-  HWND picker = waitForWindow(child.id(), kRunTimeoutMs, [](HWND window) { return GetDlgItem(window, kFileNameCombo) != nullptr; });
+  PostMessageW(choice, WM_COMMAND, MAKEWPARAM(IDC_LOCATE, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(choice, IDC_LOCATE)));
+  HWND picker = waitForWindow(child.id(), kRunTimeoutMs,
+                              [](HWND window) { return GetDlgItem(window, kFileNameCombo) != nullptr; });
   ASSERT_NE(picker, nullptr);
   EXPECT_EQ(windowText(picker), L"Where is java.exe?");
   SetDlgItemTextW(picker, kFileNameCombo, javaExe.c_str());

@@ -86,7 +86,8 @@ TEST_F(IncludedRuntime, DamagedArchivesShowTheCorruptedMessageAndExitWithOne) {
        "no magic number"},
       {"cut inside an entry", standin::gzip(tar.substr(0, 512 + 1000)), "sizes don't match: 1000, 3000"},
       {"cut gzip stream", good.substr(0, good.size() / 2), "untaring JRE was unsuccessful"},
-      {"entry leaving the directory", standin::gzip(standin::makeTar({tarFile("ok.txt", "1"), tarFile("../evil.txt", "x")})),
+      {"entry leaving the directory",
+       standin::gzip(standin::makeTar({tarFile("ok.txt", "1"), tarFile("../evil.txt", "x")})),
        "refusing entry outside the target directory: ..\\evil.txt"},
   };
   for (const Case& c : cases) {
@@ -104,7 +105,8 @@ TEST_F(IncludedRuntime, DamagedArchivesShowTheCorruptedMessageAndExitWithOne) {
 
 TEST_F(IncludedRuntime, AFileWhoseFolderDidNotComeFirstStopsWithItsName) {
   RuntimeLaunch launch(scratch_);
-  const LaunchResult result = run(launch, standin::gzip(standin::makeTar({standin::tarFile("bin/java.exe", "x")})));
+  const LaunchResult result =
+      run(launch, standin::gzip(standin::makeTar({standin::tarFile("bin/java.exe", "x")})));
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_TRUE(contains(result.standardError, "Could not open file bin\\java.exe")) << result.standardError;
   EXPECT_TRUE(contains(launch.log(), "ERROR: Could not open file bin\\java.exe"));
@@ -140,12 +142,13 @@ TEST_F(IncludedRuntime, PreferredInstalledRuntimeLeavesTheArchiveInPlace) {
 }
 
 TEST_F(IncludedRuntime, PackedRuntimeIsUnpackedInListOrderWithTheRuntimesOwnUnpacker) {
-  const std::vector<std::string> list = {"lib\\rt.jar", "lib\\charsets.jar", "lib\\plugin.jar", "lib\\deploy.jar",
-                                         "lib\\ext\\localedata.jar", "lib\\jsse.jar"};
+  const std::vector<std::string> list = {"lib\\rt.jar",     "lib\\charsets.jar",        "lib\\plugin.jar",
+                                         "lib\\deploy.jar", "lib\\ext\\localedata.jar", "lib\\jsse.jar"};
   for (const char* prefix : {"", "jre/"}) {
     standin::RuntimeSpec plan;
     // deploy.jar comes unpacked: its step is skipped, the others still run.
-    plan.packedJars = {"lib\\jsse.jar", "lib\\rt.jar", "lib\\ext\\localedata.jar", "lib\\charsets.jar", "lib\\plugin.jar"};
+    plan.packedJars = {"lib\\jsse.jar", "lib\\rt.jar", "lib\\ext\\localedata.jar", "lib\\charsets.jar",
+                       "lib\\plugin.jar"};
     plan.plainJars = {"lib\\deploy.jar"};
     RuntimeLaunch launch(scratch_);
     launch.setup.media.narrow[kJrePackedId] = "1";
@@ -224,7 +227,8 @@ TEST_F(IncludedRuntime, PackedRuntimeWithoutUnpackerIsAnInternalError) {
   launch.setup.media.narrow[kJrePackedId] = "1";
   const LaunchResult result = run(launch, runtimeArchive(scratch_, plan, ""));
   EXPECT_EQ(result.exitCode, 1u);
-  EXPECT_TRUE(contains(result.standardError, "An internal error occurred (error code: 20)")) << result.standardError;
+  EXPECT_TRUE(contains(result.standardError, "An internal error occurred (error code: 20)"))
+      << result.standardError;
   EXPECT_TRUE(contains(launch.log(), "could not create unpack process"));
 }
 

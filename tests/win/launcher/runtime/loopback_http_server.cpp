@@ -31,7 +31,8 @@ void reset(SOCKET connection) {
 
 }  // namespace
 
-LoopbackHttpServer::LoopbackHttpServer(HttpAnswer answer, std::string body) : answer_(answer), body_(std::move(body)) {
+LoopbackHttpServer::LoopbackHttpServer(HttpAnswer answer, std::string body)
+    : answer_(answer), body_(std::move(body)) {
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
   listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -42,7 +43,8 @@ LoopbackHttpServer::LoopbackHttpServer(HttpAnswer answer, std::string body) : an
   address.sin_port = 0;
   int length = sizeof address;
   if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 || listen(listener_, 16) != 0) {
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+      listen(listener_, 16) != 0) {
     closesocket(listener_);
     listener_ = INVALID_SOCKET;
     return;
@@ -58,7 +60,9 @@ LoopbackHttpServer::~LoopbackHttpServer() {
   WSACleanup();
 }
 
-std::string LoopbackHttpServer::url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/jre.tar.gz"; }
+std::string LoopbackHttpServer::url() const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/jre.tar.gz";
+}
 
 void LoopbackHttpServer::serve() {
   while (!stopping_) {
@@ -86,12 +90,15 @@ void LoopbackHttpServer::answer(SOCKET connection) {
   size_t sent = body_.size();
   switch (answer_) {
     case HttpAnswer::kWithLength:
-      head = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\nContent-Length: " +
-             std::to_string(body_.size()) + "\r\n\r\n";
+      head =
+          "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: "
+          "close\r\nContent-Length: " +
+          std::to_string(body_.size()) + "\r\n\r\n";
       break;
     case HttpAnswer::kNotFound:
     case HttpAnswer::kServerError:
-      head = std::string(answer_ == HttpAnswer::kNotFound ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 500 Internal Server Error") +
+      head = std::string(answer_ == HttpAnswer::kNotFound ? "HTTP/1.1 404 Not Found"
+                                                          : "HTTP/1.1 500 Internal Server Error") +
              "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\nContent-Length: " +
              std::to_string(body_.size()) + "\r\n\r\n";
       break;
@@ -99,10 +106,12 @@ void LoopbackHttpServer::answer(SOCKET connection) {
       head = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n";
       break;
     case HttpAnswer::kTrickle:
-      head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(body_.size()) + "\r\n\r\n";
+      head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(body_.size()) +
+             "\r\n\r\n";
       sendAll(connection, head.data(), head.size());
       for (size_t offset = 0; offset < body_.size() && !stopping_; offset += kTrickleChunk) {
-        if (!sendAll(connection, body_.data() + offset, std::min(kTrickleChunk, body_.size() - offset))) return;
+        if (!sendAll(connection, body_.data() + offset, std::min(kTrickleChunk, body_.size() - offset)))
+          return;
         Sleep(kTricklePauseMs);
       }
       shutdown(connection, SD_SEND);
@@ -110,7 +119,8 @@ void LoopbackHttpServer::answer(SOCKET connection) {
     case HttpAnswer::kCutShort:
     case HttpAnswer::kStallAfterPart:
     case HttpAnswer::kResetAfterPart:
-      head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(body_.size()) + "\r\n\r\n";
+      head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(body_.size()) +
+             "\r\n\r\n";
       sent = body_.size() / 10;
       break;
     case HttpAnswer::kStall:

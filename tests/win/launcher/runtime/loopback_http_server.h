@@ -11,16 +11,16 @@
 namespace drx::test {
 
 enum class HttpAnswer {
-  kWithLength,       // Content-Length and the whole body
-  kWithoutLength,    // an HTTP/1.0 answer that only ends with the connection
-  kCutShort,         // announces the body's length, sends a part of it and closes
-  kStall,            // reads the request and sends nothing, holding the connection open
-  kStallAfterPart,   // announces the body's length, sends a part of it, then holds the connection silently
-  kReset,            // reads the request and resets the connection (RST) without an answer
-  kResetAfterPart,   // announces the body's length, sends a part of it, then resets the connection
-  kNotFound,         // status 404 with Content-Length and the whole body
-  kServerError,      // status 500 with Content-Length and the whole body
-  kTrickle,          // announces the body's length and sends it 1 KB every 50 ms, a slow line
+  kWithLength,      // Content-Length and the whole body
+  kWithoutLength,   // an HTTP/1.0 answer that only ends with the connection
+  kCutShort,        // announces the body's length, sends a part of it and closes
+  kStall,           // reads the request and sends nothing, holding the connection open
+  kStallAfterPart,  // announces the body's length, sends a part of it, then holds the connection silently
+  kReset,           // reads the request and resets the connection (RST) without an answer
+  kResetAfterPart,  // announces the body's length, sends a part of it, then resets the connection
+  kNotFound,        // status 404 with Content-Length and the whole body
+  kServerError,     // status 500 with Content-Length and the whole body
+  kTrickle,         // announces the body's length and sends it 1 KB every 50 ms, a slow line
 };
 
 class LoopbackHttpServer {

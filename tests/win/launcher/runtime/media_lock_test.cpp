@@ -41,7 +41,8 @@ TEST_F(MediaLock, RunningLauncherKeepsItsMediaFileFromBeingSwapped) {
   };
   auto attempt = [](const char* what, bool succeeded) { return Attempt{what, succeeded, GetLastError()}; };
   auto open = [&](DWORD access, DWORD sharing) {
-    HANDLE file = CreateFileW(media.c_str(), access, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(media.c_str(), access, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     const DWORD error = GetLastError();
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     SetLastError(error);

@@ -5,7 +5,8 @@
 
 namespace drx::test {
 
-std::string runtimeArchive(const ScratchDirectory& scratch, const standin::RuntimeSpec& plan, const std::string& prefix) {
+std::string runtimeArchive(const ScratchDirectory& scratch, const standin::RuntimeSpec& plan,
+                           const std::string& prefix) {
   static int counter = 0;
   const std::wstring root = scratch.file(L"runtime" + std::to_wstring(++counter));
   if (!standin::layOutRuntime(root, plan)) return std::string();
@@ -30,13 +31,16 @@ std::wstring RuntimeLaunch::workingDirectory() const {
 
 bool RuntimeLaunch::workingFileExists(const std::wstring& name) const {
   const std::wstring directory = workingDirectory();
-  return !directory.empty() && GetFileAttributesW((directory + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return !directory.empty() &&
+         GetFileAttributesW((directory + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string RuntimeLaunch::workingFile(const std::wstring& name) const {
   return readFileBytes(workingDirectory() + L"\\" + name);
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 }  // namespace drx::test

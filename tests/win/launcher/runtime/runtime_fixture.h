@@ -17,7 +17,8 @@ inline constexpr DWORD kRunTimeoutMs = 60000;
 
 // A stand-in runtime laid out under a scratch folder and packed as a tar stream (entries under
 // prefix: "" or "jre/").
-std::string runtimeArchive(const ScratchDirectory& scratch, const standin::RuntimeSpec& plan, const std::string& prefix);
+std::string runtimeArchive(const ScratchDirectory& scratch, const standin::RuntimeSpec& plan,
+                           const std::string& prefix);
 
 // A launch whose stand-in report goes to report.txt beside the media file, with the kept log.
 struct RuntimeLaunch {

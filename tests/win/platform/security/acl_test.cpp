@@ -17,7 +17,8 @@
 namespace drxtest {
 namespace {
 
-using AddAce = jboolean(JNICALL*)(JNIEnv*, jclass, jstring, jboolean, jboolean, jboolean, jboolean, jboolean, jint, jstring);
+using AddAce = jboolean(JNICALL*)(JNIEnv*, jclass, jstring, jboolean, jboolean, jboolean, jboolean, jboolean,
+                                  jint, jstring);
 
 struct Ace {
   std::wstring sid;
@@ -25,9 +26,7 @@ struct Ace {
   BYTE flags;
 };
 
-std::u16string u16(const std::wstring& s) {
-  return std::u16string(s.begin(), s.end());
-}
+std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
 // The allow entries of an object's list, SIDs as text.
 std::vector<Ace> allowEntries(const std::wstring& path, SE_OBJECT_TYPE kind) {
@@ -57,18 +56,20 @@ class AclTest : public testing::Test {
   void SetUp() override {
     subKey_ = L"Software\\morvenic\\drxinst-acl-tests\\" + std::to_wstring(GetCurrentProcessId());
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
     keyPath_ = L"CURRENT_USER\\" + subKey_;
   }
   void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\morvenic\\drxinst-acl-tests"); }
 
-  bool add(const std::wstring& path, bool registry, DWORD rights, jint principal, const char16_t* account = nullptr) {
+  bool add(const std::wstring& path, bool registry, DWORD rights, jint principal,
+           const char16_t* account = nullptr) {
     auto flag = [&](DWORD bit) { return (rights & bit) ? JNI_TRUE : JNI_FALSE; };
-    return addAce_(vm_.env(), nullptr, vm_.newString(u16(path)), registry ? JNI_TRUE : JNI_FALSE, flag(GENERIC_READ),
-                   flag(GENERIC_WRITE), flag(GENERIC_EXECUTE), flag(GENERIC_ALL), principal,
-                   account != nullptr ? vm_.newString(account) : nullptr) != JNI_FALSE;
+    return addAce_(vm_.env(), nullptr, vm_.newString(u16(path)), registry ? JNI_TRUE : JNI_FALSE,
+                   flag(GENERIC_READ), flag(GENERIC_WRITE), flag(GENERIC_EXECUTE), flag(GENERIC_ALL),
+                   principal, account != nullptr ? vm_.newString(account) : nullptr) != JNI_FALSE;
   }
 
   minijni::Jvm vm_;
@@ -78,13 +79,18 @@ class AclTest : public testing::Test {
 };
 
 TEST_F(AclTest, RegistryKeyGetsOneInheritableEntryPerPrincipal) {
-  struct Row { jint principal; const char16_t* account; DWORD rights; const wchar_t* sid; };
+  struct Row {
+    jint principal;
+    const char16_t* account;
+    DWORD rights;
+    const wchar_t* sid;
+  };
   const Row rows[] = {
       {1, nullptr, GENERIC_READ, L"S-1-5-11"},  // Authenticated Users
       {7, nullptr, GENERIC_WRITE, L"S-1-1-0"},  // any other code: Everyone
       {0, u"ignored", GENERIC_EXECUTE, L"S-1-1-0"},
       {3, u"S-1-5-32-545", GENERIC_READ | GENERIC_EXECUTE, L"S-1-5-32-545"},  // SID text as it is
-      {3, u"Administrators", GENERIC_ALL, L"S-1-5-32-544"},                 // looked up by name
+      {3, u"Administrators", GENERIC_ALL, L"S-1-5-32-544"},                   // looked up by name
       {5, nullptr, GENERIC_READ, L"S-1-2-547"},  // authority 2 with the Power Users RID, kept as it was
   };
   int index = 0;
@@ -92,7 +98,8 @@ TEST_F(AclTest, RegistryKeyGetsOneInheritableEntryPerPrincipal) {
     // A key of its own per row: a grant for a SID that already has an entry merges into it.
     const std::wstring sub = subKey_ + L"\\row" + std::to_wstring(index++);
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
     const std::wstring path = L"CURRENT_USER\\" + sub;
@@ -122,7 +129,8 @@ TEST_F(AclTest, NoRightsStillSucceeds) {
   EXPECT_TRUE(add(keyPath_, true, 0, 1));
   EXPECT_EQ(out.text(), "");
   bool emptyEntry = false;
-  for (const Ace& ace : allowEntries(keyPath_, SE_REGISTRY_KEY)) emptyEntry = emptyEntry || (ace.sid == L"S-1-5-11" && ace.mask == 0);
+  for (const Ace& ace : allowEntries(keyPath_, SE_REGISTRY_KEY))
+    emptyEntry = emptyEntry || (ace.sid == L"S-1-5-11" && ace.mask == 0);
   EXPECT_TRUE(emptyEntry);
   EXPECT_EQ(allowEntries(keyPath_, SE_REGISTRY_KEY).size(), before + 1);
 }
@@ -156,11 +164,13 @@ TEST_F(AclTest, FailuresReportAndLeaveNothing) {
   {
     CapturedStdout out;
     EXPECT_FALSE(add(keyPath_ + L"\\missing", true, GENERIC_READ, 7));
-    EXPECT_EQ(out.text(), "GetNamedSecurityInfo Error 2 " + minijni::utf16ToUtf8(u16(keyPath_)) + "\\missing\n");
+    EXPECT_EQ(out.text(),
+              "GetNamedSecurityInfo Error 2 " + minijni::utf16ToUtf8(u16(keyPath_)) + "\\missing\n");
   }
   {
     CapturedStdout out;
-    EXPECT_FALSE(addAce_(vm_.env(), nullptr, nullptr, JNI_TRUE, JNI_TRUE, JNI_FALSE, JNI_FALSE, JNI_FALSE, 1, nullptr));
+    EXPECT_FALSE(addAce_(vm_.env(), nullptr, nullptr, JNI_TRUE, JNI_TRUE, JNI_FALSE, JNI_FALSE, JNI_FALSE, 1,
+                         nullptr));
     EXPECT_EQ(out.text(), "") << "a null path makes no call";
   }
 }

@@ -13,7 +13,8 @@
 namespace drxtest {
 namespace {
 
-using AddUser = jstring(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jstring, jstring, jstring, jboolean, jboolean);
+using AddUser = jstring(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jstring, jstring, jstring, jboolean,
+                                  jboolean);
 using Delete = jint(JNICALL*)(JNIEnv*, jclass, jstring, jstring);
 
 std::wstring besideProgram(const wchar_t* name) {
@@ -48,9 +49,11 @@ class FakeNetapi : public testing::Test {
   jstring text(const char16_t* s) { return s != nullptr ? vm_.newString(s) : nullptr; }
 
   // addUser0("alice", "pw", comment, group, "members", createGroup, failIfExists); "<null>" for null.
-  std::u16string addUser(const char16_t* group, bool create, bool failIfExists, const char16_t* comment = u"c") {
-    jstring result = addUser_(vm_.env(), nullptr, text(u"alice"), text(u"pw"), text(comment), text(group),
-                              text(u"members"), create ? JNI_TRUE : JNI_FALSE, failIfExists ? JNI_TRUE : JNI_FALSE);
+  std::u16string addUser(const char16_t* group, bool create, bool failIfExists,
+                         const char16_t* comment = u"c") {
+    jstring result =
+        addUser_(vm_.env(), nullptr, text(u"alice"), text(u"pw"), text(comment), text(group),
+                 text(u"members"), create ? JNI_TRUE : JNI_FALSE, failIfExists ? JNI_TRUE : JNI_FALSE);
     return result == nullptr ? u"<null>" : vm_.string(result);
   }
 
@@ -82,22 +85,59 @@ TEST_F(FakeNetapi, EveryResultRow) {
   const std::wstring addMember = L"NetLocalGroupAddMembers server=- name=Users level=0 count=1 rid=1001\n";
   const Row rows[] = {
       {"no group", {}, nullptr, false, false, u"S-1-5-21-1-2-3-1001", kUserAdd},
-      {"group created", {}, u"Users", true, false, u"S-1-5-21-1-2-3-1001 S-1-5-32-545 true", groupAdd + kUserAdd + addMember},
-      {"group exists, used", {2223}, u"Users", true, false, u"S-1-5-21-1-2-3-1001 S-1-5-32-545 false",
+      {"group created",
+       {},
+       u"Users",
+       true,
+       false,
+       u"S-1-5-21-1-2-3-1001 S-1-5-32-545 true",
        groupAdd + kUserAdd + addMember},
-      {"alias exists, used", {1379}, u"Users", true, false, u"S-1-5-21-1-2-3-1001 S-1-5-32-545 false",
+      {"group exists, used",
+       {2223},
+       u"Users",
+       true,
+       false,
+       u"S-1-5-21-1-2-3-1001 S-1-5-32-545 false",
+       groupAdd + kUserAdd + addMember},
+      {"alias exists, used",
+       {1379},
+       u"Users",
+       true,
+       false,
+       u"S-1-5-21-1-2-3-1001 S-1-5-32-545 false",
        groupAdd + kUserAdd + addMember},
       {"group exists, refused", {2223}, u"Users", true, true, u"1 2223", groupAdd},
       {"alias exists, refused", {1379}, u"Users", true, true, u"1 1379", groupAdd},
       {"group creation denied", {5}, u"Users", true, false, u"1 5", groupAdd},
-      {"existing group checked", {}, u"Users", false, false, u"S-1-5-21-1-2-3-1001 S-1-5-32-545 false",
+      {"existing group checked",
+       {},
+       u"Users",
+       false,
+       false,
+       u"S-1-5-21-1-2-3-1001 S-1-5-32-545 false",
        groupInfo + kUserAdd + addMember},
       {"group missing", {0, 2220}, u"Users", false, false, u"6 2220", groupInfo},
-      {"user exists", {0, 0, 2224, 1}, nullptr, false, false, u"2 2224 1",
+      {"user exists",
+       {0, 0, 2224, 1},
+       nullptr,
+       false,
+       false,
+       u"2 2224 1",
        L"NetUserAdd server=- level=1 name=alice password=pw priv=1 flags=1 comment=c home=- script=-\n"},
       {"user read back fails", {0, 0, 0, 0, 2221}, nullptr, false, false, u"3 2221", kUserAdd},
-      {"membership fails", {0, 0, 0, 0, 0, 1387}, u"Users", true, false, u"4 1387", groupAdd + kUserAdd + addMember},
-      {"already a member", {0, 0, 0, 0, 0, 1378}, u"Users", true, false, u"S-1-5-21-1-2-3-1001 S-1-5-32-545 true",
+      {"membership fails",
+       {0, 0, 0, 0, 0, 1387},
+       u"Users",
+       true,
+       false,
+       u"4 1387",
+       groupAdd + kUserAdd + addMember},
+      {"already a member",
+       {0, 0, 0, 0, 0, 1378},
+       u"Users",
+       true,
+       false,
+       u"S-1-5-21-1-2-3-1001 S-1-5-32-545 true",
        groupAdd + kUserAdd + addMember},
       {"no SID to convert", {0, 0, 0, 0, 0, 0, 0, 0, TRUE}, nullptr, false, false, u"5", kUserAdd},
   };

@@ -60,11 +60,13 @@ class Selection : public Counted<IDataObject> {
     return E_NOINTERFACE;
   }
   HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-    if (format->cfFormat != RegisterClipboardFormatW(CFSTR_DSOP_DS_SELECTION_LIST) || !(format->tymed & TYMED_HGLOBAL)) {
+    if (format->cfFormat != RegisterClipboardFormatW(CFSTR_DSOP_DS_SELECTION_LIST) ||
+        !(format->tymed & TYMED_HGLOBAL)) {
       return DV_E_FORMATETC;
     }
     const size_t count = variants_.size();
-    const size_t size = offsetof(DS_SELECTION_LIST, aDsSelection) + (count ? count : 1) * sizeof(DS_SELECTION);
+    const size_t size =
+        offsetof(DS_SELECTION_LIST, aDsSelection) + (count ? count : 1) * sizeof(DS_SELECTION);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     auto* list = static_cast<DS_SELECTION_LIST*>(GlobalLock(memory));
     list->cItems = static_cast<ULONG>(count);
@@ -177,7 +179,9 @@ PickerRecord& pickerRecord() {
 }
 
 FakePickerRegistration::FakePickerRegistration() {
-  if (FAILED(CoRegisterClassObject(kPickerClass, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_))) cookie_ = 0;
+  if (FAILED(
+          CoRegisterClassObject(kPickerClass, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_)))
+    cookie_ = 0;
 }
 
 FakePickerRegistration::~FakePickerRegistration() {

@@ -17,7 +17,7 @@ struct PickerItem {
   const wchar_t* adsPath;
   const wchar_t* objectClass;
   const wchar_t* upn;
-  std::vector<BYTE> sid;  // the objectSID bytes
+  std::vector<BYTE> sid;   // the objectSID bytes
   bool sidVariant = true;  // false: the fetched attribute is VT_EMPTY
 };
 

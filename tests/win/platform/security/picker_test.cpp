@@ -21,15 +21,16 @@ constexpr char kResultClass[] = "com/deployrix/runtime/installer/platform/win32/
 const char* const kFields[] = {"name", "path", "objectClass", "upn", "sid"};
 
 // S-1-5-21-1-2-3-1001.
-const std::vector<BYTE> kUserSid = {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 0xE9, 3, 0, 0};
+const std::vector<BYTE> kUserSid = {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0,    0, 1, 0,
+                                    0, 0, 2, 0, 0, 0, 3, 0, 0,  0, 0xE9, 3, 0, 0};
 // Claims five sub-authorities but carries none of them.
 const std::vector<BYTE> kCutSid = {1, 5, 0, 0, 0, 0, 0, 5};
 
 class PickerTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    window_ = CreateWindowExW(0, L"STATIC", L"drx picker owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(0, L"STATIC", L"drx picker owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                              200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   }
   static void TearDownTestSuite() { DestroyWindow(window_); }
 
@@ -46,11 +47,12 @@ class PickerTest : public testing::Test {
         .field("objectClass", "Ljava/lang/String;")
         .field("upn", "Ljava/lang/String;")
         .field("sid", "Ljava/lang/String;")
-        .constructor("(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;)V",
-                     [](minijni::Call& c) {
-                       for (int i = 0; i < 5; ++i) c.setField(kFields[i], c.args[i]);
-                       return minijni::Void();
-                     });
+        .constructor(
+            "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;)V",
+            [](minijni::Call& c) {
+              for (int i = 0; i < 5; ++i) c.setField(kFields[i], c.args[i]);
+              return minijni::Void();
+            });
   }
   void TearDown() override {
     delete registration_;
@@ -59,7 +61,8 @@ class PickerTest : public testing::Test {
 
   jobjectArray show(bool multiple, bool groups, bool users, bool wellKnown, bool computerOnly) {
     auto flag = [](bool b) { return b ? JNI_TRUE : JNI_FALSE; };
-    return show_(vm_.env(), nullptr, flag(multiple), flag(groups), flag(users), flag(wellKnown), flag(computerOnly));
+    return show_(vm_.env(), nullptr, flag(multiple), flag(groups), flag(users), flag(wellKnown),
+                 flag(computerOnly));
   }
 
   // The five fields of a Result; "<null>" for a null field.
@@ -90,19 +93,24 @@ TEST_F(PickerTest, SelectionBecomesResults) {
   ASSERT_EQ(vm_.arrayLength(results), 2);
   const auto items = vm_.elements(results);
   EXPECT_EQ(vm_.className(items[0]), kResultClass);
-  EXPECT_EQ(fields(items[0]),
-            (std::vector<std::u16string>{u"alice", u"WinNT://VM/alice", u"user", u"<null>", u"S-1-5-21-1-2-3-1001"}));
-  EXPECT_EQ(fields(items[1]), (std::vector<std::u16string>{u"crew", u"WinNT://VM/crew", u"group", u"crew@vm", u"<null>"}));
+  EXPECT_EQ(fields(items[0]), (std::vector<std::u16string>{u"alice", u"WinNT://VM/alice", u"user", u"<null>",
+                                                           u"S-1-5-21-1-2-3-1001"}));
+  EXPECT_EQ(fields(items[1]),
+            (std::vector<std::u16string>{u"crew", u"WinNT://VM/crew", u"group", u"crew@vm", u"<null>"}));
   EXPECT_EQ(pickerRecord().owner, window_);
   EXPECT_EQ(pickerRecord().liveObjects, 0) << "the picker or the selection was not released";
   EXPECT_FALSE(vm_.exceptionPending());
 }
 
 TEST_F(PickerTest, InitialisationRecords) {
-  struct Row { bool multiple, groups, users, wellKnown, computerOnly; ULONG types, both, downlevel, options; };
+  struct Row {
+    bool multiple, groups, users, wellKnown, computerOnly;
+    ULONG types, both, downlevel, options;
+  };
   const Row rows[] = {
       {false, false, true, false, false, 0x36F, 0x2, 0x80000001, 0},  // users only
-      {false, false, false, true, false, 0x36F, 0x8, 0x800C4000, 0},  // well-known: SYSTEM and the two services
+      {false, false, false, true, false, 0x36F, 0x8, 0x800C4000,
+       0},  // well-known: SYSTEM and the two services
       {true, true, true, true, true, 0x1, 0x3FE, 0x80020007, 1},
       {true, false, false, false, true, 0x1, 0x0, 0x0, 1},
   };
@@ -152,8 +160,8 @@ TEST_F(PickerTest, EmptySelectionAndMissingSidAttribute) {
 
 TEST(PickerOfWine, ItsCancelGivesNull) {
   // wine's own picker answers InvokeDialog with S_FALSE at once, as a user's cancel.
-  HWND window = CreateWindowExW(0, L"STATIC", L"drx picker owner 2", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
-                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND window = CreateWindowExW(0, L"STATIC", L"drx picker owner 2", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                                200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(window, nullptr);
   minijni::Jvm vm;
   auto show = exportOf<Show>("ObjectPicker", "show0", 28);

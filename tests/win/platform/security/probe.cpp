@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExW(&version);
-    printf("major=%lu elevation=%ld\n", version.dwMajorVersion, static_cast<long>(elevation(vm.env(), nullptr)));
+    printf("major=%lu elevation=%ld\n", version.dwMajorVersion,
+           static_cast<long>(elevation(vm.env(), nullptr)));
   } else {
     auto show = reinterpret_cast<Show>(lookUp("ObjectPicker_show0"));
     if (show == nullptr) return 3;

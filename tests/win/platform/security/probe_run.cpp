@@ -13,10 +13,12 @@ std::string runProbe(const wchar_t* command, DWORD creationFlags) {
   probe += L"drxinst_sec_probe.exe";
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring output = std::wstring(temp) + L"drx-probe-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+  const std::wstring output =
+      std::wstring(temp) + L"drx-probe-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
 
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE file =
+      CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "<did not run>";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -25,8 +27,8 @@ std::string runProbe(const wchar_t* command, DWORD creationFlags) {
   startup.hStdError = file;
   PROCESS_INFORMATION started = {};
   std::wstring commandLine = L"\"" + probe + L"\" " + command;
-  const BOOL ok = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr, nullptr,
-                                 &startup, &started);
+  const BOOL ok = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
+                                 nullptr, &startup, &started);
   CloseHandle(file);
   if (!ok) return "<did not run>";
   DWORD exitCode = 1;

@@ -21,12 +21,11 @@ using NoArgInt = jint(JNICALL*)(JNIEnv*, jclass);
 using Delete = jint(JNICALL*)(JNIEnv*, jclass, jstring, jstring);
 using AccountName = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
 using SetRight = jboolean(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jboolean);
-using AddUser = jstring(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jstring, jstring, jstring, jboolean, jboolean);
+using AddUser = jstring(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jstring, jstring, jstring, jboolean,
+                                  jboolean);
 using SetFlag = void(JNICALL*)(JNIEnv*, jclass, jboolean);
 
-std::u16string u16(const std::wstring& s) {
-  return std::u16string(s.begin(), s.end());
-}
+std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
 std::wstring processUserSid() {
   HANDLE token;
@@ -88,12 +87,16 @@ TEST_F(UserInfo, UserSidIsTheTokenUser) {
 
 TEST_F(UserInfo, MembershipByEachRoute) {
   // wine's token: an administrator and a user, never SYSTEM-like groups such as Power Users.
-  struct Row { bool windows95, windowsNT; jint rid; bool member; };
+  struct Row {
+    bool windows95, windowsNT;
+    jint rid;
+    bool member;
+  };
   const Row rows[] = {
-      {false, false, 544, true},  {false, false, 545, true},  {false, false, 547, false},
-      {false, true, 544, true},   {false, true, 545, true},   {false, true, 547, false},
-      {false, true, 18, false},   // S-1-5-32-18 is no group of the token
-      {true, false, 547, true},   // undecidable on Windows 95: counts as member
+      {false, false, 544, true}, {false, false, 545, true}, {false, false, 547, false},
+      {false, true, 544, true},  {false, true, 545, true},  {false, true, 547, false},
+      {false, true, 18, false},  // S-1-5-32-18 is no group of the token
+      {true, false, 547, true},  // undecidable on Windows 95: counts as member
       {true, true, 18, true},
   };
   for (const Row& r : rows) {
@@ -112,12 +115,14 @@ TEST_F(UserInfo, GroupListSkipsDenyOnlyAdministrators) {
   ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-32-544", &admins));
   SID_AND_ATTRIBUTES disable = {admins, 0};
   HANDLE restricted = nullptr, impersonation = nullptr;
-  ASSERT_TRUE(CreateRestrictedToken(process, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted)) << GetLastError();
+  ASSERT_TRUE(CreateRestrictedToken(process, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted))
+      << GetLastError();
   ASSERT_TRUE(DuplicateToken(restricted, SecurityImpersonation, &impersonation));
   // What the token itself says about the administrators entry.
   std::vector<BYTE> groups(4096);
   DWORD size = 0;
-  ASSERT_TRUE(GetTokenInformation(impersonation, TokenGroups, groups.data(), static_cast<DWORD>(groups.size()), &size));
+  ASSERT_TRUE(GetTokenInformation(impersonation, TokenGroups, groups.data(),
+                                  static_cast<DWORD>(groups.size()), &size));
   const auto* list = reinterpret_cast<const TOKEN_GROUPS*>(groups.data());
   DWORD attributes = 0;
   for (DWORD i = 0; i < list->GroupCount; ++i) {
@@ -151,7 +156,9 @@ TEST_F(UserInfo, AccountNames) {
   const std::wstring self = processUserSid();
   const auto user = lookup(self.c_str());
   ASSERT_FALSE(user.first.empty());
-  struct Row { std::u16string sid, name; };
+  struct Row {
+    std::u16string sid, name;
+  };
   const Row rows[] = {
       // Fixed names, not the lookup's "NT AUTHORITY\SYSTEM".
       {u"S-1-5-18", u"NT AUTHORITY\\System"},
@@ -175,7 +182,8 @@ TEST_F(UserInfo, ElevationTypeIsWinesFullToken) {
 TEST(ElevationOnXp, IsZero) {
   HKEY key;
   const wchar_t* path = L"Software\\Wine\\AppDefaults\\drxinst_sec_probe.exe";
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
   const wchar_t version[] = L"winxp64";
   RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), sizeof version);
   RegCloseKey(key);
@@ -188,7 +196,8 @@ TEST_F(UserInfo, ExecuteElevatedStartsTheProgram) {
   auto execute = exportOf<ExecuteElevated>("Win32UserInfo", "executeElevated0", 20);
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring marker = std::wstring(temp) + L"drx-elevated-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+  const std::wstring marker =
+      std::wstring(temp) + L"drx-elevated-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
   DeleteFileW(marker.c_str());
   const std::wstring parameters = L"/c echo started> \"" + marker + L"\"";
   EXPECT_TRUE(execute(vm_.env(), nullptr, text(u"cmd.exe"), vm_.newString(u16(parameters)), nullptr));
@@ -207,25 +216,31 @@ TEST_F(UserInfo, NetworkCallsReachWinesNetapi) {
   EXPECT_EQ(deleteUser(vm_.env(), nullptr, nullptr, text(u"drx-nobody-4711")), 2221);  // NERR_UserNotFound
   // wine keeps users in the process and cannot give the level-23 record: "3 2140".
   auto addUser = exportOf<AddUser>("Win32UserInfo", "addUser0", 36);
-  jstring result = addUser(vm_.env(), nullptr, text(u"drx-user-4711"), text(u"pw"), nullptr, nullptr, nullptr, JNI_FALSE,
-                           JNI_FALSE);
+  jstring result = addUser(vm_.env(), nullptr, text(u"drx-user-4711"), text(u"pw"), nullptr, nullptr, nullptr,
+                           JNI_FALSE, JNI_FALSE);
   ASSERT_NE(result, nullptr);
   EXPECT_EQ(vm_.string(result), u"3 2140");
   EXPECT_EQ(deleteUser(vm_.env(), nullptr, nullptr, text(u"drx-user-4711")), 0);
 }
 
 TEST_F(UserInfo, LsaRights) {
-  struct Row { const char16_t* account; const char16_t* right; bool add; bool result; };
+  struct Row {
+    const char16_t* account;
+    const char16_t* right;
+    bool add;
+    bool result;
+  };
   const Row rows[] = {
-      {u"S-1-5-32-545", u"SeServiceLogonRight", true, true},   // SID text taken as it is
-      {u"Users", u"SeServiceLogonRight", true, true},          // looked up by name
+      {u"S-1-5-32-545", u"SeServiceLogonRight", true, true},  // SID text taken as it is
+      {u"Users", u"SeServiceLogonRight", true, true},         // looked up by name
       {u"S-1-5-32-545", u"SeServiceLogonRight", false, true},
-      {u"S-1-5-32-545", nullptr, false, true},                 // every right removed
+      {u"S-1-5-32-545", nullptr, false, true},  // every right removed
       {u"drx-no-such-account-4711", u"SeServiceLogonRight", true, false},
       {nullptr, u"SeServiceLogonRight", true, false},
   };
   for (const Row& r : rows) {
-    EXPECT_EQ(setRight_(vm_.env(), nullptr, text(r.account), text(r.right), r.add ? JNI_TRUE : JNI_FALSE) != JNI_FALSE,
+    EXPECT_EQ(setRight_(vm_.env(), nullptr, text(r.account), text(r.right), r.add ? JNI_TRUE : JNI_FALSE) !=
+                  JNI_FALSE,
               r.result)
         << (r.account ? minijni::utf16ToUtf8(r.account) : "null") << " add=" << r.add;
   }

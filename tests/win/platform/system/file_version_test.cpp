@@ -48,8 +48,10 @@ TEST(FileVersionTest, ComparesFileVersionsMostSignificantWordFirst) {
       {tooLong, v2000, 3},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.first.begin(), c.first.end()) + " vs " + std::string(c.second.begin(), c.second.end()));
-    EXPECT_EQ(compare(vm.env(), nullptr, vm.newString(utf16(c.first)), vm.newString(utf16(c.second))), c.expected);
+    SCOPED_TRACE(std::string(c.first.begin(), c.first.end()) + " vs " +
+                 std::string(c.second.begin(), c.second.end()));
+    EXPECT_EQ(compare(vm.env(), nullptr, vm.newString(utf16(c.first)), vm.newString(utf16(c.second))),
+              c.expected);
   }
   EXPECT_EQ(vm.outstandingBuffers(), 0u);
 }

@@ -32,7 +32,8 @@ constexpr wchar_t kCurrentVersion[] = L"Software\\Microsoft\\Windows\\CurrentVer
 
 std::wstring systemFolder(int csidl) {
   wchar_t path[MAX_PATH] = {};
-  if (SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return L"?";
+  if (SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
+    return L"?";
   return path;
 }
 
@@ -53,8 +54,8 @@ TEST_F(FolderInfoTest, FolderTypesSelectTheirFolderPerUserAndForAllUsers) {
     int perUser;
     int allUsers;
   } rows[] = {
-      {1, 16, 25}, {2, 11, 22}, {3, 2, 23},   {4, 7, 24},   {5, 9, 9},    {6, 20, 20},   {7, 26, 35},
-      {8, 5, 46},  {9, 21, 45}, {10, 6, 31},  {11, 28, 28}, {12, 0, 0},   {0, 0, 0},     {-1, 0, 0},
+      {1, 16, 25}, {2, 11, 22}, {3, 2, 23},  {4, 7, 24},   {5, 9, 9},  {6, 20, 20}, {7, 26, 35},
+      {8, 5, 46},  {9, 21, 45}, {10, 6, 31}, {11, 28, 28}, {12, 0, 0}, {0, 0, 0},   {-1, 0, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.type);
@@ -62,7 +63,8 @@ TEST_F(FolderInfoTest, FolderTypesSelectTheirFolderPerUserAndForAllUsers) {
     EXPECT_EQ(text(natives.specialFolder(env, nullptr, row.type, JNI_TRUE)), systemFolder(row.allUsers));
   }
   // The all-users documents folder is not the user's own.
-  EXPECT_NE(text(natives.specialFolder(env, nullptr, 8, JNI_TRUE)), text(natives.specialFolder(env, nullptr, 8, JNI_FALSE)));
+  EXPECT_NE(text(natives.specialFolder(env, nullptr, 8, JNI_TRUE)),
+            text(natives.specialFolder(env, nullptr, 8, JNI_FALSE)));
 }
 
 TEST_F(FolderInfoTest, WindowsAndSystemDirectoriesAreTheSystemsOwn) {
@@ -134,8 +136,8 @@ TEST_F(FolderInfoTest, RegistryPathsFitIn260Bytes) {
 
   wchar_t programFiles[MAX_PATH];
   DWORD size = sizeof programFiles;
-  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kCurrentVersion, L"ProgramFilesDir", RRF_RT_REG_SZ, nullptr, programFiles,
-                         &size),
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kCurrentVersion, L"ProgramFilesDir", RRF_RT_REG_SZ, nullptr,
+                         programFiles, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(text(natives.pathFromRegistry(env, nullptr, str(L"ProgramFilesDir"))), programFiles);
 }

@@ -41,9 +41,11 @@ struct Natives {
 constexpr DWORD kWindowWaitMillis = 15000;
 
 // A window_probe.exe child; terminated when the test leaves if it still runs.
-std::unique_ptr<drx::test::ChildProcess> startProbe(const std::wstring& mode, const std::wstring& title = L"") {
+std::unique_ptr<drx::test::ChildProcess> startProbe(const std::wstring& mode,
+                                                    const std::wstring& title = L"") {
   drx::test::ChildOptions options;
-  options.commandLine = L"\"" + besideTestProgram(L"window_probe.exe") + L"\" " + mode + L" \"" + title + L"\"";
+  options.commandLine =
+      L"\"" + besideTestProgram(L"window_probe.exe") + L"\" " + mode + L" \"" + title + L"\"";
   auto child = std::make_unique<drx::test::ChildProcess>(options);
   if (child->running() && mode != L"none") {
     const bool visible = mode != L"hidden";
@@ -64,7 +66,9 @@ std::unique_ptr<drx::test::ChildProcess> startProbe(const std::wstring& mode, co
   return child;
 }
 
-bool stillRunning(drx::test::ChildProcess& child) { return WaitForSingleObject(child.handle(), 0) == WAIT_TIMEOUT; }
+bool stillRunning(drx::test::ChildProcess& child) {
+  return WaitForSingleObject(child.handle(), 0) == WAIT_TIMEOUT;
+}
 
 class MiscTest : public ::testing::Test {
  protected:
@@ -137,7 +141,8 @@ TEST_F(MiscTest, WindowTitlePrefersVisibleWindowsAndIsNeverNull) {
   // Without a visible titled window the last invisible titled one answers; besides the probe's
   // own window that can be the thread's input-method window, which is titled too.
   const std::wstring hiddenTitle = text(natives.windowTitle(env, nullptr, static_cast<jint>(hidden->id())));
-  EXPECT_TRUE(hiddenTitle == L"drx invisible title" || hiddenTitle == L"Default IME") << std::string(hiddenTitle.begin(), hiddenTitle.end());
+  EXPECT_TRUE(hiddenTitle == L"drx invisible title" || hiddenTitle == L"Default IME")
+      << std::string(hiddenTitle.begin(), hiddenTitle.end());
   EXPECT_EQ(text(natives.windowTitle(env, nullptr, static_cast<jint>(visible->id()))), L"drx visible title");
   EXPECT_EQ(text(natives.windowTitle(env, nullptr, -1)), L"");
 }
@@ -156,14 +161,15 @@ TEST_F(MiscTest, OwnWindowsComeToTheFront) {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"DrxFrontTest";
   RegisterClassW(&windowClass);
-  HWND own = CreateWindowW(L"DrxFrontTest", L"drx own", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 100, nullptr,
-                           nullptr, windowClass.hInstance, nullptr);
+  HWND own = CreateWindowW(L"DrxFrontTest", L"drx own", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 100,
+                           nullptr, nullptr, windowClass.hInstance, nullptr);
   ASSERT_NE(own, nullptr);
   auto other = startProbe(L"visible", L"drx other");
   const std::vector<HWND> otherWindows = drx::test::visibleWindowsOf(other->id());
   ASSERT_FALSE(otherWindows.empty());
   SetForegroundWindow(otherWindows.front());
-  ASSERT_TRUE(drx::test::waitUntil(kWindowWaitMillis, [&] { return GetForegroundWindow() == otherWindows.front(); }));
+  ASSERT_TRUE(
+      drx::test::waitUntil(kWindowWaitMillis, [&] { return GetForegroundWindow() == otherWindows.front(); }));
   natives.toFront(env, nullptr);
   EXPECT_TRUE(drx::test::waitUntil(kWindowWaitMillis, [&] { return GetForegroundWindow() == own; }));
   DestroyWindow(own);
@@ -202,7 +208,8 @@ TEST_F(MiscTest, EnvironmentEntriesKeepTheBlocksOrderAndDriveEntries) {
   FreeEnvironmentStringsW(strings);
 
   std::vector<std::wstring> listed;
-  for (const std::u16string& entry : vm.strings(natives.environment(env, nullptr))) listed.push_back(wide(entry));
+  for (const std::u16string& entry : vm.strings(natives.environment(env, nullptr)))
+    listed.push_back(wide(entry));
   EXPECT_EQ(listed, block);
   EXPECT_NE(std::find(listed.begin(), listed.end(), L"=Q:=Q:\\drx"), listed.end());
   EXPECT_NE(std::find(listed.begin(), listed.end(), L"DRX_TEST_ENV=a=b"), listed.end());
@@ -230,15 +237,19 @@ constexpr wchar_t kSessionManager[] = L"System\\CurrentControlSet\\Control\\Sess
 std::vector<std::wstring> pendingRenames() {
   std::vector<std::wstring> entries;
   HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return entries;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return entries;
   DWORD size = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) ==
+      ERROR_SUCCESS) {
     std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, 0);
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                     reinterpret_cast<BYTE*>(data.data()), &size);
     // Pairs of source and destination; an empty destination means deletion. The list's own
     // final NUL is not an entry.
     const wchar_t* end = data.data() + (size >= sizeof(wchar_t) ? size / sizeof(wchar_t) - 1 : 0);
-    for (const wchar_t* entry = data.data(); entry < end; entry += wcslen(entry) + 1) entries.emplace_back(entry);
+    for (const wchar_t* entry = data.data(); entry < end; entry += wcslen(entry) + 1)
+      entries.emplace_back(entry);
   }
   RegCloseKey(key);
   return entries;
@@ -253,7 +264,8 @@ void restorePendingRenames(const std::vector<std::wstring>& entries) {
     std::wstring data;
     for (const std::wstring& entry : entries) data.append(entry).push_back(L'\0');
     data.push_back(L'\0');
-    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                   reinterpret_cast<const BYTE*>(data.data()),
                    static_cast<DWORD>(data.size() * sizeof(wchar_t)));
   }
   RegCloseKey(key);

@@ -21,7 +21,8 @@ using ByName = jint(JNICALL*)(JNIEnv*, jclass, jstring);
 using Binary = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
 using Install = jint(JNICALL*)(JNIEnv*, jclass, jstring, jstring);
 using Restart = jint(JNICALL*)(JNIEnv*, jclass, jstring, jboolean, jint);
-using Change = jint(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jint, jint, jstring, jstring, jstring, jstring);
+using Change = jint(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jint, jint, jstring, jstring, jstring,
+                              jstring);
 
 constexpr char kClass[] = "Win32Services";
 constexpr jint kNoChange = static_cast<jint>(SERVICE_NO_CHANGE);
@@ -65,8 +66,8 @@ StoredConfig storedConfig(const std::wstring& name) {
       stored.account = config->lpServiceStartName ? config->lpServiceStartName : L"";
     }
     auto* description = reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data());
-    if (QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(), static_cast<DWORD>(buffer.size()),
-                             &needed) &&
+    if (QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(),
+                             static_cast<DWORD>(buffer.size()), &needed) &&
         description->lpDescription != nullptr) {
       stored.description = description->lpDescription;
     }
@@ -90,8 +91,8 @@ class ServiceCleanup {
     if (SC_HANDLE service = OpenServiceW(manager, name_.c_str(), SERVICE_ALL_ACCESS)) {
       SERVICE_STATUS_PROCESS status{};
       DWORD needed = 0;
-      if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
-                               &needed) &&
+      if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                               sizeof status, &needed) &&
           status.dwProcessId != 0) {
         if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId)) {
           TerminateProcess(process, 1);
@@ -117,7 +118,8 @@ class ServicesTest : public ::testing::Test {
     return L"\"" + besideTestProgram(L"test_service.exe") + L"\"" + arguments;
   }
   bool waitForStatus(const std::wstring& name, jint status) {
-    return drx::test::waitUntil(15000, [&] { return natives.queryStatus(env, nullptr, str(name)) == status; });
+    return drx::test::waitUntil(15000,
+                                [&] { return natives.queryStatus(env, nullptr, str(name)) == status; });
   }
 
   minijni::Jvm vm;
@@ -158,7 +160,8 @@ TEST_F(ServicesTest, UnknownServiceGivesTheErrorOfOpeningIt) {
   EXPECT_EQ(natives.stop(env, nullptr, str(name)), unknown);
   EXPECT_EQ(natives.uninstall(env, nullptr, str(name)), unknown);
   EXPECT_EQ(natives.setRestart(env, nullptr, str(name), JNI_TRUE, 1000), unknown);
-  EXPECT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, kNoChange, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, kNoChange, nullptr, nullptr, nullptr,
+                           nullptr),
             unknown);
   EXPECT_EQ(text(natives.serviceBinary(env, nullptr, str(name))), L" 1060");
 }
@@ -179,8 +182,8 @@ TEST_F(ServicesTest, ConfigurationChangesRewriteOnlyTheExactSystemAccountNames) 
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.account, c.account + wcslen(c.account)));
-    ASSERT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, kNoChange, nullptr, str(c.account), nullptr,
-                             nullptr),
+    ASSERT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, kNoChange, nullptr, str(c.account),
+                             nullptr, nullptr),
               0);
     EXPECT_EQ(storedConfig(name).account, c.stored);
   }
@@ -192,15 +195,16 @@ TEST_F(ServicesTest, ConfigurationChangesStoreStartTypeCommandLineAndDescription
   ASSERT_EQ(natives.install(env, nullptr, str(name), str(serviceCommand())), 0);
   const std::wstring changed = serviceCommand(L" --changed");
   // wine ignores dependency lists; the call itself must still succeed with "A,,B".
-  ASSERT_EQ(natives.change(env, nullptr, str(name), str(changed), kNoChange, SERVICE_AUTO_START, str(L"A,,B"), nullptr,
-                           nullptr, str(L"A test service")),
+  ASSERT_EQ(natives.change(env, nullptr, str(name), str(changed), kNoChange, SERVICE_AUTO_START, str(L"A,,B"),
+                           nullptr, nullptr, str(L"A test service")),
             0);
   EXPECT_EQ(natives.startType(env, nullptr, str(name)), -static_cast<jint>(SERVICE_AUTO_START));
   EXPECT_EQ(text(natives.serviceBinary(env, nullptr, str(name))), changed);
   EXPECT_EQ(storedConfig(name).description, L"A test service");
 
   // Null fields leave everything as it was.
-  ASSERT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, kNoChange, nullptr, nullptr, nullptr, nullptr),
+  ASSERT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, kNoChange, nullptr, nullptr, nullptr,
+                           nullptr),
             0);
   const StoredConfig unchanged = storedConfig(name);
   EXPECT_EQ(unchanged.binary, changed);
@@ -208,7 +212,8 @@ TEST_F(ServicesTest, ConfigurationChangesStoreStartTypeCommandLineAndDescription
   EXPECT_EQ(unchanged.description, L"A test service");
 
   // A failed change sets no description either.
-  EXPECT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, 77, nullptr, nullptr, nullptr, str(L"not set")),
+  EXPECT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, 77, nullptr, nullptr, nullptr,
+                           str(L"not set")),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(storedConfig(name).description, L"A test service");
 }
@@ -218,8 +223,8 @@ TEST_F(ServicesTest, DependencyListLongerThanItsBufferIsRefusedAndChangesNothing
   ServiceCleanup cleanup(name);
   ASSERT_EQ(natives.install(env, nullptr, str(name), str(serviceCommand())), 0);
   // 8,190 units and its NUL leave room for the list's final NUL; one more unit does not.
-  EXPECT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, kNoChange, str(std::wstring(8190, L'd')),
-                           nullptr, nullptr, nullptr),
+  EXPECT_EQ(natives.change(env, nullptr, str(name), nullptr, kNoChange, kNoChange,
+                           str(std::wstring(8190, L'd')), nullptr, nullptr, nullptr),
             0);
   EXPECT_EQ(natives.change(env, nullptr, str(name), str(L"C:\\other.exe"), kNoChange, SERVICE_DISABLED,
                            str(std::wstring(8191, L'd')), nullptr, nullptr, str(L"too long")),

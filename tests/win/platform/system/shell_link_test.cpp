@@ -17,7 +17,8 @@
 namespace drxtest {
 namespace {
 
-using Create = jboolean(JNICALL*)(JNIEnv*, jclass, jstring, jbyteArray, jbyteArray, jbyteArray, jbyteArray, jbyteArray);
+using Create = jboolean(JNICALL*)(JNIEnv*, jclass, jstring, jbyteArray, jbyteArray, jbyteArray, jbyteArray,
+                                  jbyteArray);
 using CreateWide = jboolean(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jstring, jstring, jstring, jstring);
 using Notify = jboolean(JNICALL*)(JNIEnv*, jclass, jbyteArray, jbyteArray);
 using Action = jboolean(JNICALL*)(JNIEnv*, jclass);
@@ -100,7 +101,8 @@ class ShellLinkTest : public ::testing::Test {
 TEST_F(ShellLinkTest, WideLinkWithoutOptionalFieldsReadsBackEmpty) {
   const std::wstring file = scratch.file(L"plain.lnk");
   const std::wstring target = scratch.file(L"app.exe");
-  ASSERT_TRUE(natives.createWide(env, nullptr, str(file), str(target), str(scratch.path()), nullptr, nullptr, nullptr));
+  ASSERT_TRUE(natives.createWide(env, nullptr, str(file), str(target), str(scratch.path()), nullptr, nullptr,
+                                 nullptr));
   const LinkFields fields = readLink(file);
   ASSERT_TRUE(fields.loaded);
   EXPECT_EQ(_wcsicmp(fields.path.c_str(), target.c_str()), 0) << fields.path;
@@ -113,10 +115,11 @@ TEST_F(ShellLinkTest, WideLinkWithoutOptionalFieldsReadsBackEmpty) {
 TEST_F(ShellLinkTest, WideLinkCarriesEveryFieldAndReplacesAnExistingLink) {
   const std::wstring file = scratch.file(L"full.lnk");
   const std::wstring target = scratch.file(L"app.exe");
-  ASSERT_TRUE(natives.createWide(env, nullptr, str(file), str(target), str(scratch.path()), str(L"C:\\first.ico"),
-                                 str(L"-first"), str(L"First")));
   ASSERT_TRUE(natives.createWide(env, nullptr, str(file), str(target), str(scratch.path()),
-                                 str(L"C:\\second.ico"), str(L"-q \u00e9t\u00e9 \u4e2d"), str(L"Second \u0416")));
+                                 str(L"C:\\first.ico"), str(L"-first"), str(L"First")));
+  ASSERT_TRUE(natives.createWide(env, nullptr, str(file), str(target), str(scratch.path()),
+                                 str(L"C:\\second.ico"), str(L"-q \u00e9t\u00e9 \u4e2d"),
+                                 str(L"Second \u0416")));
   const LinkFields fields = readLink(file);
   ASSERT_TRUE(fields.loaded);
   EXPECT_EQ(fields.icon, L"C:\\second.ico");
@@ -155,13 +158,16 @@ TEST_F(ShellLinkTest, AnsiTextWithoutTerminatorIsCutAtTheArrayEnd) {
 
 TEST_F(ShellLinkTest, LinkInAMissingFolderIsNotCreated) {
   const std::wstring file = scratch.file(L"missing\\x.lnk");
-  EXPECT_FALSE(natives.createWide(env, nullptr, str(file), str(L"C:\\app.exe"), str(L"C:\\"), nullptr, nullptr, nullptr));
-  EXPECT_FALSE(natives.create(env, nullptr, str(file), ansi("C:\\app.exe"), ansi("C:\\"), nullptr, nullptr, nullptr));
+  EXPECT_FALSE(natives.createWide(env, nullptr, str(file), str(L"C:\\app.exe"), str(L"C:\\"), nullptr,
+                                  nullptr, nullptr));
+  EXPECT_FALSE(
+      natives.create(env, nullptr, str(file), ansi("C:\\app.exe"), ansi("C:\\"), nullptr, nullptr, nullptr));
   EXPECT_EQ(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ShellLinkTest, NotificationsAnswerTrueAlsoForPathsThatDoNotExist) {
-  EXPECT_TRUE(natives.changeNotify(env, nullptr, ansi("C:\\no such folder\\x.lnk"), ansi("C:\\no such folder")));
+  EXPECT_TRUE(
+      natives.changeNotify(env, nullptr, ansi("C:\\no such folder\\x.lnk"), ansi("C:\\no such folder")));
   EXPECT_TRUE(natives.changeNotify(env, nullptr, ansi(std::string()), ansi(std::string())));
 }
 
@@ -176,10 +182,10 @@ TEST(ShellLinkWithoutCom, CreationFailsOnAThreadThatDidNotInitialize) {
   std::thread worker([&] {
     JNIEnv* env = vm.env();
     jstring name = vm.newString(utf16(file));
-    wide = natives.createWide(env, nullptr, name, vm.newString(u"C:\\app.exe"), vm.newString(u"C:\\"), nullptr,
-                              nullptr, nullptr);
-    narrow = natives.create(env, nullptr, name, vm.newByteArray({'C', ':', '\\', 0}), vm.newByteArray({'C', ':', 0}),
-                            nullptr, nullptr, nullptr);
+    wide = natives.createWide(env, nullptr, name, vm.newString(u"C:\\app.exe"), vm.newString(u"C:\\"),
+                              nullptr, nullptr, nullptr);
+    narrow = natives.create(env, nullptr, name, vm.newByteArray({'C', ':', '\\', 0}),
+                            vm.newByteArray({'C', ':', 0}), nullptr, nullptr, nullptr);
   });
   worker.join();
   EXPECT_FALSE(wide);

@@ -49,8 +49,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   windowClass.hInstance = instance;
   windowClass.lpszClassName = L"DrxWindowProbe";
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowW(L"DrxWindowProbe", title.c_str(), WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, nullptr,
-                              nullptr, instance, nullptr);
+  HWND window = CreateWindowW(L"DrxWindowProbe", title.c_str(), WS_OVERLAPPEDWINDOW, 10, 10, 200, 100,
+                              nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 2;
   if (mode != L"hidden") ShowWindow(window, SW_SHOWNOACTIVATE);
   MSG message;

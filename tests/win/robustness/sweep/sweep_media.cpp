@@ -24,10 +24,14 @@ std::string littleEndianText(const std::u16string& text) {
 
 const char* kindName(CaseKind kind) {
   switch (kind) {
-    case CaseKind::kTruncation: return "truncation";
-    case CaseKind::kHeaderByte: return "header byte";
-    case CaseKind::kRegionByte: return "region byte";
-    case CaseKind::kFillerByte: return "filler byte";
+    case CaseKind::kTruncation:
+      return "truncation";
+    case CaseKind::kHeaderByte:
+      return "header byte";
+    case CaseKind::kRegionByte:
+      return "region byte";
+    case CaseKind::kFillerByte:
+      return "filler byte";
   }
   return "?";
 }
@@ -37,7 +41,8 @@ const char* kindName(CaseKind kind) {
 bool buildSweepMedia(SweepMedia& media) {
   const std::string stub = test::readFileBytes(test::launcherStubPath());
   if (stub.empty()) return false;
-  const std::u16string corrupted(kCorruptedInstallerText, kCorruptedInstallerText + wcslen(kCorruptedInstallerText));
+  const std::u16string corrupted(kCorruptedInstallerText,
+                                 kCorruptedInstallerText + wcslen(kCorruptedInstallerText));
   const std::vector<payload::NarrowProperty> narrow = {
       {1000, "Error"},
       {1009, "An internal error occurred (error code: {0})"},
@@ -73,7 +78,8 @@ bool buildSweepMedia(SweepMedia& media) {
 
   // Behind the narrow count and records (id, length, text each).
   media.wideCountOffset = media.regionStart + 4;
-  for (const payload::NarrowProperty& property : narrow) media.wideCountOffset += 8 + static_cast<int64_t>(property.value.size());
+  for (const payload::NarrowProperty& property : narrow)
+    media.wideCountOffset += 8 + static_cast<int64_t>(property.value.size());
 
   const size_t text = media.bytes.find(littleEndianText(corrupted), static_cast<size_t>(media.payloadStart));
   if (text == std::string::npos) return false;
@@ -121,7 +127,8 @@ std::vector<SweepCase> sampleCases(const SweepMedia& media, const std::vector<Sw
 std::string caseBytes(const SweepMedia& media, const SweepCase& damage) {
   if (damage.kind == CaseKind::kTruncation) return media.bytes.substr(0, static_cast<size_t>(damage.offset));
   std::string bytes = media.bytes;
-  bytes[static_cast<size_t>(damage.offset)] = static_cast<char>(bytes[static_cast<size_t>(damage.offset)] ^ damage.mask);
+  bytes[static_cast<size_t>(damage.offset)] =
+      static_cast<char>(bytes[static_cast<size_t>(damage.offset)] ^ damage.mask);
   return bytes;
 }
 

@@ -17,9 +17,12 @@ constexpr const char* kLogSuffix = "\n\nLog: ";
 
 std::string utf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
   std::string out(size > 0 ? size : 0, '\0');
-  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  if (size > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                        nullptr);
   return out;
 }
 
@@ -35,7 +38,6 @@ std::string shownMessage(std::string text) {
   return plain;
 }
 
-
 struct Entry {
   std::wstring name;
   bool directory;
@@ -48,7 +50,8 @@ std::vector<Entry> entriesOf(const std::wstring& directory) {
   if (!search) return entries;
   do {
     const std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    if (name != L"." && name != L"..")
+      entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
   } while (FindNextFileW(search.get(), &found));
   return entries;
 }
@@ -76,7 +79,8 @@ std::vector<std::string> strayEntries(const ActiveRun& run) {
   }
   for (const Entry& entry : entriesOf(run.directory + L"\\tmp")) {
     const bool launcherFolder = startsWith(entry.name, L"lqo");
-    if (launcherFolder && run.outcome.expected == Expectation::kFails) stray.push_back("tmp\\" + utf8(entry.name));
+    if (launcherFolder && run.outcome.expected == Expectation::kFails)
+      stray.push_back("tmp\\" + utf8(entry.name));
     if (!launcherFolder && entry.directory) stray.push_back("tmp\\" + utf8(entry.name));
   }
   return stray;
@@ -113,7 +117,8 @@ std::string messageLabel(const SweepMedia& media, const CaseOutcome& outcome, co
   return "unexpected: " + message;
 }
 
-void classify(const SweepMedia& media, ActiveRun& run, const std::wstring& stdoutPath, const std::wstring& stderrPath) {
+void classify(const SweepMedia& media, ActiveRun& run, const std::wstring& stdoutPath,
+              const std::wstring& stderrPath) {
   CaseOutcome& outcome = run.outcome;
   const std::string standardError = shownMessage(test::readFileBytes(stderrPath));
   const std::string standardOutput = shownMessage(test::readFileBytes(stdoutPath));
@@ -137,8 +142,10 @@ void classify(const SweepMedia& media, ActiveRun& run, const std::wstring& stdou
   } else {
     snprintf(head, sizeof head, "exit %lu", static_cast<unsigned long>(code));
     outcome.kind = head;
-    if (outcome.channel == Channel::kMessageBox) outcome.kind += ", box: " + messageLabel(media, outcome, run.boxText);
-    if (outcome.channel == Channel::kStandardError) outcome.kind += ", stderr: " + messageLabel(media, outcome, run.boxText);
+    if (outcome.channel == Channel::kMessageBox)
+      outcome.kind += ", box: " + messageLabel(media, outcome, run.boxText);
+    if (outcome.channel == Channel::kStandardError)
+      outcome.kind += ", stderr: " + messageLabel(media, outcome, run.boxText);
     if (code == 83) outcome.kind += ", stdout: " + standardOutput + " (past the checks)";
   }
 
@@ -172,7 +179,8 @@ bool startRun(const SweepMedia& media, const RunSettings& settings, size_t index
   const std::string bytes = caseBytes(media, damage);
   const std::wstring mediaPath = run.directory + L"\\setup.exe";
   {
-    FileHandle file(CreateFileW(mediaPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(mediaPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return fail("CreateFile");
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
@@ -211,7 +219,8 @@ bool pollRun(ActiveRun& run) {
 }  // namespace
 
 std::vector<CaseOutcome> runCases(const SweepMedia& media, const std::vector<SweepCase>& cases,
-                                  const RunSettings& settings, const std::function<void(const CaseOutcome&)>& report) {
+                                  const RunSettings& settings,
+                                  const std::function<void(const CaseOutcome&)>& report) {
   std::vector<CaseOutcome> outcomes;
   std::vector<std::unique_ptr<ActiveRun>> active;
   size_t next = 0;
@@ -238,7 +247,8 @@ std::vector<CaseOutcome> runCases(const SweepMedia& media, const std::vector<Swe
     }
     std::vector<HANDLE> handles;
     for (const auto& run : active) handles.push_back(run->child->handle());
-    if (!handles.empty()) WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, 25);
+    if (!handles.empty())
+      WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, 25);
     for (size_t i = 0; i < active.size();) {
       ActiveRun& run = *active[i];
       if (!pollRun(run)) {
@@ -287,7 +297,8 @@ std::string figuresText(const SweepMedia& media, const SweepFigures& figures) {
     snprintf(line, sizeof line, "  %5zu  ", count);
     text += line + kind + "\n";
   }
-  snprintf(line, sizeof line, "crashes %zu, hangs %zu, runs with stray files %zu, outcomes not as expected %zu\n",
+  snprintf(line, sizeof line,
+           "crashes %zu, hangs %zu, runs with stray files %zu, outcomes not as expected %zu\n",
            figures.crashes, figures.hangs, figures.strayFiles, figures.unacceptable);
   text += line;
   return text;

@@ -58,7 +58,6 @@ void writeFile(const std::string& path, const std::string& bytes) {
   std::fclose(out);
 }
 
-
 }  // namespace
 
 TEST(MkmediaWin, NarrowTextsUseTheWindowsCodePagesWithoutBestFit) {
@@ -71,7 +70,7 @@ TEST(MkmediaWin, NarrowTextsUseTheWindowsCodePagesWithoutBestFit) {
   const Case cases[] = {
       {"caf\xC3\xA9 \xE2\x82\xAC", 1252, true, "caf\xE9 \x80"},
       {"\xD0\x96", 1251, true, "\xC6"},
-      {"\xCE\xA9", 1252, false, ""},   // best fit would give 'O'
+      {"\xCE\xA9", 1252, false, ""},      // best fit would give 'O'
       {"\xE2\x88\x9E", 1252, false, ""},  // best fit would give '8'
       {"\xD0\x96", 1252, false, ""},
       {"\xF0\x9F\x98\x80", 65001, true, "\xF0\x9F\x98\x80"},

@@ -31,16 +31,19 @@ std::vector<uint8_t> readBytes(const std::wstring& path) {
 }
 
 bool writeBytes(const std::wstring& path, const void* data, size_t size) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   return file && WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
 }
 
 std::string utf8(const std::wstring& text) {
   if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                      nullptr);
   return out;
 }
 
@@ -67,7 +70,8 @@ std::wstring fromCodePage(const std::string& bytes) {
 using ResourceKey = std::tuple<std::wstring, std::wstring, WORD>;
 
 std::wstring resourceName(LPCWSTR name) {
-  return IS_INTRESOURCE(name) ? L"#" + std::to_wstring(reinterpret_cast<ULONG_PTR>(name)) : std::wstring(name);
+  return IS_INTRESOURCE(name) ? L"#" + std::to_wstring(reinterpret_cast<ULONG_PTR>(name))
+                              : std::wstring(name);
 }
 
 using LoadedResources = std::map<ResourceKey, std::string>;
@@ -109,7 +113,8 @@ std::wstring versionString(const std::vector<BYTE>& block, const wchar_t* key) {
   wchar_t* value = nullptr;
   UINT length = 0;
   const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + key;
-  if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) || !value) return L"";
+  if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+    return L"";
   return std::wstring(value, wcsnlen(value, length));
 }
 
@@ -132,11 +137,13 @@ std::string unixPath(const std::wstring& path) {
 DWORD runUnix(const std::string& command, const ScratchDirectory& scratch) {
   static int runs = 0;
   const std::wstring statusPath = scratch.file(L"status" + std::to_wstring(++runs) + L".txt");
-  std::wstring line = standin::widen("/bin/sh -c \"" + command + "; echo $? >'" + unixPath(statusPath) + "'\"");
+  std::wstring line =
+      standin::widen("/bin/sh -c \"" + command + "; echo $? >'" + unixPath(statusPath) + "'\"");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return 255;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return 255;
   if (process.hProcess) CloseHandle(process.hProcess);
   if (process.hThread) CloseHandle(process.hThread);
   std::string status;
@@ -195,16 +202,18 @@ TEST_F(SetupFile, StubsThatCannotBeRewrittenAreRefusedWithTheReason) {
     const char* reason;
   };
   const Case cases[] = {
-      {"signed", [&](auto& b) { storeLe32(&b[h.directoryOffset(mkmedia::kSecurityDirectory)], 0x1000); }, "signed"},
+      {"signed", [&](auto& b) { storeLe32(&b[h.directoryOffset(mkmedia::kSecurityDirectory)], 0x1000); },
+       "signed"},
       {"no resources", [&](auto& b) { storeLe32(&b[h.directoryOffset(mkmedia::kResourceDirectory)], 0); },
        "no resource section"},
-      {"data behind the last section", [&](auto& b) { b.insert(b.end(), 512, 0x55); }, "data lies behind the last"},
+      {"data behind the last section", [&](auto& b) { b.insert(b.end(), 512, 0x55); },
+       "data lies behind the last"},
       {"no PE signature", [&](auto& b) { b[h.peOffset] = 'X'; }, "no PE signature"},
       // The second type's subdirectory made the first's: a tree that would repeat itself.
       {"shared directory", [&](auto& b) { storeLe32(&b[rootEntries + 12], loadLe32(&b[rootEntries + 4])); },
        "reached twice"},
-      {"directory outside the section", [&](auto& b) { storeLe32(&b[rootEntries + 4], 0x80000000u | 0x7FFFFF0u); },
-       "outside the section"},
+      {"directory outside the section",
+       [&](auto& b) { storeLe32(&b[rootEntries + 4], 0x80000000u | 0x7FFFFF0u); }, "outside the section"},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> image = original;
@@ -227,8 +236,10 @@ TEST_F(SetupFile, MediaFileWithEveryOptionShowsItsIconAndVersionAndRunsToMainUns
   ASSERT_TRUE(writeBytes(archivePath, archive.data(), archive.size()));
   std::string config = "narrow.151 = " + std::to_string(archive.size()) + "\n";
   const MediaSpec texts = basicMediaSpec();
-  for (const auto& [id, value] : texts.narrow) config += "narrow." + std::to_string(id) + " = " + escaped(fromCodePage(value)) + "\n";
-  for (const auto& [id, value] : texts.wide) config += "wide." + std::to_string(id) + " = " + escaped(value) + "\n";
+  for (const auto& [id, value] : texts.narrow)
+    config += "narrow." + std::to_string(id) + " = " + escaped(fromCodePage(value)) + "\n";
+  for (const auto& [id, value] : texts.wide)
+    config += "wide." + std::to_string(id) + " = " + escaped(value) + "\n";
   const std::wstring configPath = scratch_.file(L"setup.properties");
   ASSERT_TRUE(writeBytes(configPath, config.data(), config.size()));
 
@@ -299,8 +310,8 @@ TEST_F(SetupFile, MediaFileWithEveryOptionShowsItsIconAndVersionAndRunsToMainUns
     if (!dialog) {
       DWORD code = 0;
       child.waitForExit(kRunTimeoutMs, code);
-      FAIL() << "no progress dialog; exit code " << code << "\n" << readFileBytes(launch.setup.stderrPath)
-             << launch.log();
+      FAIL() << "no progress dialog; exit code " << code << "\n"
+             << readFileBytes(launch.setup.stderrPath) << launch.log();
     }
     HWND icon = nullptr;
     for (HWND item = GetWindow(dialog, GW_CHILD); item; item = GetWindow(item, GW_HWNDNEXT)) {
@@ -321,7 +332,8 @@ TEST_F(SetupFile, MediaFileWithEveryOptionShowsItsIconAndVersionAndRunsToMainUns
       ReleaseDC(nullptr, screen);
       return total ? magenta * 100 / total : 0;
     };
-    EXPECT_TRUE(waitUntil(kDialogTimeoutMs, [&] { return magentaShare() >= 50; })) << magentaShare() << "% magenta";
+    EXPECT_TRUE(waitUntil(kDialogTimeoutMs, [&] { return magentaShare() >= 50; }))
+        << magentaShare() << "% magenta";
     EXPECT_TRUE(saveWindowScreenshot(dialog, artefactPath(L"progress_dialog_custom_icon.bmp")));
     DWORD exitCode = 99;
     ASSERT_TRUE(child.waitForExit(kRunTimeoutMs, exitCode));
