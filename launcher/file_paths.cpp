@@ -8,8 +8,6 @@
 namespace drx::launcher {
 namespace {
 
-UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
-
 std::string cutToLimit(std::string text) {
   if (text.size() > kPathLimit - 1) text.resize(kPathLimit - 1);
   return text;
@@ -60,10 +58,10 @@ std::string computeLauncherDirectory() {
 
 }  // namespace
 
-std::wstring fromFileCodePage(std::string_view text) { return toWide(text, fileCodePage()); }
+std::wstring fromFileCodePage(std::string_view text) { return toWide(text, fileApiCodePage()); }
 
 bool toFileCodePage(std::wstring_view text, std::string& out) {
-  return toNarrowExact(text, fileCodePage(), out);
+  return toNarrowExact(text, fileApiCodePage(), out);
 }
 
 const std::string& launcherExecutablePath() {
