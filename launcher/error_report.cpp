@@ -1,10 +1,10 @@
 // Error boxes and console errors with the log path, and the fatal stops of the launcher.
 #include "launcher/error_report.h"
 
-#include <cstdio>
 #include <string>
 
 #include "common/code_page_text.h"
+#include "common/format_text.h"
 #include "common/payload/property_ids.h"
 #include "launcher/launcher_log.h"
 #include "launcher/launcher_properties.h"
@@ -50,7 +50,7 @@ void showInstallerBox(HWND owner, int textId) {
 
 void showInternalError(int code) {
   char codeText[16];
-  snprintf(codeText, sizeof codeText, "%d", code);
+  formatText(codeText, sizeof codeText, "%d", code);
   showErrorById(kMsgInternalError, codeText);
 }
 
@@ -94,7 +94,8 @@ void showError(const char* text) {
     shown.resize(cutToBuffer(shown, kJoinedTextBufferSize).size());
   }
   if (reporting().console) {
-    fprintf(stderr, "%s\n", shown.c_str());
+    fputs(shown.c_str(), stderr);
+    fputc('\n', stderr);
     fflush(stderr);
   } else {
     MessageBoxA(reporting().owner, shown.c_str(), getProperty(kMsgErrorCaption), MB_ICONERROR);

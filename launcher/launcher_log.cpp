@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
+#include "common/format_text.h"
 #include "launcher/portable/log_line_text.h"
 
 namespace drx::launcher {
@@ -85,7 +85,7 @@ void deleteUnlessHandedOut() {
 
 void setPath(const char* path) {
   LogState& state = logState();
-  snprintf(state.path, sizeof state.path, "%s", path);
+  formatText(state.path, sizeof state.path, "%s", path);
   state.hasPath = true;
 }
 

@@ -3,12 +3,14 @@
 
 #include <string>
 
+#include "common/format_text.h"
+
 namespace drx::launcher {
 
 // Appends one line (printf-style; the line feed is added). The first call creates the file.
-void logLine(const char* format, ...);
+void logLine(const char* format, ...) DRX_FORMAT(1, 2);
 // The same with "ERROR: " in front.
-void logErrorLine(const char* format, ...);
+void logErrorLine(const char* format, ...) DRX_FORMAT(1, 2);
 
 // Keeps the log at exit; must come before the first log line to take effect.
 void requestKeptLog();

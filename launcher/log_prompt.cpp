@@ -3,8 +3,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
+#include "common/format_text.h"
 #include "common/unique_handle.h"
 #include "launcher/launcher_log.h"
 #include "launcher/portable/message_text.h"
@@ -15,9 +14,9 @@ void logPrompt(const char* productTitle) {
   if (!keptLogRequested()) return;
   const char* logPath = handOutLogPath();
   char text[kJoinedTextBufferSize];
-  snprintf(text, sizeof text,
-           "The following log file will be created:\n\n%s\n\nDo you want to open an Explorer window?",
-           logPath ? logPath : "");
+  formatText(text, sizeof text,
+             "The following log file will be created:\n\n%s\n\nDo you want to open an Explorer window?",
+             logPath ? logPath : "");
   if (MessageBoxA(nullptr, text, productTitle, MB_YESNO) != IDYES) return;
 
   char shortPath[MAX_PATH] = {};
@@ -28,7 +27,7 @@ void logPrompt(const char* productTitle) {
   if (length == 0 || length >= sizeof windowsDirectory) windowsDirectory[0] = '\0';
 
   char command[2 * MAX_PATH + 64];
-  snprintf(command, sizeof command, "%s\\explorer.exe /select,%s", windowsDirectory, shortPath);
+  formatText(command, sizeof command, "%s\\explorer.exe /select,%s", windowsDirectory, shortPath);
   logLine("calling %s", command);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;

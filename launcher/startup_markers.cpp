@@ -1,8 +1,7 @@
 // Start-up markers under the current user's key.
 #include "launcher/startup_markers.h"
 
-#include <cstdio>
-
+#include "common/format_text.h"
 #include "common/unique_handle.h"
 #include "launcher/run_end.h"
 #include "launcher/startup_state.h"
@@ -11,7 +10,7 @@ namespace drx::launcher {
 namespace {
 
 void processMarkerName(char (&name)[64]) {
-  snprintf(name, sizeof name, kProcessMarkerFormat, kPlainMarker, static_cast<int>(GetCurrentProcessId()));
+  formatText(name, sizeof name, kProcessMarkerFormat, kPlainMarker, static_cast<int>(GetCurrentProcessId()));
 }
 
 void applyToValue(MarkerAction action, const char* valueName) {
@@ -55,7 +54,7 @@ DWORD readStartupMarker(bool withProcessId) {
   if (withProcessId) {
     processMarkerName(name);
   } else {
-    snprintf(name, sizeof name, "%s", kPlainMarker);
+    formatText(name, sizeof name, "%s", kPlainMarker);
   }
   RegKey key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return 0;

@@ -4,12 +4,12 @@
 #include <direct.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <optional>
 
+#include "common/format_text.h"
 #include "common/payload/property_ids.h"
 #include "common/unique_handle.h"
 #include "launcher/error_report.h"
@@ -118,7 +118,7 @@ RunFailure newTemporaryFileName(std::string& result) {
     logLine("GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
     srand(static_cast<unsigned>(time(nullptr)));
     // The fallback directories carry no trailing backslash, the system's temporary path does.
-    snprintf(name, sizeof name, "lqo%d", rand());
+    formatText(name, sizeof name, "lqo%d", rand());
     result = joinPath(directory, name);
   }
   logLine("tempFile is %s", result.c_str());
@@ -141,7 +141,8 @@ RunFailure settleTemporaryPath(std::string& path) {
 
 bool isWritable(const std::string& directory) {
   char name[kPathLimit];
-  if (snprintf(name, sizeof name, "%s\\lqo_w_testdir", directory.c_str()) >= static_cast<int>(sizeof name)) {
+  if (formatText(name, sizeof name, "%s\\lqo_w_testdir", directory.c_str()) >=
+      static_cast<int>(sizeof name)) {
     return false;
   }
   _rmdir(name);
@@ -164,7 +165,7 @@ RunFailure processCommunicationFileName(unsigned long processId, std::string& pa
   std::string directory;
   if (RunFailure failure = settleTemporaryPath(directory)) return failure;
   char name[32];
-  snprintf(name, sizeof name, "lqo_p%lu.tmp", processId);
+  formatText(name, sizeof name, "lqo_p%lu.tmp", processId);
   path = joinPath(directory, name);
   if (path.size() > kPathLimit - 1) path.resize(kPathLimit - 1);
   return {};

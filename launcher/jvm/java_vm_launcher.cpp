@@ -5,13 +5,13 @@
 
 #include <jni.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
 
 #include "common/code_page_text.h"
+#include "common/format_text.h"
 #include "common/payload/property_ids.h"
 #include "launcher/command_line.h"
 #include "launcher/error_report.h"
@@ -134,7 +134,7 @@ HMODULE loadJvmFor(const std::string& javaExecutable) {
 
 std::string formatProperty(const char* format, const char* name, const std::string& value) {
   char text[kSystemPropertyLimit];
-  snprintf(text, sizeof text, format, name, value.c_str());
+  formatText(text, sizeof text, format, name, value.c_str());
   return text;
 }
 

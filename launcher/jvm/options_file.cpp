@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <io.h>
 
+#include "common/format_text.h"
 #include "launcher/jvm/portable/text_limits.h"
 #include "launcher/launcher_log.h"
 
@@ -38,10 +38,10 @@ std::string fileIdentity(FILE* file, const std::string& name) {
   BY_HANDLE_FILE_INFORMATION information;
   if (handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &information)) {
     char identity[64];
-    snprintf(identity, sizeof identity, "%lx:%lx:%lx",
-             static_cast<unsigned long>(information.dwVolumeSerialNumber),
-             static_cast<unsigned long>(information.nFileIndexHigh),
-             static_cast<unsigned long>(information.nFileIndexLow));
+    formatText(identity, sizeof identity, "%lx:%lx:%lx",
+               static_cast<unsigned long>(information.dwVolumeSerialNumber),
+               static_cast<unsigned long>(information.nFileIndexHigh),
+               static_cast<unsigned long>(information.nFileIndexLow));
     return identity;
   }
   char full[kTextLimit + 1];

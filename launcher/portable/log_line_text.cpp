@@ -1,7 +1,7 @@
 // One log line in memory: printf-style formatting of any length and text-mode line ends.
 #include "launcher/portable/log_line_text.h"
 
-#include <cstdio>
+#include "common/format_text.h"
 
 namespace drx::launcher {
 namespace {
@@ -17,14 +17,14 @@ void appendFormattedV(std::string& out, const char* format, va_list arguments) {
   va_copy(again, arguments);
   out.resize(start + kFirstTry);
   // Writing the terminator at out[size()] is allowed: it is the string's own terminator slot.
-  const int length = vsnprintf(&out[start], kFirstTry + 1, format, arguments);
+  const int length = formatTextV(&out[start], kFirstTry + 1, format, arguments);
   if (length < 0) {
     out.resize(start);
   } else if (static_cast<size_t>(length) <= kFirstTry) {
     out.resize(start + static_cast<size_t>(length));
   } else {
     out.resize(start + static_cast<size_t>(length));
-    vsnprintf(&out[start], static_cast<size_t>(length) + 1, format, again);
+    formatTextV(&out[start], static_cast<size_t>(length) + 1, format, again);
   }
   va_end(again);
 }

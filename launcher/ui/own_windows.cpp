@@ -1,8 +1,7 @@
 // Window enumeration for the start-up wait and for handing over to a running instance.
 #include "launcher/ui/own_windows.h"
 
-#include <cstdio>
-
+#include "common/format_text.h"
 #include "launcher/launcher_log.h"
 
 namespace drx::launcher {
@@ -35,8 +34,8 @@ void lookUpConsoleWindow(bool excludeConsole) {
   char oldTitle[kTitleBuffer];
   if (GetConsoleTitleA(oldTitle, sizeof oldTitle) == 0) return;
   char uniqueTitle[64];
-  snprintf(uniqueTitle, sizeof uniqueTitle, "%lu/%lu", static_cast<unsigned long>(GetTickCount()),
-           static_cast<unsigned long>(GetCurrentProcessId()));
+  formatText(uniqueTitle, sizeof uniqueTitle, "%lu/%lu", static_cast<unsigned long>(GetTickCount()),
+             static_cast<unsigned long>(GetCurrentProcessId()));
   if (!SetConsoleTitleA(uniqueTitle)) return;
   Sleep(40);
   filter.consoleWindow = FindWindowA(nullptr, uniqueTitle);

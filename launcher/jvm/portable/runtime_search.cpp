@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
+#include "common/format_text.h"
 #include "launcher/jvm/portable/java_version.h"
 #include "launcher/jvm/portable/semicolon_list.h"
 #include "launcher/jvm/portable/text_limits.h"
@@ -68,7 +68,7 @@ void RuntimeSearch::logf(const char* format, ...) {
   char buffer[kTextLimit * 3];
   va_list arguments;
   va_start(arguments, format);
-  std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  formatTextV(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
   host_.log(buffer);
 }
@@ -191,7 +191,10 @@ std::optional<RuntimeSearch::Found> RuntimeSearch::javaSoftAllVersions(const std
                                                               settings_.maxVersion);
                              }),
               names.end());
-  std::sort(names.begin(), names.end());
+  // A handful of keys: an insertion sort, a fraction of std::sort's code in the launcher.
+  for (size_t i = 1; i < names.size(); ++i) {
+    for (size_t j = i; j > 0 && names[j] < names[j - 1]; --j) names[j].swap(names[j - 1]);
+  }
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
     if (std::optional<Found> found = javaSoftVersionedHome(key, *it)) return found;
   }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/format_text.h"
+
 namespace drx::launcher {
 
 enum class Hive { kCurrentUser, kLocalMachine };
@@ -133,7 +135,7 @@ class RuntimeSearch {
   std::optional<Found> locatedIn(Hive hive);
   std::optional<std::string> previousInstallation(Hive hive);
   std::optional<std::string> locationFileLine(const char* fileName);
-  void logf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void logf(const char* format, ...) DRX_FORMAT(2, 3);
 
   SearchHost& host_;
   SearchSettings settings_;

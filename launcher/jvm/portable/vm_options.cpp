@@ -2,8 +2,8 @@
 #include "launcher/jvm/portable/vm_options.h"
 
 #include <cstdarg>
-#include <cstdio>
 
+#include "common/format_text.h"
 #include "common/payload/property_ids.h"
 #include "launcher/jvm/portable/semicolon_list.h"
 #include "launcher/jvm/portable/text_limits.h"
@@ -21,12 +21,12 @@ bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-std::string formatLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string formatLine(const char* format, ...) DRX_FORMAT(1, 2);
 std::string formatLine(const char* format, ...) {
   char buffer[kTextLimit * 3];
   va_list arguments;
   va_start(arguments, format);
-  std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  formatTextV(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
   return buffer;
 }

@@ -2,7 +2,7 @@
 // to printf as formats.
 #include "launcher/runtime/portable/dialog_text.h"
 
-#include <cstdio>
+#include "launcher/runtime/portable/float_text.h"
 
 namespace drx::launcher {
 namespace {
@@ -67,22 +67,26 @@ std::wstring formatStatusLine(std::wstring_view format, const double (&values)[4
     }
     // %[flags][width][.precision]conversion, with width and precision of at most two digits.
     size_t j = i + 1;
-    std::string conversion = "%";
-    while (j < format.size() && isFlag(format[j]) && conversion.size() < 6)
-      conversion += static_cast<char>(format[j++]);
+    FloatConversion conversion;
+    for (int flags = 0; j < format.size() && isFlag(format[j]) && flags < 5; ++flags) {
+      const wchar_t flag = format[j++];
+      conversion.leftAlign |= flag == L'-';
+      conversion.plusSign |= flag == L'+';
+      conversion.spaceSign |= flag == L' ';
+      conversion.alternate |= flag == L'#';
+      conversion.zeroPad |= flag == L'0';
+    }
     for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits)
-      conversion += static_cast<char>(format[j++]);
+      conversion.width = conversion.width * 10 + (format[j++] - L'0');
     if (j < format.size() && format[j] == L'.') {
-      conversion += '.';
+      conversion.precision = 0;
       ++j;
       for (int digits = 0; j < format.size() && isDigit(format[j]) && digits < 2; ++digits)
-        conversion += static_cast<char>(format[j++]);
+        conversion.precision = conversion.precision * 10 + (format[j++] - L'0');
     }
     if (j < format.size() && isFloatConversion(format[j]) && next < 4) {
-      conversion += static_cast<char>(format[j]);
-      char number[160];
-      snprintf(number, sizeof number, conversion.c_str(), values[next++]);
-      for (const char* c = number; *c; ++c) out += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+      conversion.conversion = static_cast<char>(format[j]);
+      for (char c : formatFloat(values[next++], conversion)) out += static_cast<wchar_t>(c);
       i = j + 1;
     } else {
       out += format[i++];  // not a conversion this line supports: the '%' stays literal

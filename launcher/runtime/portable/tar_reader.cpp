@@ -2,9 +2,10 @@
 #include "launcher/runtime/portable/tar_reader.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "common/format_text.h"
 
 namespace drx::launcher {
 namespace {
@@ -18,12 +19,12 @@ constexpr char kMagic[] = "ustar";
 constexpr char kRegularFile = '0';
 constexpr char kDirectory = '5';
 
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* pattern, ...) DRX_FORMAT(1, 2);
 std::string format(const char* pattern, ...) {
   char line[1024];
   va_list arguments;
   va_start(arguments, pattern);
-  vsnprintf(line, sizeof line, pattern, arguments);
+  formatTextV(line, sizeof line, pattern, arguments);
   va_end(arguments);
   return line;
 }
