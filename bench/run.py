@@ -176,7 +176,7 @@ def start_to_main():
     l = number(r"launcher (\d+) ms", out)
     d = number(r"minimal jvm.dll program (\d+) ms", out)
     add("start to main (vs minimal jvm.dll program)", "%.0f ms" % l, "minimal %.0f ms" % d, "%.2f" % (l / d),
-        "<= 1.50", l / d <= 1.5)
+        "<= 1.30", l / d <= 1.3)
     runs = int(number(r"warm-start java.exe runs: (\d+)", out))
     add("java.exe runs during %d warm starts" % RUNS, "%d" % runs, "", "", "0", runs == 0)
 

@@ -52,6 +52,6 @@ for _ in $(seq "$runs"); do
 done
 l=$(median "${launcher_ms[@]}") d=$(median "${driver_ms[@]}")
 echo "start to main, median of $runs: launcher $l ms, minimal jvm.dll program $d ms"
-awk -v l="$l" -v d="$d" 'BEGIN { printf "ratio launcher / minimal: %.2f (target <= 1.5)\n", l / d }'
+awk -v l="$l" -v d="$d" 'BEGIN { printf "ratio launcher / minimal: %.2f (target <= 1.3)\n", l / d }'
 # The version cache is warm after the first start: the timed starts must not run java.exe at all.
 echo "warm-start java.exe runs: $(( $(cat "$work/runtime/bin/java-runs.txt" 2>/dev/null | wc -l) - runs_before ))"

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "common/payload/property_ids.h"
-#include "common/system_library.h"
 #include "launcher/app/progress_dialog.h"
 #include "launcher/app/runtime_decision.h"
 #include "launcher/app/work.h"
@@ -33,13 +32,6 @@ using namespace payload;  // property ids
 constexpr const char* kNoConsoleText = "Error: Could not allocate console.";
 constexpr const char* kNoConsoleCaption = "deployrix";
 constexpr const char* kWrongParameterUsage = "Wrong Parameter Usage";
-
-// comctl32 is not one of the DLLs Windows always takes from the system directory, so it is
-// loaded by full path; loading it also registers the progress bar class the dialog uses.
-void initCommonControls() {
-  using InitCommonControlsFunction = void(WINAPI*)();
-  if (auto init = systemFunction<InitCommonControlsFunction>(L"comctl32.dll", "InitCommonControls")) init();
-}
 
 bool isKeptLogSwitch(const std::wstring& argument) {
   for (const wchar_t* spelling : kKeptLogSwitches) {
@@ -116,7 +108,6 @@ int runLauncher(HINSTANCE instance, const char* commandTail) {
     state.languageRestart = true;
     state.quiet = true;
   }
-  initCommonControls();
   // The search below the runtime stages reaches their pack200 step through this.
   setPackedRuntimeStep(unpackPackedRuntimeOrEnd);
 

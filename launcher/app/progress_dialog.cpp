@@ -13,10 +13,10 @@
 #include "launcher/runtime/runtime_stages.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
+#include "launcher/ui/common_controls.h"
 #include "launcher/ui/own_windows.h"
 #include "launcher/ui/progress_bar.h"
 #include "launcher/ui/wide_text.h"
-#include "launcher/app/work.h"
 
 namespace drx::launcher {
 namespace {
@@ -127,6 +127,7 @@ void registerDialogClass(HINSTANCE instance) {
 }
 
 void showProgressDialog(HINSTANCE instance) {
+  ensureCommonControls();
   DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, progressDialogProc, 0);
 }
 

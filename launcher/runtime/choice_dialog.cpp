@@ -18,6 +18,7 @@
 #include "launcher/runtime/portable/dialog_text.h"
 #include "launcher/startup_markers.h"
 #include "launcher/startup_state.h"
+#include "launcher/ui/common_controls.h"
 #include "launcher/ui/wide_text.h"
 
 namespace drx::launcher {
@@ -89,6 +90,7 @@ INT_PTR CALLBACK choiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 INT_PTR showChoiceDialog(HWND owner, bool downloadOffered) {
+  ensureCommonControls();
   return DialogBoxParamA(startupState().instance, MAKEINTRESOURCEA(IDD_RUNTIME_CHOICE), owner,
                          choiceDialogProc, downloadOffered ? 1 : 0);
 }
